@@ -1,0 +1,48 @@
+// The data.vfs layout: an 8-byte header (an unused word, then headerSize), a directory of
+// 40-byte entry records, then the data area at file offset headerSize. Integers are
+// 32-bit little-endian. No Windows here: the archive reader, vfspack and the fuzzer share it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint32_t VfsHeaderBytes = 8;
+constexpr uint32_t VfsRecordBytes = 40;
+constexpr uint32_t VfsNameBytes = 32;  // NUL-terminated inside: at most 31 characters
+constexpr uint32_t VfsMaxNameLength = VfsNameBytes - 1;
+
+struct TVfsRecord {
+  const uint8_t* name;  // VfsNameBytes bytes, not necessarily NUL-terminated
+  uint32_t offset;      // from the start of the data area
+  uint32_t size;
+};
+
+uint32_t VfsReadLe32(const uint8_t* p);
+
+// headerSize from the first 8 bytes of an archive.
+inline uint32_t VfsHeaderSize(const uint8_t* header) { return VfsReadLe32(header + 4); }
+
+// Number of whole records in a directory block of which `bytesRead` bytes are real
+// (a short read or a headerSize below 8 yields fewer, never more).
+int32_t VfsEntryCount(uint32_t headerSize, size_t bytesRead);
+
+TVfsRecord VfsRecordAt(const uint8_t* block, int32_t index);
+
+// Case-insensitive for ASCII letters only, ending at the first NUL or after the field's 32 bytes.
+bool VfsNameMatches(const uint8_t* field, const char* name);
+
+// Index of the first record whose name matches, or -1.
+int32_t VfsFindEntry(const uint8_t* block, int32_t entryCount, const char* name);
+
+// The name field as a string (up to its NUL, or all 32 bytes).
+std::string VfsRecordName(const TVfsRecord& record);
+
+struct TVfsInput {
+  std::string name;
+  std::vector<uint8_t> data;
+};
+
+// Serialises entries into an archive image: records in the given order, contents back to back.
+// Names must be at most VfsMaxNameLength characters (checked by the caller).
+std::vector<uint8_t> VfsBuildArchive(const std::vector<TVfsInput>& entries);
