@@ -13,7 +13,7 @@ set(MD_DEPS_PREFIX "$ENV{MD_MINGW_PREFIX}" CACHE PATH "Cross-built libraries (gt
 set(MD_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
 
 if(MD_WINDOWS)
-  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  add_compile_definitions(NOMINMAX _WIN32_WINNT=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
   set(MD_GTEST_INCLUDE ${MD_DEPS_PREFIX}/include)
   add_library(md_gtest INTERFACE)

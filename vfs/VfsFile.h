@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-class TVfsFile : public IStream {
+class TVfsFile final : public IStream {
 public:
   explicit TVfsFile(const char* path);
   ~TVfsFile();  // not virtual: the IStream slots are the only virtual operations

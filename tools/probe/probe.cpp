@@ -1,0 +1,114 @@
+// probe.exe: what a person looking at the screen would read, for the end-to-end tests.
+//   probe boxes                 list open message boxes:  box<TAB>caption<TAB>text
+//   probe ok                    press OK on every open message box
+//   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
+//   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
+// Texts are printed with line feeds as the two characters \n, so that one box is one line.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int MessageTextId = 0xFFFF;  // the static control that holds a message box's text
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\n') out += "\\n";
+    else if (c != '\r') out += c;
+  }
+  return out;
+}
+
+std::string WindowText(HWND hwnd) {
+  char buffer[4096] = {};
+  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+std::vector<HWND> MessageBoxes() {
+  std::vector<HWND> boxes;
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        char cls[64] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (std::string(cls) == "#32770" && IsWindowVisible(hwnd))
+          reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&boxes));
+  return boxes;
+}
+
+void PrintBox(HWND box) {
+  HWND text = GetDlgItem(box, MessageTextId);
+  printf("box\t%s\t%s\n", Escape(WindowText(box)).c_str(), Escape(text ? WindowText(text) : "").c_str());
+}
+
+void PressOk(HWND box) {
+  HWND ok = GetDlgItem(box, IDOK);
+  if (ok) SendMessageA(ok, BM_CLICK, 0, 0);
+  else PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+int ListBoxes() {
+  for (HWND box : MessageBoxes()) PrintBox(box);
+  return 0;
+}
+
+int PressAll() {
+  for (HWND box : MessageBoxes()) PressOk(box);
+  return 0;
+}
+
+int WaitBox(DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    std::vector<HWND> boxes = MessageBoxes();
+    if (!boxes.empty()) {
+      Sleep(100);  // let the box finish laying out its text
+      for (HWND box : boxes) {
+        PrintBox(box);
+        PressOk(box);
+      }
+      return 0;
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      fprintf(stderr, "probe: no message box within %lu ms\n", static_cast<unsigned long>(timeoutMs));
+      return 1;
+    }
+    Sleep(50);
+  }
+}
+
+int DescribeWindow(const char* cls) {
+  HWND hwnd = FindWindowA(cls, nullptr);
+  if (!hwnd) {
+    fprintf(stderr, "probe: no window of class %s\n", cls);
+    return 1;
+  }
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  printf("window\t%ld %ld %ld %ld\t0x%08lx\t%d\t%s\n", r.left, r.top, r.right, r.bottom,
+         static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_EXSTYLE)), IsIconic(hwnd) ? 1 : 0,
+         Escape(WindowText(hwnd)).c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string verb = argc > 1 ? argv[1] : "";
+  int rc = 2;
+  if (verb == "boxes") rc = ListBoxes();
+  else if (verb == "ok") rc = PressAll();
+  else if (verb == "wait-box") rc = WaitBox(argc > 2 ? strtoul(argv[2], nullptr, 10) : 10000);
+  else if (verb == "window") rc = DescribeWindow(argc > 2 ? argv[2] : "TPlayerWndClass");
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class]\n");
+  fflush(stdout);
+  return rc;
+}

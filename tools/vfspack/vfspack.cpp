@@ -1,0 +1,201 @@
+// vfspack: builds, lists and unpacks data.vfs picture archives.
+//   vfspack create OUT.vfs FILE_OR_DIR...   entries named by base name, in the order given
+//                                          (a folder's files sorted by name)
+//   vfspack list ARCHIVE                    name, offset, size
+//   vfspack extract ARCHIVE DIR
+// Errors go to stderr with exit status 1.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "vfs/VfsDirectory.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TFailure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw TFailure("cannot read " + path.string());
+  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw TFailure("cannot read " + path.string());
+  return data;
+}
+
+std::string FoldCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return s;
+}
+
+std::vector<fs::path> CollectInputs(const std::vector<std::string>& args) {
+  std::vector<fs::path> files;
+  for (const std::string& arg : args) {
+    std::error_code ec;
+    if (fs::is_directory(arg, ec)) {
+      std::vector<fs::path> inFolder;
+      for (const auto& item : fs::directory_iterator(arg))
+        if (item.is_regular_file()) inFolder.push_back(item.path());
+      std::sort(inFolder.begin(), inFolder.end(),
+                [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+      files.insert(files.end(), inFolder.begin(), inFolder.end());
+    } else if (fs::is_regular_file(arg, ec)) {
+      files.push_back(arg);
+    } else {
+      throw TFailure("no such file or folder: " + arg);
+    }
+  }
+  return files;
+}
+
+int Create(const std::string& out, const std::vector<std::string>& args) {
+  std::vector<TVfsInput> entries;
+  std::vector<std::string> folded;
+  uint64_t total = 0;
+  for (const fs::path& file : CollectInputs(args)) {
+    const std::string name = file.filename().string();
+    if (name.size() > VfsMaxNameLength)
+      throw TFailure("entry name \"" + name + "\" is " + std::to_string(name.size()) +
+                     " characters long; at most " + std::to_string(VfsMaxNameLength) + " fit");
+    const std::string key = FoldCase(name);
+    auto same = std::find(folded.begin(), folded.end(), key);
+    if (same != folded.end())
+      throw TFailure("entry name \"" + name + "\" equals \"" + entries[same - folded.begin()].name +
+                     "\" except for case; the archive could never find the second one");
+    folded.push_back(key);
+    entries.push_back({name, ReadWholeFile(file)});
+    total += VfsRecordBytes + entries.back().data.size();
+  }
+  // Entry positions are set as signed 32-bit offsets.
+  if (total + VfsHeaderBytes >= (uint64_t(1) << 31)) throw TFailure("archive would exceed 2 GiB");
+
+  const std::vector<uint8_t> image = VfsBuildArchive(entries);
+  const fs::path target(out);
+  fs::path temp = target;
+  temp += ".tmp";
+  {
+    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    if (!file) throw TFailure("cannot write " + temp.string());
+    file.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    file.close();
+    if (!file) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      throw TFailure("cannot write " + temp.string());
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    throw TFailure("cannot replace " + target.string());
+  }
+  return 0;
+}
+
+struct TArchive {
+  std::vector<uint8_t> bytes;
+  uint32_t headerSize = 0;
+  int32_t entryCount = 0;
+  std::vector<std::string> problems;
+
+  TVfsRecord Record(int32_t i) const { return VfsRecordAt(bytes.data(), i); }
+  bool Inside(const TVfsRecord& r) const {
+    return uint64_t(headerSize) + r.offset + r.size <= bytes.size();
+  }
+};
+
+TArchive OpenArchive(const std::string& path) {
+  TArchive a;
+  a.bytes = ReadWholeFile(path);
+  if (a.bytes.size() < VfsHeaderBytes) throw TFailure(path + ": not an archive (shorter than 8 bytes)");
+  a.headerSize = VfsHeaderSize(a.bytes.data());
+  if (a.headerSize < VfsHeaderBytes)
+    throw TFailure(path + ": header size " + std::to_string(a.headerSize) + " is below 8");
+  if (a.headerSize > a.bytes.size())
+    a.problems.push_back("directory (" + std::to_string(a.headerSize) + " bytes) runs past the end of the file (" +
+                         std::to_string(a.bytes.size()) + " bytes)");
+  a.entryCount = VfsEntryCount(a.headerSize, a.bytes.size());
+  for (int32_t i = 0; i < a.entryCount; ++i) {
+    const TVfsRecord r = a.Record(i);
+    const std::string name = VfsRecordName(r);
+    if (name.size() == VfsNameBytes) a.problems.push_back("entry " + std::to_string(i) + " has a name with no terminator");
+    if (!a.Inside(r)) a.problems.push_back("entry \"" + name + "\" reaches past the end of the file");
+  }
+  return a;
+}
+
+int ReportProblems(const std::string& path, const TArchive& a) {
+  for (const std::string& p : a.problems) fprintf(stderr, "vfspack: %s: %s\n", path.c_str(), p.c_str());
+  return a.problems.empty() ? 0 : 1;
+}
+
+int List(const std::string& path) {
+  const TArchive a = OpenArchive(path);
+  for (int32_t i = 0; i < a.entryCount; ++i) {
+    const TVfsRecord r = a.Record(i);
+    printf("%s\t%u\t%u\n", VfsRecordName(r).c_str(), unsigned(r.offset), unsigned(r.size));
+  }
+  return ReportProblems(path, a);
+}
+
+// An entry name becomes a file name only when it cannot point outside the target folder.
+bool IsPlainFileName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of("/\\:") == std::string::npos;
+}
+
+int Extract(const std::string& path, const std::string& dir) {
+  const TArchive a = OpenArchive(path);
+  if (!a.problems.empty()) return ReportProblems(path, a);
+  fs::create_directories(dir);
+  std::vector<std::string> seen;
+  for (int32_t i = 0; i < a.entryCount; ++i) {
+    const TVfsRecord r = a.Record(i);
+    const std::string name = VfsRecordName(r);
+    if (!IsPlainFileName(name)) throw TFailure("entry name \"" + name + "\" is not a plain file name");
+    if (std::find(seen.begin(), seen.end(), FoldCase(name)) != seen.end()) {
+      fprintf(stderr, "vfspack: skipping \"%s\": an earlier entry has the same name\n", name.c_str());
+      continue;
+    }
+    seen.push_back(FoldCase(name));
+    std::ofstream out(fs::path(dir) / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(a.bytes.data() + a.headerSize + r.offset), std::streamsize(r.size));
+    if (!out) throw TFailure("cannot write " + (fs::path(dir) / name).string());
+  }
+  return 0;
+}
+
+int Usage() {
+  fprintf(stderr,
+          "usage: vfspack create OUT.vfs FILE_OR_DIR...\n"
+          "       vfspack list ARCHIVE\n"
+          "       vfspack extract ARCHIVE DIR\n");
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    if (args.size() >= 3 && args[0] == "create")
+      return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+    if (args.size() == 2 && args[0] == "list") return List(args[1]);
+    if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
+    return Usage();
+  } catch (const std::exception& e) {
+    fprintf(stderr, "vfspack: %s\n", e.what());
+    return 1;
+  }
+}
