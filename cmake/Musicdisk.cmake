@@ -86,7 +86,9 @@ function(md_script_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+  # One at a time: the wine processes of all tests share one wineserver and so one desktop,
+  # where a probe would see another test's windows and message boxes.
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" RUN_SERIAL TRUE
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
 endfunction()
 

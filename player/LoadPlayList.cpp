@@ -1,0 +1,88 @@
+#include "player/LoadPlayList.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Globals.h"
+#include "app/PlayerWnd.h"
+#include "player/PlayList.h"
+
+int32_t InfoX = 0;
+int32_t InfoY = 0;
+int32_t TitleX = 0;
+int32_t TitleY = 0;
+
+namespace {
+
+const char MusicSection[] = "Music";
+const char FileName[] = "\\PlayList.ini";
+static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
+
+// The current directory and the file name, or false when both do not fit in MAX_PATH.
+bool MakeIniPath(char (&path)[MAX_PATH]) {
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+  if (length == 0 || length + sizeof(FileName) > MAX_PATH) return false;
+  std::memcpy(path + length, FileName, sizeof(FileName));
+  return true;
+}
+
+class TIniReader {
+public:
+  explicit TIniReader(const char* path) : path(path) {}
+
+  int32_t Int(const char* section, const char* key) const {
+    return int32_t(GetPrivateProfileIntA(section, key, 0, path));
+  }
+
+  // True when the value is not empty.
+  bool String(const char* section, const char* key, const char* fallback, char* out) const {
+    GetPrivateProfileStringA(section, key, fallback, out, MAX_PATH, path);
+    return out[0] != '\0';
+  }
+
+private:
+  const char* path;
+};
+
+// Stops at the first empty value; what was added before it stays.
+void ReadSongs(const TIniReader& ini, char* value) {
+  for (int32_t i = 0; i < INT32_MAX; ++i) {
+    char section[16];
+    std::snprintf(section, sizeof section, "song%d", int(i));
+    if (!ini.String(section, "file", "", value)) return;
+    PlayList->AddSong(value);
+    if (!ini.String(section, "pic1", NoInfoText, value)) return;
+    PlayList->AddPicture(1, value);
+    if (!ini.String(section, "pic0", NoInfoText, value)) return;
+    PlayList->AddPicture(0, value);
+    if (!ini.String(section, "TitlePic", "", value)) return;
+    PlayList->AddPicture(2, value);
+  }
+}
+
+}  // namespace
+
+void LoadPlayList() {
+  char path[MAX_PATH];
+  char value[MAX_PATH];
+  if (!MakeIniPath(path)) {
+    // Reading a shortened path could find some other file; take it as a missing one.
+    InfoX = InfoY = TitleX = TitleY = 0;
+    NoInfoText[0] = '\0';
+    return;
+  }
+  const TIniReader ini(path);
+
+  InfoX = ini.Int(MusicSection, "InfoX");
+  InfoY = ini.Int(MusicSection, "InfoY");
+  TitleX = ini.Int(MusicSection, "TitleX");
+  TitleY = ini.Int(MusicSection, "TitleY");
+
+  ini.String(MusicSection, "NoInfo", "", NoInfoText);
+  if (ini.String(MusicSection, "Title", "", value) && MainWindow)
+    SetWindowTextA(MainWindow->GetHandle(), value);
+
+  ReadSongs(ini, value);
+}

@@ -1,0 +1,33 @@
+// The songs of the disk in playing order, the picture names of each song and the current song.
+// No Windows here: the data and the stepping are tested natively too.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+constexpr int8_t PictureRowCount = 3;  // 0 = pic0, 1 = pic1, 2 = TitlePic
+
+class TPlayList {
+public:
+  // Index of the current song. Stepping and lookups cope with any value, negative included.
+  int32_t currentIndex = 0;
+
+  int32_t AddSong(const char* name);
+  int32_t AddPicture(int8_t row, const char* name);
+
+  // The returned names belong to the playlist. With no songs there is no name (null),
+  // and the callers treat that as a song that did not load.
+  const char* CurrentSong() const;
+  const char* StepForward();
+  const char* StepBack();
+  // Null while the index is negative, or when the row has no entry at it.
+  const char* GetPicture(int8_t row) const;
+
+  int32_t SongCount() const { return int32_t(songs.size()); }
+  int32_t PictureCount(int8_t row) const;
+
+private:
+  using TOwnedName = std::unique_ptr<char[]>;
+  std::vector<TOwnedName> songs;
+  std::vector<TOwnedName> pictures[PictureRowCount];
+};

@@ -1,0 +1,240 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "app/PlayerWnd.h"
+#include "player/LoadPlayList.h"
+#include "player/PlayList.h"
+
+namespace {
+
+const char CompleteSong0[] = "[song0]\nfile=a.xm\npic1=a1.png\npic0=a0.png\nTitlePic=at.png\n";
+const char CompleteSong2[] = "[song2]\nfile=c.xm\npic1=c1.png\npic0=c0.png\nTitlePic=ct.png\n";
+
+// Each test runs in a fresh temporary folder made the current directory, with a fresh
+// playlist object and NoInfo text, as start-up would have them.
+class LoadPlayListTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    GetCurrentDirectoryA(MAX_PATH, savedDirectory);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static int serial = 0;
+    folder = std::string(temp) + "mdplaylist" + std::to_string(GetCurrentProcessId()) + "_" +
+             std::to_string(serial++);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    PlayList = new TPlayList;
+    NoInfoText = new char[NoInfoTextSize]();
+    InfoX = InfoY = TitleX = TitleY = 99;
+  }
+
+  void TearDown() override {
+    SetCurrentDirectoryA(savedDirectory);
+    for (auto it = written.rbegin(); it != written.rend(); ++it) DeleteFileA(it->c_str());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryA(it->c_str());
+    RemoveDirectoryA(folder.c_str());
+    delete PlayList;
+    PlayList = nullptr;
+    delete[] NoInfoText;
+    NoInfoText = nullptr;
+  }
+
+  void Write(const std::string& path, const std::string& text) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    written.push_back(path);
+  }
+
+  void WriteIni(const std::string& text) { Write(folder + "\\PlayList.ini", text); }
+
+  // Songs, then rows 1, 0 and 2: the order in which a section's keys are read.
+  void ExpectLengths(int songs, int pic1, int pic0, int titlePic) {
+    EXPECT_EQ(PlayList->SongCount(), songs);
+    EXPECT_EQ(PlayList->PictureCount(1), pic1);
+    EXPECT_EQ(PlayList->PictureCount(0), pic0);
+    EXPECT_EQ(PlayList->PictureCount(2), titlePic);
+  }
+
+  char savedDirectory[MAX_PATH] = {};
+  std::string folder;
+  std::vector<std::string> written;
+  std::vector<std::string> folders;
+};
+
+TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfo) {
+  WriteIni("[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
+  LoadPlayList();
+  EXPECT_EQ(InfoX, 12);
+  EXPECT_EQ(InfoY, -7);
+  EXPECT_EQ(TitleX, 300);
+  EXPECT_EQ(TitleY, 4);
+  EXPECT_STREQ(NoInfoText, "none.png");
+  ExpectLengths(0, 0, 0, 0);
+}
+
+TEST_F(LoadPlayListTest, MissingFileReadsAsDefaults) {
+  std::snprintf(NoInfoText, NoInfoTextSize, "stale");
+  LoadPlayList();
+  EXPECT_EQ(InfoX, 0);
+  EXPECT_EQ(InfoY, 0);
+  EXPECT_EQ(TitleX, 0);
+  EXPECT_EQ(TitleY, 0);
+  EXPECT_STREQ(NoInfoText, "");
+  ExpectLengths(0, 0, 0, 0);
+}
+
+// Section song1 stops the loop at one key; song2 is complete but must never be read.
+TEST_F(LoadPlayListTest, StopPointsGiveTheListLengths) {
+  struct TCase {
+    const char* name;
+    const char* noInfo;
+    const char* song1;
+    int songs, pic1, pic0, titlePic;
+  };
+  const TCase cases[] = {
+      {"no section", "none.png", "", 1, 1, 1, 1},
+      {"empty file", "none.png", "[song1]\nfile=\npic1=b1\npic0=b0\nTitlePic=bt\n", 1, 1, 1, 1},
+      {"empty pic1", "none.png", "[song1]\nfile=b.xm\npic1=\npic0=b0\nTitlePic=bt\n", 2, 1, 1, 1},
+      {"missing pic1", "", "[song1]\nfile=b.xm\npic0=b0\nTitlePic=bt\n", 2, 1, 1, 1},
+      {"empty pic0", "none.png", "[song1]\nfile=b.xm\npic1=b1\npic0=\nTitlePic=bt\n", 2, 2, 1, 1},
+      {"missing pic0", "", "[song1]\nfile=b.xm\npic1=b1\nTitlePic=bt\n", 2, 2, 1, 1},
+      {"missing TitlePic", "none.png", "[song1]\nfile=b.xm\npic1=b1\npic0=b0\n", 2, 2, 2, 1},
+      {"empty TitlePic", "none.png", "[song1]\nfile=b.xm\npic1=b1\npic0=b0\nTitlePic=\n", 2, 2, 2, 1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    delete PlayList;
+    PlayList = new TPlayList;
+    WriteIni(std::string("[Music]\nNoInfo=") + c.noInfo + "\n" + CompleteSong0 + c.song1 +
+             CompleteSong2);
+    LoadPlayList();
+    ExpectLengths(c.songs, c.pic1, c.pic0, c.titlePic);
+    EXPECT_STREQ(PlayList->CurrentSong(), "a.xm");
+    EXPECT_STREQ(PlayList->GetPicture(2), "at.png");
+    if (c.songs == 2) {
+      // The last song gives only the pictures its section got to.
+      EXPECT_STREQ(PlayList->StepForward(), "b.xm");
+      EXPECT_EQ(PlayList->GetPicture(1) != nullptr, c.pic1 == 2);
+      EXPECT_EQ(PlayList->GetPicture(0) != nullptr, c.pic0 == 2);
+      EXPECT_EQ(PlayList->GetPicture(2), nullptr);
+    }
+  }
+}
+
+TEST_F(LoadPlayListTest, NoInfoStandsInForMissingInfoPictures) {
+  WriteIni(
+      "[Music]\nNoInfo=none.png\n"
+      "[song0]\nfile=a.xm\nTitlePic=at.png\n"
+      "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\n");
+  LoadPlayList();
+  ExpectLengths(2, 2, 2, 2);
+  EXPECT_STREQ(PlayList->GetPicture(0), "none.png");
+  EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
+  PlayList->StepForward();
+  EXPECT_STREQ(PlayList->GetPicture(0), "b0.png");
+  EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
+  EXPECT_STREQ(PlayList->GetPicture(2), "bt.png");
+}
+
+TEST_F(LoadPlayListTest, GapInTheNumberingEndsTheList) {
+  WriteIni(std::string(CompleteSong0) + CompleteSong2);
+  LoadPlayList();
+  ExpectLengths(1, 1, 1, 1);
+}
+
+TEST_F(LoadPlayListTest, LongValuesAreCutTo259) {
+  const std::string longName(300, 'n');
+  const std::string longFile(400, 'f');
+  WriteIni("[Music]\nNoInfo=" + longName + "\n[song0]\nfile=" + longFile + "\nTitlePic=t\n");
+  LoadPlayList();
+  EXPECT_EQ(std::string(NoInfoText), longName.substr(0, 259));
+  ExpectLengths(1, 1, 1, 1);
+  EXPECT_EQ(std::string(PlayList->CurrentSong()), longFile.substr(0, 259));
+  EXPECT_EQ(std::string(PlayList->GetPicture(0)), longName.substr(0, 259));
+}
+
+// 246 characters take "\\PlayList.ini" and the terminator within MAX_PATH; 247 do not.
+TEST_F(LoadPlayListTest, CurrentDirectoryTooLongForThePathReadsAsMissingFile) {
+  const std::string ini = "[Music]\nInfoX=5\nNoInfo=x\n" + std::string(CompleteSong0);
+  for (size_t length : {size_t(246), size_t(247)}) {
+    SCOPED_TRACE(length);
+    std::string deep = folder;
+    while (deep.size() < length) {
+      size_t name = std::min<size_t>(40, length - deep.size() - 1);
+      if (length - deep.size() - 1 - name == 1) --name;  // no one-character remainder
+      deep += "\\" + std::string(name, char('a' + length % 26));
+      ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+      folders.push_back(deep);
+    }
+    ASSERT_EQ(deep.size(), length);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    // The file itself, and what a path cut to fit would name instead.
+    Write(deep + "\\PlayList.ini", ini);
+    Write((deep + "\\PlayList.ini").substr(0, MAX_PATH - 1), ini);
+    delete PlayList;
+    PlayList = new TPlayList;
+    std::snprintf(NoInfoText, NoInfoTextSize, "stale");
+    InfoX = 99;
+
+    LoadPlayList();
+    const bool fits = length == 246;
+    EXPECT_EQ(InfoX, fits ? 5 : 0);
+    EXPECT_STREQ(NoInfoText, fits ? "x" : "");
+    ExpectLengths(fits, fits, fits, fits);
+  }
+}
+
+TEST_F(LoadPlayListTest, SkinSongsComeFirstWithoutPictures) {
+  PlayList->AddSong("skin1.xm");
+  PlayList->AddSong("skin2.xm");
+  WriteIni(std::string(CompleteSong0) +
+           "[song1]\nfile=b.xm\npic1=b1.png\npic0=b0.png\nTitlePic=bt.png\n");
+  LoadPlayList();
+  ExpectLengths(4, 2, 2, 2);
+  EXPECT_STREQ(PlayList->CurrentSong(), "skin1.xm");
+  // The picture rows are out of step with the songs by the two skin songs.
+  EXPECT_STREQ(PlayList->GetPicture(0), "a0.png");
+  EXPECT_STREQ(PlayList->GetPicture(1), "a1.png");
+  EXPECT_STREQ(PlayList->GetPicture(2), "at.png");
+  PlayList->StepForward();
+  EXPECT_STREQ(PlayList->GetPicture(0), "b0.png");
+  for (const char* song : {"a.xm", "b.xm"}) {
+    EXPECT_STREQ(PlayList->StepForward(), song);
+    for (int8_t row = 0; row < PictureRowCount; ++row) EXPECT_EQ(PlayList->GetPicture(row), nullptr);
+  }
+}
+
+// The window starts as "Music disk"; only a non-empty Title replaces it.
+TEST_F(LoadPlayListTest, TitleSetsTheCaptionWhenNotEmpty) {
+  TPlayerWnd window(GetModuleHandleA(nullptr), nullptr, nullptr);
+  ASSERT_NE(window.GetHandle(), nullptr);
+  MainWindow = &window;
+  const struct {
+    const char* ini;
+    const char* caption;
+  } cases[] = {
+      {"[Music]\nInfoX=1\n", "Music disk"},
+      {"[Music]\nTitle=\n", "Music disk"},
+      {"[Music]\nTitle=Summer Tunes 2\n", "Summer Tunes 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini);
+    WriteIni(c.ini);
+    LoadPlayList();
+    char caption[MAX_PATH] = {};
+    GetWindowTextA(window.GetHandle(), caption, MAX_PATH);
+    EXPECT_STREQ(caption, c.caption);
+  }
+  MainWindow = nullptr;
+}
+
+}  // namespace
