@@ -3,7 +3,16 @@
 # Sets DISPLAY, PULSE_SERVER, MD_SINK (the null sink; record from "$MD_SINK.monitor") and MD_SESSION_DIR.
 # Both servers are stopped by the PIDs recorded here, never by name.
 
+# Wine programs of one prefix share one wineserver, and its desktop process stays tied to the
+# display it first met. Each session therefore begins and ends with that server gone.
+md_wine_settle() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && command -v wineserver >/dev/null; then
+    timeout 60 wineserver -w 2>/dev/null || true
+  fi
+}
+
 md_session_start() {
+  md_wine_settle
   MD_SESSION_DIR=$(mktemp -d /tmp/md-session.XXXXXX)
   local fd_file="$MD_SESSION_DIR/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" >"$MD_SESSION_DIR/xvfb.log" 2>&1 &
@@ -34,6 +43,7 @@ PA
 
 md_session_stop() {
   local pid
+  md_wine_settle
   for pid in ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
     kill "$pid" 2>/dev/null || true
   done

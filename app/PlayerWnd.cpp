@@ -1,0 +1,68 @@
+#include "app/PlayerWnd.h"
+
+static const char WindowCaption[] = "Music disk";
+static const char FailureCaption[] = "Shit!";
+
+TPlayerWnd::TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownHook)
+    : hwnd(nullptr), instance(nullptr), initHook(nullptr), teardownHook(nullptr),
+      dragging(false), dragOffsetX(0), dragOffsetY(0) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(WNDCLASSEXA);
+  windowClass.style = CS_DBLCLKS | CS_SAVEBITS;
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.cbClsExtra = 0;
+  windowClass.cbWndExtra = 0;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ApplicationIconId));
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszMenuName = nullptr;
+  windowClass.lpszClassName = PlayerWndClassName;
+  windowClass.hIconSm = nullptr;
+  this->instance = instance;
+
+  if (RegisterClassExA(&windowClass) == 0)
+    MessageBoxA(nullptr, "RegisterClassEx failed", FailureCaption, MB_ICONERROR);
+
+  hwnd = CreateWindowExA(0, PlayerWndClassName, WindowCaption, WS_POPUP | WS_VISIBLE | WS_SYSMENU,
+                         PlayerWndX, PlayerWndY, 0, 0, nullptr, nullptr, instance, nullptr);
+  if (hwnd == nullptr)
+    MessageBoxA(nullptr, "Cannot create main window", FailureCaption, MB_ICONERROR);
+
+  this->initHook = initHook;
+  this->teardownHook = teardownHook;
+  if (initHook) initHook(this);
+}
+
+TPlayerWnd::~TPlayerWnd() {
+  if (teardownHook) teardownHook(this);
+  DestroyWindow(hwnd);
+  UnregisterClassA(PlayerWndClassName, instance);
+}
+
+BOOL TPlayerWnd::Present(HDC backBuffer) {
+  RECT window = {};
+  GetWindowRect(hwnd, &window);
+  POINT destination = {window.left, window.top};
+  SIZE size = {window.right - window.left, window.bottom - window.top};
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return UpdateLayeredWindow(hwnd, nullptr, &destination, &size, backBuffer, &source, 0, &blend,
+                             ULW_ALPHA);
+}
+
+BOOL TPlayerWndClassic::Present(HDC) {
+  return InvalidateRect(GetHandle(), nullptr, FALSE);
+}
+
+void TPlayerWnd::SetWindowProc(WNDPROC procedure) {
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+}
+
+void TPlayerWnd::RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}

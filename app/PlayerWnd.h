@@ -1,0 +1,53 @@
+// The one top-level window: class registration, the borderless popup, the message loop and the
+// presentation of the back buffer (layered, or repainted in the classic variant).
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+class TPlayerWnd;
+
+// Run once after the window is made (init) or before it is destroyed (teardown). The result is
+// not read.
+typedef int (*TWndHook)(TPlayerWnd* window);
+
+class TPlayerWnd {
+public:
+  TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownHook);
+  virtual BOOL Present(HDC backBuffer);
+  // Virtual so that deleting the classic variant through this type is well defined.
+  virtual ~TPlayerWnd();
+  TPlayerWnd(const TPlayerWnd&) = delete;
+  TPlayerWnd& operator=(const TPlayerWnd&) = delete;
+
+  HWND GetHandle() const { return hwnd; }
+  // Replaces the class's DefWindowProcA for good; `procedure` calls DefWindowProcA itself.
+  void SetWindowProc(WNDPROC procedure);
+  // Returns after WM_QUIT.
+  void RunMessageLoop();
+
+private:
+  HWND hwnd;
+  HINSTANCE instance;
+  TWndHook initHook;
+  TWndHook teardownHook;
+
+public:
+  // Window drag state, kept by the window procedure.
+  bool dragging;
+  int32_t dragOffsetX;  // window left minus cursor x at the last left-button press
+  int32_t dragOffsetY;  // window top minus cursor y
+};
+
+// Below OS major version 5: a plain popup that repaints from the back buffer on WM_PAINT.
+class TPlayerWndClassic : public TPlayerWnd {
+public:
+  using TPlayerWnd::TPlayerWnd;
+  BOOL Present(HDC backBuffer) override;
+};
+
+constexpr char PlayerWndClassName[] = "TPlayerWndClass";
+constexpr int ApplicationIconId = 103;
+// Where the window is made and where the skin keeps it.
+constexpr int PlayerWndX = 100;
+constexpr int PlayerWndY = 100;

@@ -1,0 +1,21 @@
+// The transparent outline of a picture: every horizontal run of pixels whose alpha is 0.
+// Pure logic so that it builds and is tested natively too.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct TTransparentRun {
+  int32_t row;
+  int32_t firstColumn;  // inclusive
+  int32_t endColumn;    // exclusive
+};
+
+inline bool operator==(const TTransparentRun& a, const TTransparentRun& b) {
+  return a.row == b.row && a.firstColumn == b.firstColumn && a.endColumn == b.endColumn;
+}
+
+// `pixels` holds `height` rows `stride` bytes apart, each pixel a little-endian 32-bit 0xAARRGGBB
+// value (alpha in the fourth byte). Runs come row by row, left to right, never merged across rows.
+std::vector<TTransparentRun> ScanTransparentRuns(const uint8_t* pixels, uint32_t width,
+                                                 uint32_t height, int32_t stride);

@@ -1,0 +1,41 @@
+// Decoded skin pictures and the two ways they reach a device context.
+#pragma once
+#include "skin/GdiPlusFlat.h"
+
+#include <cstdint>
+
+// Chooses the copy (below 5) or the blend (5 and above) in DrawImage. Each skin button stores the
+// low byte of the OS major version here when it is built; 0 until then.
+extern int8_t DrawingOsVersion;
+
+// Lives in GDI+'s own heap: made by Create, ended by Destroy(true).
+class TSkinImage {
+public:
+  // Decodes what the stream delivers from its current position (the archive's selected entry).
+  // Null only when the allocation fails; a picture that does not decode has size 0 by 0.
+  static TSkinImage* Create(IStream* stream);
+
+  virtual void Destroy(bool freeMemory);
+
+  uint32_t GetWidth();
+  uint32_t GetHeight();
+
+  Gdiplus::GpBitmap* nativeBitmap;
+  Gdiplus::GpStatus lastStatus;
+
+  // A GDI copy of the picture over transparent black, or null (the status is recorded).
+  HBITMAP CreateGdiBitmap();
+
+private:
+  explicit TSkinImage(IStream* stream);
+  uint32_t QuerySize(Gdiplus::GpStatus(WINGDIPAPI* query)(Gdiplus::GpImage*, UINT*));
+  ~TSkinImage() = default;
+  TSkinImage(const TSkinImage&) = delete;
+  TSkinImage& operator=(const TSkinImage&) = delete;
+};
+
+void DrawImage(int32_t x, int32_t y, TSkinImage* image, HDC dc);
+
+// The constant-alpha blend of `newImage` over `oldImage`, in the size of `oldImage`.
+void DrawCrossFade(int32_t x, int32_t y, uint32_t alpha, TSkinImage* oldImage,
+                   TSkinImage* newImage, HDC dc);

@@ -1,0 +1,23 @@
+// The main window's size, outline and drawing surface, all from the archive entry "pic.png".
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+#include "skin/RegionScan.h"
+
+class TPlayerWnd;
+
+extern HBITMAP SkinBitmap;  // the picture over transparent black; drawing changes it
+extern HDC BackBuffer;      // memory DC holding SkinBitmap: every drawing goes here
+extern HRGN WindowRegion;   // owned by the window once set
+
+// Init hook of the main window: sizes the window to the picture, cuts its outline, makes the back
+// buffer and, on a layered OS, shows the bare picture. A missing or undecodable picture leaves
+// the window 0 by 0.
+int InitWindowShape(TPlayerWnd* window);
+// Teardown hook: releases the back buffer and the skin bitmap (the window owns the region).
+int FreeWindowShape(TPlayerWnd* window);
+
+// Removes each run (one row high) from `region`, which must contain it.
+void CutTransparentRuns(HRGN region, const std::vector<TTransparentRun>& runs);

@@ -1,0 +1,163 @@
+#include "app/PlayerWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::vector<TPlayerWnd*> initCalls;
+std::vector<TPlayerWnd*> teardownCalls;
+HWND handleDuringInit = nullptr;
+
+int RecordInit(TPlayerWnd* window) {
+  initCalls.push_back(window);
+  handleDuringInit = window->GetHandle();
+  return 0;
+}
+int RecordTeardown(TPlayerWnd* window) {
+  teardownCalls.push_back(window);
+  return 0;
+}
+
+class PlayerWndTest : public testing::Test {
+protected:
+  void SetUp() override {
+    initCalls.clear();
+    teardownCalls.clear();
+    handleDuringInit = nullptr;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+};
+
+TEST_F(PlayerWndTest, MakesTheVisibleEmptyPopupAndRunsTheInitHookOnce) {
+  TPlayerWnd* window = new TPlayerWnd(instance, RecordInit, RecordTeardown);
+  const HWND hwnd = window->GetHandle();
+  ASSERT_NE(hwnd, nullptr);
+  ASSERT_EQ(initCalls, std::vector<TPlayerWnd*>{window});
+  EXPECT_EQ(handleDuringInit, hwnd);
+  EXPECT_TRUE(teardownCalls.empty());
+  EXPECT_FALSE(window->dragging);
+
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 100);
+  EXPECT_EQ(rect.right, 100);
+  EXPECT_EQ(rect.bottom, 100);
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  const DWORD style = DWORD(GetWindowLongA(hwnd, GWL_STYLE));
+  EXPECT_EQ(style & (WS_POPUP | WS_VISIBLE | WS_SYSMENU), DWORD(WS_POPUP | WS_VISIBLE | WS_SYSMENU));
+  EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0u);
+  char caption[64] = {};
+  GetWindowTextA(hwnd, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Music disk");
+
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  ASSERT_TRUE(GetClassInfoExA(instance, "TPlayerWndClass", &windowClass));
+  EXPECT_EQ(windowClass.style, UINT(CS_DBLCLKS | CS_SAVEBITS));
+  EXPECT_EQ(windowClass.hbrBackground, reinterpret_cast<HBRUSH>(6));
+  EXPECT_NE(windowClass.hCursor, nullptr);
+  EXPECT_NE(windowClass.hIcon, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_WNDPROC), GetClassLongPtrA(hwnd, GCLP_WNDPROC));
+
+  delete window;
+  EXPECT_EQ(teardownCalls, std::vector<TPlayerWnd*>{window});
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_FALSE(GetClassInfoExA(instance, "TPlayerWndClass", &windowClass));
+}
+
+// The normal path: Esc has destroyed the window before teardown, and the classic variant is
+// destroyed through the base type.
+TEST_F(PlayerWndTest, TeardownRunsAndUnregistersAfterTheWindowIsGone) {
+  TPlayerWnd* window = new TPlayerWndClassic(instance, nullptr, RecordTeardown);
+  DestroyWindow(window->GetHandle());
+  delete window;
+  EXPECT_EQ(teardownCalls.size(), 1u);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  EXPECT_FALSE(GetClassInfoExA(instance, "TPlayerWndClass", &windowClass));
+
+  // Registered again by the next window: nothing was left behind.
+  TPlayerWnd again(instance, nullptr, nullptr);
+  EXPECT_NE(again.GetHandle(), nullptr);
+}
+
+// Presses OK on each message box of this process as it appears, noting caption and text.
+class TBoxWatcher {
+public:
+  explicit TBoxWatcher(size_t expected) : thread([this, expected] { Watch(expected); }) {}
+  ~TBoxWatcher() {
+    if (thread.joinable()) thread.join();
+  }
+  std::vector<std::string> Seen() {
+    thread.join();
+    return seen;
+  }
+
+private:
+  static std::string Text(HWND hwnd) {
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+  }
+  void Watch(size_t expected) {
+    for (int tries = 0; tries < 400 && seen.size() < expected; ++tries) {
+      HWND box = nullptr;
+      EnumWindows(
+          [](HWND hwnd, LPARAM found) -> BOOL {
+            char cls[16] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (std::string(cls) != "#32770" || process != GetCurrentProcessId() || !IsWindowVisible(hwnd))
+              return TRUE;
+            *reinterpret_cast<HWND*>(found) = hwnd;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&box));
+      if (box) {
+        seen.push_back(Text(box) + "|" + Text(GetDlgItem(box, 0xFFFF)));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        while (IsWindow(box)) Sleep(10);
+      }
+      Sleep(25);
+    }
+  }
+  std::vector<std::string> seen;
+  std::thread thread;
+};
+
+LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) return FALSE;
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The class name is taken and its windows refuse to be made: both failures are told, in order,
+// and construction goes on to the init hook with no window.
+TEST_F(PlayerWndTest, FailuresAreReportedAndConstructionCarriesOn) {
+  WNDCLASSEXA taken = {};
+  taken.cbSize = sizeof taken;
+  taken.lpfnWndProc = RefuseCreation;
+  taken.hInstance = instance;
+  taken.lpszClassName = "TPlayerWndClass";
+  ASSERT_NE(RegisterClassExA(&taken), 0);
+
+  TBoxWatcher watcher(2);
+  TPlayerWnd* window = new TPlayerWnd(instance, RecordInit, RecordTeardown);
+  EXPECT_EQ(watcher.Seen(), (std::vector<std::string>{"Shit!|RegisterClassEx failed",
+                                                      "Shit!|Cannot create main window"}));
+  EXPECT_EQ(window->GetHandle(), nullptr);
+  EXPECT_EQ(initCalls, std::vector<TPlayerWnd*>{window});
+  EXPECT_EQ(handleDuringInit, nullptr);
+  delete window;
+  EXPECT_EQ(teardownCalls.size(), 1u);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  EXPECT_FALSE(GetClassInfoExA(instance, "TPlayerWndClass", &windowClass));
+}
+
+}  // namespace

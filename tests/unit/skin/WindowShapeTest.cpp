@@ -1,0 +1,227 @@
+#include "SkinTestSupport.h"
+
+#include "app/Globals.h"
+#include "app/PlayerWnd.h"
+#include "skin/WindowShape.h"
+#include "vfs/VfsDirectory.h"
+#include "vfs/VfsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace {
+
+const uint32_t Width = 40;
+const uint32_t Height = 30;
+const uint32_t ClearRow = 12;
+
+// Rounded corners with a few alpha-1 pixels inside them, a fully transparent row, a notch at the
+// right edge, and some half-transparent pixels that must stay inside the window.
+uint32_t Outline(uint32_t x, uint32_t y) {
+  const uint32_t colour = (x * 6) << 16 | (y * 8) << 8 | 0x40;
+  if (y == ClearRow) return colour;
+  if ((x == 1 && y == 1) || (x == 38 && y == 2) || (x == 0 && y == 29)) return 0x01000000 | colour;
+  if (x >= 35 && y >= 20 && y < 25) return colour;
+  if (x == 20) return 0x80000000 | colour;
+  const int r = 6;
+  const int cx = std::min(std::max(int(x), r), int(Width) - 1 - r);
+  const int cy = std::min(std::max(int(y), r), int(Height) - 1 - r);
+  const int dx = int(x) - cx, dy = int(y) - cy;
+  return dx * dx + dy * dy <= r * r ? 0xFF000000 | colour : colour;
+}
+
+// The points of a region, pixel by pixel, from GetRegionData.
+std::vector<bool> RegionMask(HRGN region, uint32_t width, uint32_t height, RECT* bounds) {
+  std::vector<bool> inside(size_t(width) * height, false);
+  const DWORD bytes = GetRegionData(region, 0, nullptr);
+  std::vector<uint8_t> buffer(bytes);
+  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  GetRegionData(region, bytes, data);
+  *bounds = data->rdh.rcBound;
+  const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+  for (DWORD i = 0; i < data->rdh.nCount; ++i)
+    for (LONG y = std::max(rects[i].top, 0L); y < std::min(rects[i].bottom, LONG(height)); ++y)
+      for (LONG x = std::max(rects[i].left, 0L); x < std::min(rects[i].right, LONG(width)); ++x)
+        inside[size_t(y) * width + size_t(x)] = true;
+  return inside;
+}
+
+class WindowShapeTest : public testing::Test {
+protected:
+  void SetUp() override {
+    CoInitialize(nullptr);
+    OsVersion.dwOSVersionInfoSize = sizeof(OsVersion);
+    GetVersionExA(&OsVersion);
+    // The win98 prefix run says which version it must see, so that it cannot pass on the wrong one.
+    if (const char* expected = getenv("MD_EXPECT_MAJOR")) {
+      ASSERT_EQ(OsVersion.dwMajorVersion, DWORD(atoi(expected)));
+    }
+  }
+  void TearDown() override {
+    Archive = nullptr;
+    CoUninitialize();
+  }
+
+  std::unique_ptr<TPlayerWnd> OpenWindow(const std::vector<TVfsInput>& entries,
+                                         const char* selectedFirst = nullptr) {
+    archiveFile.reset(new TTempArchive(VfsBuildArchive(entries)));
+    archive.emplace(archiveFile->path.c_str());
+    Archive = &*archive;
+    if (selectedFirst) archive->SelectEntry(selectedFirst);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (IsLayeredOs())
+      return std::unique_ptr<TPlayerWnd>(new TPlayerWnd(instance, InitWindowShape, FreeWindowShape));
+    return std::unique_ptr<TPlayerWnd>(new TPlayerWndClassic(instance, InitWindowShape, FreeWindowShape));
+  }
+
+  TGdiplusSession gdiplus;
+  std::unique_ptr<TTempArchive> archiveFile;
+  std::optional<TVfsFile> archive;
+};
+
+TEST_F(WindowShapeTest, WindowTakesThePicturesSizeOutlineAndSurface) {
+  const TPixels pixels = MakePixels(Width, Height, Outline);
+  std::unique_ptr<TPlayerWnd> window =
+      OpenWindow({{"readme.txt", {'h', 'i'}}, {"PIC.png", EncodePng(pixels)}});
+  const HWND hwnd = window->GetHandle();
+  ASSERT_NE(hwnd, nullptr);
+
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 100);
+  EXPECT_EQ(rect.right - rect.left, LONG(Width));
+  EXPECT_EQ(rect.bottom - rect.top, LONG(Height));
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+
+  // The region holds exactly the pixels whose alpha is not 0, alpha 1 included.
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetWindowRgn(hwnd, region), COMPLEXREGION);
+  RECT bounds;
+  std::vector<bool> inside = RegionMask(region, Width, Height, &bounds);
+  DeleteObject(region);
+  EXPECT_GE(bounds.left, 0);
+  EXPECT_GE(bounds.top, 0);
+  EXPECT_LE(bounds.right, LONG(Width));
+  EXPECT_LE(bounds.bottom, LONG(Height));
+  for (uint32_t y = 0; y < Height; ++y)
+    for (uint32_t x = 0; x < Width; ++x)
+      EXPECT_EQ(inside[size_t(y) * Width + x], (pixels.At(x, y) >> 24) != 0) << x << "," << y;
+
+  const bool layered = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  EXPECT_EQ(layered, OsVersion.dwMajorVersion >= 5);
+
+  // The back buffer holds the picture over transparent black, clipped to the whole rectangle.
+  ASSERT_NE(BackBuffer, nullptr);
+  ASSERT_NE(SkinBitmap, nullptr);
+  EXPECT_EQ(GetCurrentObject(BackBuffer, OBJ_BITMAP), SkinBitmap);
+  DIBSECTION dib = {};
+  ASSERT_EQ(GetObjectA(SkinBitmap, sizeof dib, &dib), int(sizeof dib));
+  ASSERT_EQ(dib.dsBm.bmBitsPixel, 32);
+  const bool bottomUp = dib.dsBmih.biHeight > 0;
+  for (uint32_t y = 0; y < Height; ++y)
+    for (uint32_t x = 0; x < Width; ++x) {
+      const uint32_t row = bottomUp ? Height - 1 - y : y;
+      const uint32_t stored = static_cast<const uint32_t*>(dib.dsBm.bmBits)[row * Width + x];
+      const uint32_t alpha = pixels.At(x, y) >> 24;
+      if (alpha == 0 || alpha == 255) {
+        EXPECT_EQ(stored, Premultiplied(pixels.At(x, y))) << x << "," << y;
+      }
+    }
+  HRGN clip = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetClipRgn(BackBuffer, clip), 1);
+  RECT clipBox;
+  EXPECT_EQ(GetRgnBox(clip, &clipBox), SIMPLEREGION);
+  EXPECT_EQ(clipBox.right, LONG(Width));
+  EXPECT_EQ(clipBox.bottom, LONG(Height));
+  DeleteObject(clip);
+}
+
+TEST_F(WindowShapeTest, PresentKeepsTheWindowWhereItIsOrOnlyInvalidates) {
+  std::unique_ptr<TPlayerWnd> window =
+      OpenWindow({{"pic.png", EncodePng(MakePixels(Width, Height, Outline))}});
+  const HWND hwnd = window->GetHandle();
+  if (IsLayeredOs()) {
+    SetWindowPos(hwnd, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_TRUE(window->Present(BackBuffer));
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect.left, 300);
+    EXPECT_EQ(rect.top, 200);
+    EXPECT_EQ(rect.right - rect.left, LONG(Width));
+  } else {
+    UpdateWindow(hwnd);
+    ValidateRect(hwnd, nullptr);
+    RECT pending;
+    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    window->Present(BackBuffer);
+    ASSERT_TRUE(GetUpdateRect(hwnd, &pending, FALSE));
+    EXPECT_EQ(pending.right - pending.left, LONG(Width));
+    EXPECT_EQ(pending.bottom - pending.top, LONG(Height));
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+  }
+}
+
+// No "pic.png", a "pic.png" that is no picture, or one selected before another name that is
+// missing: the window stays 0 by 0 with an empty outline, and nothing breaks.
+TEST_F(WindowShapeTest, WithoutAPictureTheWindowStaysEmpty) {
+  const std::vector<uint8_t> png = EncodePng(MakePixels(8, 8, Outline));
+  const std::vector<std::vector<TVfsInput>> archives = {
+      {{"other.png", png}},
+      {{"pic.png", {'j', 'u', 'n', 'k'}}},
+      {},
+  };
+  for (const auto& entries : archives) {
+    std::unique_ptr<TPlayerWnd> window = OpenWindow(entries, "other.png");
+    const HWND hwnd = window->GetHandle();
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 100);
+    EXPECT_EQ(rect.right, 100);
+    EXPECT_EQ(rect.bottom, 100);
+    EXPECT_NE(BackBuffer, nullptr);
+    EXPECT_EQ(SkinBitmap, nullptr);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(hwnd, region), NULLREGION);
+    DeleteObject(region);
+    window->Present(BackBuffer);
+    window.reset();
+    EXPECT_EQ(BackBuffer, nullptr);
+  }
+}
+
+TEST_F(WindowShapeTest, OpeningAndClosingLeavesNoGdiObjects) {
+  const std::vector<uint8_t> png = EncodePng(MakePixels(Width, Height, Outline));
+  auto cycle = [&] {
+    std::unique_ptr<TPlayerWnd> window = OpenWindow({{"pic.png", png}});
+    window->Present(BackBuffer);
+    DestroyWindow(window->GetHandle());  // as Esc does before teardown
+  };
+  cycle();
+  const unsigned before = GdiObjectCount();
+  for (int i = 0; i < 3; ++i) cycle();
+  EXPECT_EQ(GdiObjectCount(), before);
+  EXPECT_EQ(BackBuffer, nullptr);
+  EXPECT_EQ(SkinBitmap, nullptr);
+}
+
+// Shaping a window that no longer exists: the region that no window took over is not leaked.
+TEST_F(WindowShapeTest, ARegionNoWindowTookIsReleased) {
+  const std::vector<uint8_t> png = EncodePng(MakePixels(Width, Height, Outline));
+  std::unique_ptr<TPlayerWnd> window = OpenWindow({{"pic.png", png}});
+  DestroyWindow(window->GetHandle());
+  FreeWindowShape(window.get());
+  const unsigned before = GdiObjectCount();
+  for (int i = 0; i < 3; ++i) {
+    InitWindowShape(window.get());
+    EXPECT_NE(BackBuffer, nullptr);
+    FreeWindowShape(window.get());
+  }
+  EXPECT_EQ(GdiObjectCount(), before);
+}
+
+}  // namespace
