@@ -1,0 +1,160 @@
+#include "OrvelCore.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr size_t MaxSongFileBytes = size_t(512) << 20;
+constexpr int MinSampleRate = 8000;
+constexpr int MaxSampleRate = 192000;
+
+struct TFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes) {
+  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName, "rb"));
+  if (!file) return false;
+  uint8_t chunk[65536];
+  for (;;) {
+    size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    if (bytes.size() + got > MaxSongFileBytes) return false;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < sizeof chunk) break;
+  }
+  return !std::ferror(file.get());
+}
+
+bool ValidInterpolation(int length) { return length == 1 || length == 2 || length == 4 || length == 8; }
+
+int32_t ClampToInt32(int64_t value) {
+  return value > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : int32_t(value);
+}
+
+}  // namespace
+
+int TOrvelPlayer::GetVersion() { return OrvelVersion; }
+
+int TOrvelPlayer::Init(const TPlayerSettings* requested) {
+  if (!requested || !ValidInterpolation(requested->interpolation) || requested->reserved1 != 0 ||
+      requested->reserved2 != 0 || requested->sampleRate < MinSampleRate || requested->sampleRate > MaxSampleRate)
+    return 1;
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  songs.clear();
+  selected = 0;
+  playing = false;
+  settings.sampleRate = requested->sampleRate;
+  settings.interpolation = requested->interpolation;
+  ready = true;
+  return 0;
+}
+
+void TOrvelPlayer::Shutdown() {
+  std::map<TSongHandle, TSong> released;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    released.swap(songs);
+    selected = 0;
+    playing = false;
+    listener = nullptr;
+    ready = false;
+  }
+}
+
+TSongHandle TOrvelPlayer::LoadSong(const char* fileName) {
+  TRenderSettings current;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (!ready) return 0;
+    current = settings;
+  }
+  if (!fileName) return 0;
+  // Decoding happens outside the lock so that Render keeps going meanwhile.
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(fileName, bytes)) return 0;
+  std::unique_ptr<TSongSource> source = OpenSongSource(std::move(bytes), current);
+  if (!source) return 0;
+
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  if (!ready || settings.sampleRate != current.sampleRate || settings.interpolation != current.interpolation)
+    return 0;
+  do {
+    ++lastHandle;
+  } while (lastHandle == 0 || songs.count(lastHandle));
+  songs[lastHandle].source = std::move(source);
+  return lastHandle;
+}
+
+int32_t TOrvelPlayer::GetSongLength(TSongHandle song) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(song);
+  return found == songs.end() ? -1 : ClampToInt32(found->second.source->Length());
+}
+
+int TOrvelPlayer::FreeSong(TSongHandle song) {
+  std::unique_ptr<TSongSource> released;
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(song);
+  if (found == songs.end()) return 1;
+  released = std::move(found->second.source);
+  songs.erase(found);
+  if (selected == song) selected = 0;
+  return 0;
+}
+
+int TOrvelPlayer::SelectSong(TSongHandle song) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  if (song != 0 && !songs.count(song)) return 1;
+  selected = song;
+  return 0;
+}
+
+int TOrvelPlayer::SetState(int state) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  if (state == OrvelStatePlay)
+    playing = true;
+  else if (state == OrvelStateStop)
+    playing = false;
+  else
+    return 1;
+  return 0;
+}
+
+int TOrvelPlayer::SetPosition(int position) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(selected);
+  if (position != 0 || found == songs.end()) return 1;
+  found->second.source->Rewind();
+  found->second.endNotified = false;
+  return 0;
+}
+
+int32_t TOrvelPlayer::GetPosition() {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(selected);
+  return found == songs.end() ? -1 : ClampToInt32(found->second.source->Position());
+}
+
+int TOrvelPlayer::Render(float* buffer, int frames) {
+  if (!buffer || frames <= 0) return 1;
+  const size_t wanted = size_t(frames);
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(selected);
+  size_t written = 0;
+  if (playing && found != songs.end()) written = found->second.source->Read(buffer, wanted);
+  std::memset(buffer + 2 * written, 0, (wanted - written) * 2 * sizeof(float));
+  if (found == songs.end() || !found->second.source->AtEnd() || found->second.endNotified) return 0;
+  found->second.endNotified = true;
+  // Last, and under the lock: once SetListener returns, the old listener hears nothing more.
+  if (listener) listener->Notify(OrvelEventSongEnded, int(selected));
+  return 0;
+}
+
+int TOrvelPlayer::SetListener(IPlayerListener* newListener) {
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  listener = newListener;
+  return 0;
+}

@@ -1,0 +1,45 @@
+// The player behind IOrvelPlayer: the loaded songs, the selection and the play state.
+#pragma once
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "OrvelPlayer.h"
+#include "SongSource.h"
+
+class TOrvelPlayer : public IOrvelPlayer {
+ public:
+  TOrvelPlayer() = default;
+  TOrvelPlayer(const TOrvelPlayer&) = delete;
+  TOrvelPlayer& operator=(const TOrvelPlayer&) = delete;
+  virtual ~TOrvelPlayer() {}
+
+  int GetVersion() override;
+  int Init(const TPlayerSettings* settings) override;
+  void Shutdown() override;
+  TSongHandle LoadSong(const char* fileName) override;
+  int32_t GetSongLength(TSongHandle song) override;
+  int FreeSong(TSongHandle song) override;
+  int SelectSong(TSongHandle song) override;
+  int SetState(int state) override;
+  int SetPosition(int position) override;
+  int32_t GetPosition() override;
+  int Render(float* buffer, int frames) override;
+  int SetListener(IPlayerListener* listener) override;
+
+ private:
+  struct TSong {
+    std::unique_ptr<TSongSource> source;
+    bool endNotified = false;
+  };
+
+  // Recursive so that a listener may call back into the player from Notify.
+  std::recursive_mutex lock;
+  bool ready = false;
+  TRenderSettings settings;
+  std::map<TSongHandle, TSong> songs;
+  TSongHandle lastHandle = 0;
+  TSongHandle selected = 0;
+  bool playing = false;
+  IPlayerListener* listener = nullptr;
+};

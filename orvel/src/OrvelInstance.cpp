@@ -1,0 +1,6 @@
+#include "OrvelCore.h"
+
+IOrvelPlayer* IOrvelPlayer::GetOrvelPlayer() {
+  static TOrvelPlayer player;
+  return &player;
+}

@@ -1,0 +1,258 @@
+#include "SongSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+
+#include <libopenmpt/libopenmpt.hpp>
+#include <soxr.h>
+
+#include "ModuleIntegrity.h"
+#include "SongFormat.h"
+#include "VorbisHeaders.h"
+#include "VorbisMemory.h"
+#include "WavReader.h"
+
+#define STB_VORBIS_HEADER_ONLY
+#define STB_VORBIS_NO_PUSHDATA_API
+#define STB_VORBIS_NO_STDIO
+#include <stb_vorbis.h>
+
+namespace {
+
+constexpr size_t ChunkFrames = 4096;
+
+// Decoded frames at the song's own rate, before resampling.
+class TFrameReader {
+ public:
+  virtual ~TFrameReader() = default;
+  virtual size_t Read(float* stereo, size_t frames) = 0;
+  virtual void Rewind() = 0;
+};
+
+class TWavFrameReader : public TFrameReader {
+ public:
+  TWavFrameReader(std::vector<uint8_t> bytes, const TWavInfo& info) : bytes(std::move(bytes)), info(info) {}
+  size_t Read(float* stereo, size_t frames) override {
+    TWavInfo part = info;
+    part.frameCount = std::min(frames, info.frameCount - position);
+    part.frames = info.frames + position * size_t(info.channels) * size_t(info.bitsPerSample / 8);
+    DecodeWavFrames(part, stereo);
+    position += part.frameCount;
+    return part.frameCount;
+  }
+  void Rewind() override { position = 0; }
+
+ private:
+  std::vector<uint8_t> bytes;  // info points into these
+  TWavInfo info;
+  size_t position = 0;
+};
+
+class TVorbisFrameReader : public TFrameReader {
+ public:
+  explicit TVorbisFrameReader(std::vector<uint8_t> bytes) : bytes(std::move(bytes)) {}
+  ~TVorbisFrameReader() override {
+    if (decoder) stb_vorbis_close(decoder);
+  }
+  TVorbisFrameReader(const TVorbisFrameReader&) = delete;
+  TVorbisFrameReader& operator=(const TVorbisFrameReader&) = delete;
+
+  bool Open() {
+    if (bytes.size() > size_t(INT32_MAX) || !VorbisCommentHeaderSound(bytes.data(), bytes.size())) return false;
+    TVorbisAllocationScope allocations;
+    int error = 0;
+    decoder = stb_vorbis_open_memory(bytes.data(), int(bytes.size()), &error, nullptr);
+    if (!decoder) return false;
+    allocations.Keep();
+    stb_vorbis_info info = stb_vorbis_get_info(decoder);
+    channels = info.channels;
+    sampleRate = int(info.sample_rate);
+    lengthFrames = stb_vorbis_stream_length_in_samples(decoder);
+    return (channels == 1 || channels == 2) && sampleRate >= 1000 && sampleRate <= 768000;
+  }
+
+  size_t Read(float* stereo, size_t frames) override {
+    const int count = int(std::min(frames, ChunkFrames));  // callers read on until it runs dry
+    int got = stb_vorbis_get_samples_float_interleaved(decoder, channels, stereo, count * channels);
+    if (got <= 0) return 0;
+    if (channels == 1) {
+      for (int i = got - 1; i >= 0; --i) stereo[2 * i] = stereo[2 * i + 1] = stereo[i];
+    }
+    return size_t(got);
+  }
+  void Rewind() override { stb_vorbis_seek_start(decoder); }
+
+  int channels = 0, sampleRate = 0;
+  int64_t lengthFrames = 0;
+
+ private:
+  std::vector<uint8_t> bytes;  // the decoder reads from these
+  stb_vorbis* decoder = nullptr;
+};
+
+// Position and end bookkeeping that every source keeps alike.
+class TCountingSource : public TSongSource {
+ public:
+  bool AtEnd() const override { return ended; }
+  int64_t Position() const override { return position; }
+  int64_t Length() const override { return length; }
+
+ protected:
+  int64_t position = 0, length = 0;
+  bool ended = false;
+};
+
+struct TSoxrDeleter {
+  void operator()(soxr* resampler) const { soxr_delete(resampler); }
+};
+
+// Frames of a decoded song, resampled to the output rate by libsoxr when the rates differ.
+class TPcmSource : public TCountingSource {
+ public:
+  TPcmSource(std::unique_ptr<TFrameReader> reader, int sourceRate, int outputRate, int64_t sourceFrames)
+      : reader(std::move(reader)), sourceRate(sourceRate), outputRate(outputRate) {
+    length = int64_t(std::llround(double(sourceFrames) * outputRate / sourceRate));
+    Rewind();
+  }
+  bool Valid() const { return sourceRate == outputRate || resampler; }
+
+  size_t Read(float* out, size_t frames) override {
+    size_t written = 0;
+    if (sourceRate == outputRate) {
+      while (written < frames && !ended) {
+        size_t got = reader->Read(out + 2 * written, frames - written);
+        written += got;
+        if (got == 0) ended = true;
+      }
+    } else {
+      while (written < frames && !ended && resampler) written += Resample(out + 2 * written, frames - written);
+    }
+    position += int64_t(written);
+    return written;
+  }
+
+  void Rewind() override {
+    reader->Rewind();
+    position = 0;
+    ended = false;
+    inputEnded = false;
+    pendingFrames = pendingOffset = 0;
+    resampler.reset();
+    if (sourceRate == outputRate) return;
+    // A fresh resampler rather than soxr_clear: the same start gives the very same output.
+    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    resampler.reset(soxr_create(sourceRate, outputRate, 2, &error, &io, &quality, nullptr));
+    if (error) resampler.reset();
+    input.resize(2 * ChunkFrames);
+  }
+
+ private:
+  size_t Resample(float* out, size_t frames) {
+    if (pendingFrames == 0 && !inputEnded) {
+      pendingFrames = reader->Read(input.data(), ChunkFrames);
+      pendingOffset = 0;
+      inputEnded = pendingFrames == 0;
+    }
+    size_t used = 0, produced = 0;
+    const float* in = inputEnded ? nullptr : input.data() + 2 * pendingOffset;
+    soxr_error_t error = soxr_process(resampler.get(), in, pendingFrames, &used, out, frames, &produced);
+    pendingOffset += used;
+    pendingFrames -= used;
+    if (error || (inputEnded && produced == 0)) ended = true;
+    return produced;
+  }
+
+  std::unique_ptr<TFrameReader> reader;
+  int sourceRate, outputRate;
+  std::unique_ptr<soxr, TSoxrDeleter> resampler;
+  std::vector<float> input;
+  size_t pendingFrames = 0, pendingOffset = 0;
+  bool inputEnded = false;
+};
+
+class TModuleSource : public TCountingSource {
+ public:
+  TModuleSource(std::vector<uint8_t> bytes, const TRenderSettings& settings)
+      : bytes(std::move(bytes)), settings(settings) {
+    Rewind();
+  }
+  bool Valid() const { return module != nullptr; }
+
+  size_t Read(float* out, size_t frames) override {
+    if (!module || ended) return 0;
+    size_t written = 0;
+    try {
+      written = module->read_interleaved_stereo(settings.sampleRate, frames, out);
+    } catch (...) {
+    }
+    if (written < frames) ended = true;
+    position += int64_t(written);
+    return written;
+  }
+
+  // A module rebuilt from its bytes: seeking to 0 would keep the mixer's and channels' state.
+  void Rewind() override {
+    module.reset();
+    position = 0;
+    ended = false;
+    try {
+      auto fresh = std::make_unique<openmpt::module>(bytes, silentLog);
+      fresh->set_repeat_count(0);
+      fresh->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, settings.interpolation);
+      length = int64_t(std::llround(fresh->get_duration_seconds() * settings.sampleRate));
+      module = std::move(fresh);
+    } catch (...) {
+      ended = true;
+    }
+  }
+
+ private:
+  std::vector<uint8_t> bytes;
+  TRenderSettings settings;
+  std::ostream silentLog{nullptr};  // the module's own, as it may write from the rendering thread
+  std::unique_ptr<openmpt::module> module;
+};
+
+std::unique_ptr<TSongSource> OpenWav(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
+  TWavInfo info;
+  if (!ParseWav(bytes.data(), bytes.size(), info)) return nullptr;
+  auto reader = std::make_unique<TWavFrameReader>(std::move(bytes), info);
+  auto source = std::make_unique<TPcmSource>(std::move(reader), info.sampleRate, settings.sampleRate,
+                                             int64_t(info.frameCount));
+  if (!source->Valid()) return nullptr;
+  return source;
+}
+
+std::unique_ptr<TSongSource> OpenVorbis(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
+  auto reader = std::make_unique<TVorbisFrameReader>(std::move(bytes));
+  if (!reader->Open()) return nullptr;
+  // Decode the first frames now so that a stream that breaks at once does not count as a song.
+  float probe[2 * 64];
+  if (reader->Read(probe, 64) == 0) return nullptr;
+  const int rate = reader->sampleRate;
+  const int64_t frames = reader->lengthFrames;
+  auto source = std::make_unique<TPcmSource>(std::move(reader), rate, settings.sampleRate, frames);
+  if (!source->Valid()) return nullptr;
+  return source;
+}
+
+std::unique_ptr<TSongSource> OpenModule(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
+  if (!ModuleDataComplete(bytes.data(), bytes.size())) return nullptr;
+  auto source = std::make_unique<TModuleSource>(std::move(bytes), settings);
+  if (!source->Valid()) return nullptr;
+  return source;
+}
+
+}  // namespace
+
+std::unique_ptr<TSongSource> OpenSongSource(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
+  switch (DetectSongFormat(bytes.data(), bytes.size())) {
+    case TSongFormat::Wav: return OpenWav(std::move(bytes), settings);
+    case TSongFormat::Vorbis: return OpenVorbis(std::move(bytes), settings);
+    case TSongFormat::Module: return OpenModule(std::move(bytes), settings);
+    default: return nullptr;
+  }
+}

@@ -1,0 +1,27 @@
+// A loaded song as a stream of interleaved float stereo frames at the output rate.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct TRenderSettings {
+  int sampleRate = 44100;
+  int interpolation = 4;
+};
+
+class TSongSource {
+ public:
+  virtual ~TSongSource() = default;
+  // Writes up to frames frames; fewer only when the song has run out.
+  virtual size_t Read(float* out, size_t frames) = 0;
+  // True once a Read came up short: nothing more will come until Rewind.
+  virtual bool AtEnd() const = 0;
+  virtual void Rewind() = 0;
+  // Frames at the output rate: delivered so far, and the whole song (an estimate for modules).
+  virtual int64_t Position() const = 0;
+  virtual int64_t Length() const = 0;
+};
+
+// Null for bytes that are no song we can play.
+std::unique_ptr<TSongSource> OpenSongSource(std::vector<uint8_t> bytes, const TRenderSettings& settings);

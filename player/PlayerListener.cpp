@@ -1,0 +1,5 @@
+#include "PlayerListener.h"
+
+void TPlayerListener::Notify(int event, int param) {
+  if (callback) callback(event, param);
+}

@@ -1,0 +1,17 @@
+// The program's side of the library's events: hands them to a plain callback.
+#pragma once
+#include "OrvelPlayer.h"
+
+typedef void (*TPlayerEventProc)(int event, int param);
+
+class TPlayerListener : public IPlayerListener {
+ public:
+  TPlayerListener() : callback(nullptr) {}
+  ~TPlayerListener() override {}
+
+  void SetCallback(TPlayerEventProc proc) { callback = proc; }
+  void Notify(int event, int param) override;
+
+ private:
+  TPlayerEventProc callback;
+};
