@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Records what the stream plays from the null sink's monitor and checks it against the pattern.
+# Usage: stream_recording.sh MODE DRIVER   (MODE: pattern, restart or restart-silent)
+source "$(dirname "$0")/../lib.sh"
+mode=$1 driver=$2
+md_session_start || exit 1
+trap md_session_stop EXIT
+recording="$MD_SESSION_DIR/$mode.raw"
+parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$recording" &
+recorder=$!
+check "driver ran" timeout 60 wine "$driver" "$mode"
+sleep 0.5
+kill -INT "$recorder"; wait "$recorder"
+# Kept for a look at a failure: the last recording of each mode.
+cp "$recording" "$MD_BIN/tests/e2e/audio/last-$mode.raw" 2>/dev/null || true
+check "recording holds what was played" python3 "$(dirname "$0")/analyse.py" "$mode" "$recording"
+e2e_finish

@@ -1,0 +1,41 @@
+// Watches the stream's DirectSound calls from outside: the methods of the real device, buffer
+// and notification objects are rerouted through recorders that call the originals, or fail on
+// request. Nothing in the stream knows about it.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TSpyCall {
+  std::string what;    // the method's name
+  std::string object;  // "dsound", "primary", "secondary" or "notify"
+  DWORD thread = 0;
+  uint32_t flags = 0;   // CreateSoundBuffer, Lock, Play
+  uint32_t bytes = 0;   // CreateSoundBuffer, Lock, Unlock
+  uint32_t offset = 0;  // Lock, SetCurrentPosition
+  void* address = nullptr;  // Lock (returned), Unlock (given)
+  bool hasFormat = false;
+  WAVEFORMATEX format = {};  // CreateSoundBuffer, SetFormat
+  std::vector<uint32_t> offsets;  // SetNotificationPositions
+  std::vector<HANDLE> events;
+};
+
+struct TSpyFailures {
+  std::atomic<bool> primaryCreate{false};
+  std::atomic<bool> setFormat{false};
+  std::atomic<bool> secondaryCreate{false};
+  std::atomic<bool> halfLock{false};    // a Lock without DSBLOCK_ENTIREBUFFER
+  std::atomic<bool> entireLock{false};  // a Lock with it
+};
+
+namespace DirectSoundSpy {
+void Install();  // once per process, before the first stream
+void Reset();    // empties the log and clears the failures
+std::vector<TSpyCall> Calls();
+std::vector<TSpyCall> Calls(const std::string& what, const std::string& object);
+extern TSpyFailures Fail;
+}  // namespace DirectSoundSpy

@@ -1,0 +1,401 @@
+// The stream against the real DirectSound under a sound server: buffer layout, refill timing,
+// the state rules, failures on the way, and destruction.
+#include "audio/SoundStream.h"
+#include "tests/unit/audio/BoxWatcher.h"
+#include "tests/unit/audio/DirectSoundSpy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+const uint32_t HalfBytes = 176400;
+
+struct TRefill {
+  void* address;
+  uint32_t bytes;
+  double seconds;  // since ResetClock
+  DWORD thread;
+  bool zeroed;     // the half held only zeros when the callback got it
+};
+
+std::mutex RefillMutex;
+std::vector<TRefill> Refills;
+LARGE_INTEGER Origin;
+HANDLE NeverSignalled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+double Now() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return double(now.QuadPart - Origin.QuadPart) / double(frequency.QuadPart);
+}
+
+void ResetClock() { QueryPerformanceCounter(&Origin); }
+
+// Marks the half so that the next refill of it shows whether it was cleared first.
+void RecordRefill(void* half, uint32_t bytes) {
+  const unsigned char* data = static_cast<const unsigned char*>(half);
+  bool zeroed = true;
+  for (uint32_t i = 0; i < bytes && zeroed; ++i) zeroed = data[i] == 0;
+  std::memset(half, 0x5A, bytes);
+  std::lock_guard<std::mutex> lock(RefillMutex);
+  Refills.push_back({half, bytes, Now(), GetCurrentThreadId(), zeroed});
+}
+
+void StuckRefill(void* half, uint32_t bytes) {
+  RecordRefill(half, bytes);
+  WaitForSingleObject(NeverSignalled, INFINITE);
+}
+
+std::vector<TRefill> TakeRefills() {
+  std::lock_guard<std::mutex> lock(RefillMutex);
+  return Refills;
+}
+
+bool WaitForRefills(size_t count, double timeoutSeconds) {
+  const double until = Now() + timeoutSeconds;
+  while (TakeRefills().size() < count) {
+    if (Now() > until) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+// The handshake as transport control uses it; returns its duration in seconds.
+double StopByHandshake(TSoundStream& stream) {
+  const double begin = Now();
+  stream.RequestStop();
+  while (stream.IsStopRequested()) {
+    if (Now() - begin > 5) return -1;
+  }
+  return Now() - begin;
+}
+
+size_t CountCalls(const std::string& what, const std::string& object) {
+  return DirectSoundSpy::Calls(what, object).size();
+}
+
+size_t CountClears() {
+  size_t clears = 0;
+  for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
+    if (lock.flags & DSBLOCK_ENTIREBUFFER) ++clears;
+  }
+  return clears;
+}
+
+class SoundStreamTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { DirectSoundSpy::Install(); }
+
+  void SetUp() override {
+    window = CreateWindowExA(0, "STATIC", "sound stream test", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    DirectSoundSpy::Reset();
+    std::lock_guard<std::mutex> lock(RefillMutex);
+    Refills.clear();
+  }
+
+  void TearDown() override { DestroyWindow(window); }
+
+  std::unique_ptr<TSoundStream> MakeStream(TRenderProc render, uint32_t ms = 2000) {
+    std::unique_ptr<TSoundStream> stream(new TSoundStream(window));
+    stream->renderProc = render;
+    stream->CreateBuffers(ms);
+    return stream;
+  }
+
+  HWND window = nullptr;
+};
+
+TEST_F(SoundStreamTest, TwoSecondBufferLayout) {
+  TSoundStream stream(window);
+  stream.renderProc = RecordRefill;
+  EXPECT_EQ(S_OK, stream.CreateBuffers(2000));
+  EXPECT_EQ(352800u, stream.GetBufferBytes());
+
+  std::vector<std::string> order;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) order.push_back(call.what + " " + call.object);
+  const std::vector<std::string> expected = {"CreateSoundBuffer primary", "SetFormat primary",
+                                             "CreateSoundBuffer secondary", "SetNotificationPositions notify"};
+  EXPECT_EQ(expected, order);
+
+  const TSpyCall primary = DirectSoundSpy::Calls("CreateSoundBuffer", "primary").at(0);
+  EXPECT_EQ(0x81u, primary.flags);
+  EXPECT_EQ(0u, primary.bytes);
+  EXPECT_FALSE(primary.hasFormat);
+
+  const WAVEFORMATEX format = DirectSoundSpy::Calls("SetFormat", "primary").at(0).format;
+  EXPECT_EQ(WAVE_FORMAT_PCM, format.wFormatTag);
+  EXPECT_EQ(2, format.nChannels);
+  EXPECT_EQ(44100u, format.nSamplesPerSec);
+  EXPECT_EQ(176400u, format.nAvgBytesPerSec);
+  EXPECT_EQ(4, format.nBlockAlign);
+  EXPECT_EQ(16, format.wBitsPerSample);
+  EXPECT_EQ(0, format.cbSize);
+
+  const TSpyCall secondary = DirectSoundSpy::Calls("CreateSoundBuffer", "secondary").at(0);
+  EXPECT_EQ(0x81E8u, secondary.flags);
+  EXPECT_EQ(352800u, secondary.bytes);
+  ASSERT_TRUE(secondary.hasFormat);
+  EXPECT_EQ(0, std::memcmp(&format, &secondary.format, sizeof format));
+
+  const TSpyCall notify = DirectSoundSpy::Calls("SetNotificationPositions", "notify").at(0);
+  EXPECT_EQ((std::vector<uint32_t>{176400, 352797}), notify.offsets);
+  ASSERT_EQ(2u, notify.events.size());
+  EXPECT_NE(notify.events[0], notify.events[1]);
+
+  // Nothing plays until Start, so no refill comes.
+  Sleep(1300);
+  EXPECT_TRUE(TakeRefills().empty());
+  EXPECT_EQ(0u, CountCalls("Play", "primary") + CountCalls("Play", "secondary"));
+}
+
+// Ten seconds of playback: every refill, its half, its time.
+TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  ResetClock();
+  stream->Start();
+  Sleep(10300);
+  EXPECT_GE(StopByHandshake(*stream), 0);
+  const std::vector<TRefill> refills = TakeRefills();
+
+  std::vector<TSpyCall> halfLocks;
+  for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
+    if (!(lock.flags & DSBLOCK_ENTIREBUFFER)) halfLocks.push_back(lock);
+  }
+  ASSERT_GE(refills.size(), 10u);
+  ASSERT_LE(refills.size(), 11u);
+  ASSERT_GE(halfLocks.size(), refills.size());
+  unsigned char* const bufferStart = static_cast<unsigned char*>(halfLocks[0].address);
+  EXPECT_EQ(0u, halfLocks[0].offset);
+  for (size_t i = 0; i < refills.size(); ++i) {
+    const int half = int(i % 2);
+    std::printf("refill %zu: half %d at %.3f s\n", i, half, refills[i].seconds);
+    EXPECT_EQ(bufferStart + half * HalfBytes, refills[i].address) << "refill " << i;
+    EXPECT_EQ(half * HalfBytes, halfLocks[i].offset) << "refill " << i;
+    EXPECT_EQ(HalfBytes, halfLocks[i].bytes);
+    EXPECT_EQ(HalfBytes, refills[i].bytes);
+    EXPECT_TRUE(refills[i].zeroed) << "refill " << i;
+    EXPECT_NE(GetCurrentThreadId(), refills[i].thread);
+    EXPECT_NEAR(double(i + 1), refills[i].seconds, 0.3) << "refill " << i;
+    if (i > 0) {
+      EXPECT_NEAR(1.0, refills[i].seconds - refills[i - 1].seconds, 0.25) << "refill " << i;
+    }
+  }
+}
+
+TEST_F(SoundStreamTest, TimingStartWhileRunningClearsAndRewindsNothing) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  ResetClock();
+  stream->Start();
+  ASSERT_TRUE(WaitForRefills(1, 1.6));
+  const size_t clears = CountClears(), rewinds = CountCalls("SetCurrentPosition", "secondary"),
+               plays = CountCalls("Play", "secondary") + CountCalls("Play", "primary");
+  EXPECT_EQ(1u, clears);
+  EXPECT_EQ(1u, rewinds);
+  EXPECT_EQ(2u, plays);
+
+  stream->Start();
+  EXPECT_EQ(clears, CountClears());
+  EXPECT_EQ(rewinds, CountCalls("SetCurrentPosition", "secondary"));
+  EXPECT_EQ(plays, CountCalls("Play", "secondary") + CountCalls("Play", "primary"));
+
+  // Playback went on: the next refill is the second half, a second after the first.
+  ASSERT_TRUE(WaitForRefills(2, 1.6));
+  const std::vector<TRefill> refills = TakeRefills();
+  EXPECT_EQ(static_cast<unsigned char*>(refills[0].address) + HalfBytes, refills[1].address);
+  EXPECT_NEAR(2.0, refills[1].seconds, 0.3);
+  stream->Stop();
+}
+
+TEST_F(SoundStreamTest, TimingStopHandshakeIsAnsweredByTheWorker) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  ResetClock();
+  stream->Start();
+  Sleep(1400);
+  const size_t refillsBefore = TakeRefills().size();
+  DirectSoundSpy::Reset();
+  const double took = StopByHandshake(*stream);
+  std::printf("stop handshake took %.3f s\n", took);
+  EXPECT_GE(took, 0.0);
+  EXPECT_LE(took, 1.2);
+
+  // The worker stopped both buffers, then still refilled the half whose event woke it.
+  const std::vector<TSpyCall> stops = DirectSoundSpy::Calls();
+  std::vector<std::string> order;
+  for (const TSpyCall& call : stops) {
+    if (call.what == "Stop") order.push_back(call.object);
+  }
+  EXPECT_EQ((std::vector<std::string>{"secondary", "primary"}), order);
+  ASSERT_TRUE(WaitForRefills(refillsBefore + 1, 0.5));
+  const std::vector<TRefill> refills = TakeRefills();
+  for (const TSpyCall& call : stops) {
+    if (call.what == "Stop") {
+      EXPECT_EQ(refills.back().thread, call.thread);
+    }
+  }
+
+  // The running flag went down with it: a new Start plays again.
+  stream->Start();
+  EXPECT_EQ(1u, CountCalls("Play", "secondary"));
+  stream->Stop();
+}
+
+TEST_F(SoundStreamTest, StopWhileStoppedKeepsAPendingRequest) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  EXPECT_FALSE(stream->IsStopRequested());
+  stream->RequestStop();
+  stream->Stop();
+  EXPECT_TRUE(stream->IsStopRequested());
+  EXPECT_EQ(0u, CountCalls("Stop", "secondary"));
+
+  stream->Start();
+  EXPECT_FALSE(stream->IsStopRequested());
+  stream->Stop();
+  EXPECT_EQ(1u, CountCalls("Stop", "secondary"));
+  stream->RequestStop();
+  stream->Stop();
+  EXPECT_TRUE(stream->IsStopRequested());
+  EXPECT_EQ(1u, CountCalls("Stop", "secondary"));
+}
+
+TEST_F(SoundStreamTest, TimingRefillWithAFailedLockWritesNothing) {
+  DirectSoundSpy::Fail.halfLock = true;
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  stream->Start();
+  Sleep(2400);
+  stream->Stop();
+  EXPECT_TRUE(TakeRefills().empty());
+  size_t halfLocks = 0;
+  for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
+    if (!(lock.flags & DSBLOCK_ENTIREBUFFER)) ++halfLocks;
+  }
+  EXPECT_GE(halfLocks, 2u);
+  // Only the clear at Start unlocks.
+  const std::vector<TSpyCall> unlocks = DirectSoundSpy::Calls("Unlock", "secondary");
+  ASSERT_EQ(1u, unlocks.size());
+  EXPECT_EQ(352800u, unlocks[0].bytes);
+}
+
+// A clear that cannot lock leaves the buffer alone; playback and refills go on.
+TEST_F(SoundStreamTest, StartWithAFailedClearStillPlays) {
+  DirectSoundSpy::Fail.entireLock = true;
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  ResetClock();
+  stream->Start();
+  EXPECT_EQ(1u, CountClears());
+  EXPECT_EQ(0u, CountCalls("Unlock", "secondary"));
+  EXPECT_EQ(1u, CountCalls("Play", "secondary"));
+  EXPECT_TRUE(WaitForRefills(1, 1.6));
+  stream->Stop();
+}
+
+std::vector<std::string> ReleaseOrder() {
+  std::vector<std::string> order;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
+    if (call.what == "Release" || call.what == "Stop") order.push_back(call.what + " " + call.object);
+  }
+  return order;
+}
+
+TEST_F(SoundStreamTest, DestructionEndsTheWorkerThenReleasesInOrder) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
+  ResetClock();
+  stream->Start();
+  ASSERT_TRUE(WaitForRefills(1, 1.6));
+  HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, TakeRefills()[0].thread);
+  ASSERT_NE(nullptr, worker);
+  DirectSoundSpy::Reset();
+  const double begin = Now();
+  stream.reset();
+  EXPECT_LT(Now() - begin, 0.5);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
+  DWORD exitCode = 1;
+  GetExitCodeThread(worker, &exitCode);
+  EXPECT_EQ(0u, exitCode);
+  CloseHandle(worker);
+  const std::vector<std::string> expected = {"Stop secondary",    "Stop primary",     "Release notify",
+                                             "Release secondary", "Stop primary",     "Release primary",
+                                             "Release dsound"};
+  EXPECT_EQ(expected, ReleaseOrder());
+}
+
+TEST_F(SoundStreamTest, StuckWorkerDelaysDestructionByAtMostThreeSeconds) {
+  std::unique_ptr<TSoundStream> stream = MakeStream(StuckRefill);
+  ResetClock();
+  stream->Start();
+  ASSERT_TRUE(WaitForRefills(1, 1.6));
+  const double begin = Now();
+  stream.reset();
+  const double took = Now() - begin;
+  std::printf("destruction with a stuck worker took %.3f s\n", took);
+  EXPECT_GE(took, 2.9);
+  EXPECT_LE(took, 3.5);
+}
+
+struct TFailureCase {
+  const char* name;
+  std::atomic<bool> TSpyFailures::*failure;
+  const char* message;
+  std::vector<std::string> releases;  // what destruction stops and releases
+  std::vector<std::string> plays;     // the buffers Start plays
+};
+
+void PrintTo(const TFailureCase& c, std::ostream* out) { *out << c.name; }
+
+class SoundStreamFailureTest : public SoundStreamTest, public ::testing::WithParamInterface<TFailureCase> {};
+
+// After a failed creation the stream still starts, stops and goes, without what is missing.
+TEST_P(SoundStreamFailureTest, SaysOopsAndLeavesOutWhatIsMissing) {
+  const TFailureCase& c = GetParam();
+  TSoundStream* stream = new TSoundStream(window);
+  stream->renderProc = RecordRefill;
+  DirectSoundSpy::Fail.*c.failure = true;
+  HRESULT hr = S_OK;
+  std::vector<std::string> boxes;
+  {
+    TBoxWatcher watcher;
+    hr = stream->CreateBuffers(2000);
+    boxes = watcher.Seen();
+  }
+  EXPECT_TRUE(FAILED(hr));
+  EXPECT_EQ(std::vector<std::string>{std::string("Oops|") + c.message}, boxes);
+  EXPECT_EQ(0u, CountCalls("SetNotificationPositions", "notify"));
+
+  DirectSoundSpy::Reset();
+  stream->Start();
+  Sleep(1300);
+  EXPECT_TRUE(TakeRefills().empty());
+  std::vector<std::string> plays;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
+    if (call.what == "Play") plays.push_back(call.object);
+  }
+  EXPECT_EQ(c.plays, plays);
+
+  stream->Stop();
+  stream->Start();
+  DirectSoundSpy::Reset();
+  const double begin = Now();
+  delete stream;
+  EXPECT_LT(Now() - begin, 0.5);
+  EXPECT_EQ(c.releases, ReleaseOrder());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buffers, SoundStreamFailureTest,
+    ::testing::Values(
+        TFailureCase{"Primary", &TSpyFailures::primaryCreate, "Primary buffer creation failed",
+                     {"Release dsound"}, {}},
+        TFailureCase{"Format", &TSpyFailures::setFormat, "Format setting failed",
+                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"primary"}},
+        TFailureCase{"Secondary", &TSpyFailures::secondaryCreate, "Secondary buffer creation failed",
+                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"primary"}}),
+    [](const ::testing::TestParamInfo<TFailureCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
