@@ -1,7 +1,7 @@
 // The stream against the real DirectSound under a sound server: buffer layout, refill timing,
 // the state rules, failures on the way, and destruction.
 #include "audio/SoundStream.h"
-#include "tests/unit/audio/BoxWatcher.h"
+#include "tests/support/BoxWatcher.h"
 #include "tests/unit/audio/DirectSoundSpy.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "app/PlayerWnd.h"
+#include "tests/support/BoxWatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -86,51 +87,6 @@ TEST_F(PlayerWndTest, TeardownRunsAndUnregistersAfterTheWindowIsGone) {
   EXPECT_NE(again.GetHandle(), nullptr);
 }
 
-// Presses OK on each message box of this process as it appears, noting caption and text.
-class TBoxWatcher {
-public:
-  explicit TBoxWatcher(size_t expected) : thread([this, expected] { Watch(expected); }) {}
-  ~TBoxWatcher() {
-    if (thread.joinable()) thread.join();
-  }
-  std::vector<std::string> Seen() {
-    thread.join();
-    return seen;
-  }
-
-private:
-  static std::string Text(HWND hwnd) {
-    char text[256] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-  }
-  void Watch(size_t expected) {
-    for (int tries = 0; tries < 400 && seen.size() < expected; ++tries) {
-      HWND box = nullptr;
-      EnumWindows(
-          [](HWND hwnd, LPARAM found) -> BOOL {
-            char cls[16] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            DWORD process = 0;
-            GetWindowThreadProcessId(hwnd, &process);
-            if (std::string(cls) != "#32770" || process != GetCurrentProcessId() || !IsWindowVisible(hwnd))
-              return TRUE;
-            *reinterpret_cast<HWND*>(found) = hwnd;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&box));
-      if (box) {
-        seen.push_back(Text(box) + "|" + Text(GetDlgItem(box, 0xFFFF)));
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        while (IsWindow(box)) Sleep(10);
-      }
-      Sleep(25);
-    }
-  }
-  std::vector<std::string> seen;
-  std::thread thread;
-};
-
 LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) return FALSE;
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -146,9 +102,9 @@ TEST_F(PlayerWndTest, FailuresAreReportedAndConstructionCarriesOn) {
   taken.lpszClassName = "TPlayerWndClass";
   ASSERT_NE(RegisterClassExA(&taken), 0);
 
-  TBoxWatcher watcher(2);
+  TBoxWatcher watcher;
   TPlayerWnd* window = new TPlayerWnd(instance, RecordInit, RecordTeardown);
-  EXPECT_EQ(watcher.Seen(), (std::vector<std::string>{"Shit!|RegisterClassEx failed",
+  EXPECT_EQ(watcher.WaitFor(2), (std::vector<std::string>{"Shit!|RegisterClassEx failed",
                                                       "Shit!|Cannot create main window"}));
   EXPECT_EQ(window->GetHandle(), nullptr);
   EXPECT_EQ(initCalls, std::vector<TPlayerWnd*>{window});

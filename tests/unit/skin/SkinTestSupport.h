@@ -1,38 +1,14 @@
 // Pictures made in memory, a readable drawing surface, and a GDI+ session for the skin tests.
 #pragma once
 #include "skin/SkinImage.h"
+#include "tests/support/Pictures.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Straight (not premultiplied) 0xAARRGGBB pixels, row by row.
-struct TPixels {
-  uint32_t width = 0;
-  uint32_t height = 0;
-  std::vector<uint32_t> argb;
-  uint32_t& At(uint32_t x, uint32_t y) { return argb[size_t(y) * width + x]; }
-  uint32_t At(uint32_t x, uint32_t y) const { return argb[size_t(y) * width + x]; }
-};
-
-TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t x, uint32_t y));
-
 // The colour composited over transparent black, as GDI receives it.
 uint32_t Premultiplied(uint32_t argb);
-
-class TGdiplusSession {
-public:
-  TGdiplusSession();
-  ~TGdiplusSession();
-  TGdiplusSession(const TGdiplusSession&) = delete;
-  TGdiplusSession& operator=(const TGdiplusSession&) = delete;
-
-private:
-  ULONG_PTR token = 0;
-};
-
-// PNG bytes encoded by GDI+.
-std::vector<uint8_t> EncodePng(const TPixels& pixels);
 
 // A picture decoded from `bytes` through a stream that is released before this returns.
 TSkinImage* ImageFromBytes(const std::vector<uint8_t>& bytes);

@@ -1,16 +1,14 @@
 // The archive object under Wine: lookup, the IStream it is, and malformed archives.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <gdiplus.h>
 
-#include <atomic>
 #include <cstring>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "vfs/VfsDirectory.h"
+#include "tests/support/BoxWatcher.h"
+#include "tests/support/Pictures.h"
 #include "vfs/VfsFile.h"
 
 using namespace Gdiplus;
@@ -184,76 +182,23 @@ TEST_F(ArchiveTest, ComSlotsDestroyNothingAndWriteNothing) {
   EXPECT_EQ(ReadStream(vfs, 1), std::vector<uint8_t>{first[2]});  // and the file did not move
 }
 
-namespace {
-
-struct TBoxSeen {
-  std::string caption, text;
-};
-
-HWND OwnMessageBox() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        char cls[16] = {};
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        GetClassNameA(hwnd, cls, sizeof cls);
-        if (pid != GetCurrentProcessId() || strcmp(cls, "#32770") != 0) return TRUE;
-        reinterpret_cast<Search*>(param)->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// Runs `action`, answering the message box it shows from a second thread, as a person would.
-template <class F>
-TBoxSeen AnswerBoxDuring(F action) {
-  TBoxSeen seen;
-  std::atomic<bool> done{false};
-  std::thread watcher([&] {
-    while (!done) {
-      if (HWND box = OwnMessageBox()) {
-        Sleep(50);
-        char buf[512] = {};
-        GetWindowTextA(box, buf, sizeof buf);
-        seen.caption = buf;
-        GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-        seen.text = buf;
-        SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        return;
-      }
-      Sleep(20);
-    }
-  });
-  action();
-  done = true;
-  watcher.join();
-  return seen;
-}
-
-}  // namespace
-
 TEST(ArchiveOpen, MissingFileReportsAndLeavesAnEmptyArchive) {
-  std::unique_ptr<TVfsFile> vfs;
-  TBoxSeen box = AnswerBoxDuring([&] { vfs.reset(new TVfsFile("no-such-archive.vfs")); });
-  EXPECT_EQ(box.caption, "Error");
-  EXPECT_EQ(box.text, "Cannot open file: no-such-archive.vfs \nError code:2(2)");
-  EXPECT_FALSE(vfs->SelectEntry("pic.png"));
-  EXPECT_EQ(ReadStream(vfs.get(), 16), std::vector<uint8_t>{});
+  TBoxWatcher watcher;
+  TVfsFile vfs("no-such-archive.vfs");
+  EXPECT_EQ(watcher.Seen(),
+            std::vector<std::string>{"Error|Cannot open file: no-such-archive.vfs \nError code:2(2)"});
+  EXPECT_FALSE(vfs.SelectEntry("pic.png"));
+  EXPECT_EQ(ReadStream(&vfs, 16), std::vector<uint8_t>{});
   STATSTG st;
-  vfs->Stat(&st, STATFLAG_DEFAULT);
+  vfs.Stat(&st, STATFLAG_DEFAULT);
   EXPECT_EQ(st.cbSize.QuadPart, 0u);
 }
 
 TEST(ArchiveOpen, OpenFailureTextIsCutTo99Characters) {
   const std::string longName = "dir\\" + std::string(120, 'n') + ".vfs";
-  std::unique_ptr<TVfsFile> vfs;
-  TBoxSeen box = AnswerBoxDuring([&] { vfs.reset(new TVfsFile(longName.c_str())); });
-  EXPECT_EQ(box.caption, "Error");
-  EXPECT_EQ(box.text, ("Cannot open file: " + longName).substr(0, 99));
+  TBoxWatcher watcher;
+  TVfsFile vfs(longName.c_str());
+  EXPECT_EQ(watcher.Seen(), std::vector<std::string>{"Error|" + ("Cannot open file: " + longName).substr(0, 99)});
 }
 
 TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
@@ -307,64 +252,36 @@ TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
   }
 }
 
-namespace {
-
-std::vector<uint8_t> EncodePng(const std::vector<ARGB>& pixels, int w, int h) {
-  GpBitmap* bitmap = nullptr;
-  EXPECT_EQ(GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap), Ok);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) GdipBitmapSetPixel(bitmap, x, y, pixels[y * w + x]);
-  IStream* mem = nullptr;
-  CreateStreamOnHGlobal(nullptr, TRUE, &mem);
-  const CLSID pngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-  EXPECT_EQ(GdipSaveImageToStream(bitmap, mem, &pngEncoder, nullptr), Ok);
-  GdipDisposeImage(bitmap);
-  STATSTG st;
-  mem->Stat(&st, STATFLAG_NONAME);
-  std::vector<uint8_t> bytes(size_t(st.cbSize.QuadPart));
-  LARGE_INTEGER zero = {};
-  mem->Seek(zero, STREAM_SEEK_SET, nullptr);
-  ULONG got = 0;
-  mem->Read(bytes.data(), ULONG(bytes.size()), &got);
-  mem->Release();
-  return bytes;
-}
-
-}  // namespace
-
 TEST(ArchivePictures, GdiPlusDecodesAnEntryStraightFromTheStream) {
-  GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
-  const int w = 7, h = 5;
-  std::vector<ARGB> pixels(w * h);
-  for (int i = 0; i < w * h; ++i)
-    pixels[i] = (i % 3 == 0) ? 0x00000000u : (ARGB(0x40 + i * 5) << 24) | ARGB(i * 0x0A0B0C);
-  const std::vector<uint8_t> png = EncodePng(pixels, w, h);
+  TGdiplusSession gdiplus;
+  const TPixels pixels = MakePixels(7, 5, [](uint32_t x, uint32_t y) -> uint32_t {
+    const uint32_t i = y * 7 + x;
+    return (i % 3 == 0) ? 0 : (0x40 + i * 5) << 24 | (i * 0x0A0B0C & 0xFFFFFF);
+  });
+  const std::vector<uint8_t> png = EncodePng(pixels);
   ASSERT_GT(png.size(), 8u);
   const std::string p = WriteBytes("pictures.vfs",
-                                  VfsBuildArchive({{"before.bin", Pattern(33, 1)}, {"Pic.png", png},
-                                                   {"after.bin", Pattern(77, 2)}}));
+                                   VfsBuildArchive({{"before.bin", Pattern(33, 1)}, {"Pic.png", png},
+                                                    {"after.bin", Pattern(77, 2)}}));
   {
     TVfsFile vfs(p.c_str());
     ASSERT_TRUE(vfs.SelectEntry("pic.png"));
     GpBitmap* decoded = nullptr;
     ASSERT_EQ(GdipCreateBitmapFromStreamICM(&vfs, &decoded), Ok);
-    UINT dw = 0, dh = 0;
-    GdipGetImageWidth(decoded, &dw);
-    GdipGetImageHeight(decoded, &dh);
-    EXPECT_EQ(dw, UINT(w));
-    EXPECT_EQ(dh, UINT(h));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
+    UINT w = 0, h = 0;
+    GdipGetImageWidth(decoded, &w);
+    GdipGetImageHeight(decoded, &h);
+    EXPECT_EQ(w, pixels.width);
+    EXPECT_EQ(h, pixels.height);
+    for (uint32_t y = 0; y < pixels.height; ++y)
+      for (uint32_t x = 0; x < pixels.width; ++x) {
         ARGB got = 0;
-        GdipBitmapGetPixel(decoded, x, y, &got);
-        const ARGB want = pixels[y * w + x];
+        GdipBitmapGetPixel(decoded, INT(x), INT(y), &got);
+        const uint32_t want = pixels.At(x, y);
         if ((want >> 24) == 0) EXPECT_EQ(got >> 24, 0u) << x << "," << y;
         else EXPECT_EQ(got, want) << x << "," << y;
       }
     GdipDisposeImage(decoded);
   }
   DeleteFileA(p.c_str());
-  GdiplusShutdown(token);
 }

@@ -19,10 +19,16 @@ public:
   TBoxWatcher(const TBoxWatcher&) = delete;
   TBoxWatcher& operator=(const TBoxWatcher&) = delete;
 
-  // Each box seen, as "caption|text".
+  // Each box seen so far, as "caption|text".
   std::vector<std::string> Seen() {
     std::lock_guard<std::mutex> lock(mutex);
     return seen;
+  }
+
+  // The boxes seen once `count` have been answered, or when the time is up.
+  std::vector<std::string> WaitFor(size_t count, DWORD timeoutMs = 10000) {
+    for (DWORD waited = 0; Seen().size() < count && waited < timeoutMs; waited += 20) Sleep(20);
+    return Seen();
   }
 
 private:
@@ -53,6 +59,7 @@ private:
           seen.push_back(TextOf(box) + "|" + TextOf(GetDlgItem(box, 0xFFFF)));
         }
         SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(10);  // seen once, not twice
       }
       Sleep(20);
     }

@@ -1,0 +1,31 @@
+// Pictures made in memory for the Windows tests, and the GDI+ session they need.
+#pragma once
+#include "skin/GdiPlusFlat.h"
+
+#include <cstdint>
+#include <vector>
+
+// Straight (not premultiplied) 0xAARRGGBB pixels, row by row.
+struct TPixels {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint32_t> argb;
+  uint32_t& At(uint32_t x, uint32_t y) { return argb[size_t(y) * width + x]; }
+  uint32_t At(uint32_t x, uint32_t y) const { return argb[size_t(y) * width + x]; }
+};
+
+TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t x, uint32_t y));
+
+class TGdiplusSession {
+public:
+  TGdiplusSession();
+  ~TGdiplusSession();
+  TGdiplusSession(const TGdiplusSession&) = delete;
+  TGdiplusSession& operator=(const TGdiplusSession&) = delete;
+
+private:
+  ULONG_PTR token = 0;
+};
+
+// PNG bytes encoded by GDI+.
+std::vector<uint8_t> EncodePng(const TPixels& pixels);
