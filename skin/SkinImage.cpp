@@ -19,7 +19,19 @@ TSkinImage* TSkinImage::Create(IStream* stream) {
 
 TSkinImage::TSkinImage(IStream* stream) : nativeBitmap(nullptr), lastStatus(Ok) {
   lastStatus = GdipCreateBitmapFromStreamICM(stream, &nativeBitmap);
-  if (lastStatus != Ok) nativeBitmap = nullptr;
+  if (lastStatus != Ok) {
+    nativeBitmap = nullptr;
+    return;
+  }
+  // GDI+ may decode lazily from the stream, which the caller re-points at once: read the pixels
+  // now so that the picture stands on its own.
+  UINT w = 0, h = 0;
+  GdipGetImageWidth(nativeBitmap, &w);
+  GdipGetImageHeight(nativeBitmap, &h);
+  const GpRect whole = {0, 0, INT(w), INT(h)};
+  BitmapData pixels;
+  if (GdipBitmapLockBits(nativeBitmap, &whole, ImageLockModeRead, PixelFormat32bppARGB, &pixels) == Ok)
+    GdipBitmapUnlockBits(nativeBitmap, &pixels);
 }
 
 void TSkinImage::Destroy(bool freeMemory) {

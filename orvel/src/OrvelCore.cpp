@@ -65,6 +65,15 @@ void TOrvelPlayer::Shutdown() {
 }
 
 TSongHandle TOrvelPlayer::LoadSong(const char* fileName) {
+  // Running out of memory on a huge song must not throw across the DLL boundary.
+  try {
+    return LoadSongFrom(fileName);
+  } catch (...) {
+    return 0;
+  }
+}
+
+TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
   TRenderSettings current;
   {
     std::lock_guard<std::recursive_mutex> guard(lock);

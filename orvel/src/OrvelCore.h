@@ -28,6 +28,8 @@ class TOrvelPlayer : public IOrvelPlayer {
   int SetListener(IPlayerListener* listener) override;
 
  private:
+  TSongHandle LoadSongFrom(const char* fileName);
+
   struct TSong {
     std::unique_ptr<TSongSource> source;
     bool endNotified = false;

@@ -358,14 +358,16 @@ TEST_P(SoundStreamFailureTest, SaysOopsAndLeavesOutWhatIsMissing) {
   stream->renderProc = RecordRefill;
   DirectSoundSpy::Fail.*c.failure = true;
   HRESULT hr = S_OK;
-  std::vector<std::string> boxes;
+  std::vector<std::string> boxes, icons;
   {
     TBoxWatcher watcher;
     hr = stream->CreateBuffers(2000);
     boxes = watcher.Seen();
+    icons = watcher.Icons();
   }
   EXPECT_TRUE(FAILED(hr));
   EXPECT_EQ(std::vector<std::string>{std::string("Oops|") + c.message}, boxes);
+  EXPECT_EQ(std::vector<std::string>{"error"}, icons);
   EXPECT_EQ(0u, CountCalls("SetNotificationPositions", "notify"));
 
   DirectSoundSpy::Reset();

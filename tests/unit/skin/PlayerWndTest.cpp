@@ -87,6 +87,27 @@ TEST_F(PlayerWndTest, TeardownRunsAndUnregistersAfterTheWindowIsGone) {
   EXPECT_NE(again.GetHandle(), nullptr);
 }
 
+std::vector<UINT> routed;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_USER) routed.push_back(message);
+  if (message == WM_USER + 2) PostQuitMessage(0);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The installed procedure replaces the class's for good, and the loop ends on WM_QUIT.
+TEST_F(PlayerWndTest, InstalledProcedureGetsPostedMessagesUntilQuit) {
+  TPlayerWnd window(instance, nullptr, nullptr);
+  window.SetWindowProc(RecordingProc);
+  EXPECT_EQ(GetWindowLongPtrA(window.GetHandle(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(RecordingProc));
+  routed.clear();
+  PostMessageA(window.GetHandle(), WM_USER + 1, 0, 0);
+  PostMessageA(window.GetHandle(), WM_USER + 2, 0, 0);
+  PostMessageA(window.GetHandle(), WM_USER + 3, 0, 0);
+  window.RunMessageLoop();
+  EXPECT_EQ(routed, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}));
+}
+
 LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) return FALSE;
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -106,6 +127,7 @@ TEST_F(PlayerWndTest, FailuresAreReportedAndConstructionCarriesOn) {
   TPlayerWnd* window = new TPlayerWnd(instance, RecordInit, RecordTeardown);
   EXPECT_EQ(watcher.WaitFor(2), (std::vector<std::string>{"Shit!|RegisterClassEx failed",
                                                       "Shit!|Cannot create main window"}));
+  EXPECT_EQ(watcher.Icons(), (std::vector<std::string>{"error", "error"}));
   EXPECT_EQ(window->GetHandle(), nullptr);
   EXPECT_EQ(initCalls, std::vector<TPlayerWnd*>{window});
   EXPECT_EQ(handleDuringInit, nullptr);

@@ -187,6 +187,7 @@ TEST(ArchiveOpen, MissingFileReportsAndLeavesAnEmptyArchive) {
   TVfsFile vfs("no-such-archive.vfs");
   EXPECT_EQ(watcher.Seen(),
             std::vector<std::string>{"Error|Cannot open file: no-such-archive.vfs \nError code:2(2)"});
+  EXPECT_EQ(watcher.Icons(), std::vector<std::string>{"error"});
   EXPECT_FALSE(vfs.SelectEntry("pic.png"));
   EXPECT_EQ(ReadStream(&vfs, 16), std::vector<uint8_t>{});
   STATSTG st;
@@ -199,6 +200,20 @@ TEST(ArchiveOpen, OpenFailureTextIsCutTo99Characters) {
   TBoxWatcher watcher;
   TVfsFile vfs(longName.c_str());
   EXPECT_EQ(watcher.Seen(), std::vector<std::string>{"Error|" + ("Cannot open file: " + longName).substr(0, 99)});
+}
+
+// A sharing violation is code 32: decimal first, then hexadecimal.
+TEST(ArchiveOpen, ErrorCodeShowsInDecimalAndHexadecimal) {
+  const std::string p = WriteBytes("locked.vfs", VfsBuildArchive({{"a", {1}}}));
+  HANDLE exclusive = CreateFileA(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  {
+    TBoxWatcher watcher;
+    TVfsFile vfs(p.c_str());
+    EXPECT_EQ(watcher.Seen(), std::vector<std::string>{"Error|Cannot open file: " + p + " \nError code:32(20)"});
+  }
+  CloseHandle(exclusive);
+  DeleteFileA(p.c_str());
 }
 
 TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
@@ -260,14 +275,20 @@ TEST(ArchivePictures, GdiPlusDecodesAnEntryStraightFromTheStream) {
   });
   const std::vector<uint8_t> png = EncodePng(pixels);
   ASSERT_GT(png.size(), 8u);
+  const std::vector<uint8_t> other = EncodePng(MakePixels(3, 3, [](uint32_t, uint32_t) { return 0xFF00FF00u; }));
   const std::string p = WriteBytes("pictures.vfs",
                                    VfsBuildArchive({{"before.bin", Pattern(33, 1)}, {"Pic.png", png},
-                                                    {"after.bin", Pattern(77, 2)}}));
+                                                    {"other.png", other}}));
   {
     TVfsFile vfs(p.c_str());
     ASSERT_TRUE(vfs.SelectEntry("pic.png"));
     GpBitmap* decoded = nullptr;
     ASSERT_EQ(GdipCreateBitmapFromStreamICM(&vfs, &decoded), Ok);
+    // The stream moves on to the next picture before the first one is looked at.
+    ASSERT_TRUE(vfs.SelectEntry("other.png"));
+    GpBitmap* next = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromStreamICM(&vfs, &next), Ok);
+    GdipDisposeImage(next);
     UINT w = 0, h = 0;
     GdipGetImageWidth(decoded, &w);
     GdipGetImageHeight(decoded, &h);
