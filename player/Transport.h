@@ -1,0 +1,27 @@
+// Transport control: the buttons' commands become library and stream calls. Everything here runs
+// on the window thread except OnStreamRender, which the stream's worker calls for each refill.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+// At most one is set: stopped (neither), playing, paused. Written on the window thread, read by
+// the worker's refills and by the play/pause button.
+extern std::atomic<uint8_t> PlayingFlag;
+extern std::atomic<uint8_t> PausedFlag;
+
+// True when the library is ready and the sound device exists.
+bool StartPlayer(HWND window);
+// Ends the stream and its worker, shuts the library down and deletes the playlist object.
+void ShutdownPlayer();
+// Loads and selects a song without playing it; false (and nothing loaded) for no name.
+bool OpenSong(const char* name);
+void PlaySong();
+void PauseSong();
+void StopSong();
+void StopSongAndWait();
+void NextSong();
+void PreviousSong();
+// Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
+void PlayerCommand(int code);
