@@ -1,8 +1,9 @@
 # Shared paths and Wine settings for the project's scripts.
 MD_CACHE=${MD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/musicdisk}
 MD_MINGW_PREFIX="$MD_CACHE/mingw"
-MD_WINEPREFIX="$MD_CACHE/wine"
-MD_WINEPREFIX_98="$MD_CACHE/wine98"
+# A prefix of one's own (copied from these) keeps parallel runs off each other's wineserver.
+MD_WINEPREFIX=${MD_WINEPREFIX:-$MD_CACHE/wine}
+MD_WINEPREFIX_98=${MD_WINEPREFIX_98:-$MD_CACHE/wine98}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
