@@ -1,0 +1,91 @@
+#include "app/PlayerWndProc.h"
+
+#include "app/Commands.h"
+#include "app/Globals.h"
+#include "app/PlayerWnd.h"
+#include "player/Transport.h"
+#include "skin/SkinButton.h"
+#include "skin/SongPictures.h"
+#include "skin/WindowShape.h"
+
+namespace {
+
+// Unsigned on purpose: a captured pointer left of or above the window lands far outside every
+// button instead of at a small negative offset.
+int32_t MouseX(LPARAM lParam) { return int32_t(LOWORD(lParam)); }
+int32_t MouseY(LPARAM lParam) { return int32_t(HIWORD(lParam)); }
+
+void OnPaint(HWND hwnd) {
+  PAINTSTRUCT paint = {};
+  HDC dc = BeginPaint(hwnd, &paint);
+  const RECT& r = paint.rcPaint;
+  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, BackBuffer, r.left, r.top, SRCCOPY);
+  EndPaint(hwnd, &paint);
+}
+
+void Minimise(HWND hwnd) { DefWindowProcA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void OnKeyDown(HWND hwnd, WPARAM key) {
+  if (key == VK_ESCAPE) DestroyWindow(hwnd);
+}
+
+LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
+  if (wParam == SC_RESTORE) MainWindow->Present(BackBuffer);
+  return result;
+}
+
+void OnMouseMove(HWND hwnd, LPARAM lParam) {
+  if (MainWindow->dragging) {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetWindowPos(hwnd, nullptr, cursor.x + MainWindow->dragOffsetX,
+                 cursor.y + MainWindow->dragOffsetY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  ButtonsMouseMove(MouseX(lParam), MouseY(lParam));
+}
+
+void OnLeftButtonDown(HWND hwnd) {
+  SetCapture(hwnd);
+  MainWindow->dragging = true;
+  POINT cursor;
+  GetCursorPos(&cursor);
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  MainWindow->dragOffsetX = window.left - cursor.x;
+  MainWindow->dragOffsetY = window.top - cursor.y;
+  ButtonsMouseButton(true);
+}
+
+void OnLeftButtonUp() {
+  MainWindow->dragging = false;
+  ButtonsMouseButton(false);
+  ReleaseCapture();
+}
+
+void OnPlayerCommand(WPARAM code) {
+  if (code == cmdInfo)
+    ToggleInfo();
+  else
+    PlayerCommand(int(code));
+}
+
+}  // namespace
+
+LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY: PostQuitMessage(0); break;
+    case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_NCRBUTTONUP: Minimise(hwnd); break;
+    case WM_KEYDOWN: OnKeyDown(hwnd, wParam); break;
+    case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
+    case WM_TIMER: FadeTick(hwnd); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(hwnd, lParam); break;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd); break;
+    case WM_LBUTTONUP: OnLeftButtonUp(); break;
+    case WM_RBUTTONUP: Minimise(hwnd); break;
+    case WM_PLAYER_COMMAND: OnPlayerCommand(wParam); break;
+    case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}

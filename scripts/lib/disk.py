@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+"""Reads a disk folder the way a person placing the pointer would need it.
+   disk.py button DISK SECTION [STATE]   prints "x y w h" of the button's picture (window coordinates)
+   disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs"""
+import configparser
+import struct
+import sys
+
+
+def entries(disk):
+    with open(f"{disk}/data.vfs", "rb") as f:
+        data = f.read()
+    header_size = struct.unpack_from("<I", data, 4)[0]
+    found = {}
+    for i in range((header_size - 8) // 40):
+        record = data[8 + 40 * i: 48 + 40 * i]
+        name = record[:32].split(b"\0")[0].decode("latin-1").lower()
+        offset, size = struct.unpack_from("<II", record, 32)
+        found.setdefault(name, data[header_size + offset: header_size + offset + size])
+    return found
+
+
+def png_size(content):
+    if content[:8] != b"\x89PNG\r\n\x1a\n":
+        raise SystemExit("not a PNG")
+    return struct.unpack(">II", content[16:24])
+
+
+def main():
+    verb, disk = sys.argv[1], sys.argv[2]
+    if verb == "entry":
+        print(*png_size(entries(disk)[sys.argv[3].lower()]))
+    elif verb == "button":
+        ini = configparser.ConfigParser(strict=False, interpolation=None)
+        ini.read(f"{disk}/skin.ini")
+        section = ini[sys.argv[3]]
+        state = sys.argv[4] if len(sys.argv) > 4 else "0"
+        w, h = png_size(entries(disk)[section[f"pic{state}"].lower()])
+        print(int(section.get("X", 0)), int(section.get("Y", 0)), w, h)
+    else:
+        raise SystemExit(__doc__)
+
+
+if __name__ == "__main__":
+    main()
