@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Reads a disk folder the way a person placing the pointer would need it.
    disk.py button DISK SECTION [STATE]   prints "x y w h" of the button's picture (window coordinates)
-   disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs"""
+   disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs
+   disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
+   disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)"""
 import configparser
 import struct
 import sys
@@ -30,6 +32,13 @@ def main():
     verb, disk = sys.argv[1], sys.argv[2]
     if verb == "entry":
         print(*png_size(entries(disk)[sys.argv[3].lower()]))
+    elif verb == "extract":
+        with open(sys.argv[4], "wb") as f:
+            f.write(entries(disk)[sys.argv[3].lower()])
+    elif verb == "get":
+        ini = configparser.ConfigParser(strict=False, interpolation=None)
+        ini.read(f"{disk}/{sys.argv[3]}")
+        print(ini.get(sys.argv[4], sys.argv[5], fallback=""))
     elif verb == "button":
         ini = configparser.ConfigParser(strict=False, interpolation=None)
         ini.read(f"{disk}/skin.ini")

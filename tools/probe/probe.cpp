@@ -1,8 +1,10 @@
 // probe.exe: what a person looking at the screen would read, for the end-to-end tests.
-//   probe boxes                 list open message boxes:  box<TAB>caption<TAB>text
+//   probe boxes                 list open message boxes:  box<TAB>caption<TAB>text<TAB>icon
 //   probe ok                    press OK on every open message box
 //   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
 //   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
+//   probe restore [class]       restores the minimised main window, as its taskbar button does
+// A box's icon is one of error, information, warning, question, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
 
@@ -44,9 +46,28 @@ std::vector<HWND> MessageBoxes() {
   return boxes;
 }
 
+// The system icons are shared by every process, so the box shows the very handles we load.
+const char* IconOf(HWND box) {
+  HICON shown = nullptr;
+  for (HWND child = GetWindow(box, GW_CHILD); child && !shown; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+      shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+  }
+  if (!shown) return "none";
+  const struct {
+    LPCSTR id;
+    const char* name;
+  } known[] = {{IDI_ERROR, "error"}, {IDI_INFORMATION, "information"}, {IDI_WARNING, "warning"},
+               {IDI_QUESTION, "question"}};
+  for (const auto& k : known)
+    if (LoadIconA(nullptr, k.id) == shown) return k.name;
+  return "other";
+}
+
 void PrintBox(HWND box) {
   HWND text = GetDlgItem(box, MessageTextId);
-  printf("box\t%s\t%s\n", Escape(WindowText(box)).c_str(), Escape(text ? WindowText(text) : "").c_str());
+  printf("box\t%s\t%s\t%s\n", Escape(WindowText(box)).c_str(),
+         Escape(text ? WindowText(text) : "").c_str(), IconOf(box));
 }
 
 void PressOk(HWND box) {
@@ -99,6 +120,14 @@ int DescribeWindow(const char* cls) {
   return 0;
 }
 
+// What the taskbar button does for a minimised window.
+int Restore(const char* cls) {
+  HWND hwnd = FindWindowA(cls, nullptr);
+  if (!hwnd) return 1;
+  PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,7 +137,8 @@ int main(int argc, char** argv) {
   else if (verb == "ok") rc = PressAll();
   else if (verb == "wait-box") rc = WaitBox(argc > 2 ? strtoul(argv[2], nullptr, 10) : 10000);
   else if (verb == "window") rc = DescribeWindow(argc > 2 ? argv[2] : "TPlayerWndClass");
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class]\n");
+  else if (verb == "restore") rc = Restore(argc > 2 ? argv[2] : "TPlayerWndClass");
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class]\n");
   fflush(stdout);
   return rc;
 }

@@ -10,7 +10,7 @@ PULSE_SERVER="unix:$MD_SESSION_DIR/no-such-server" wine "$driver" construct >"$o
 pid=$!
 seen=$(e2e_wait_box)
 check "the box: Fatal error / Could not create DirectSound object" \
-  test "$seen" = "$(printf 'Fatal error\tCould not create DirectSound object')"
+  test "$seen" = "$(printf 'Fatal error\tCould not create DirectSound object\terror')"
 wait "$pid"
 rc=$?
 check "the constructor threw a character string" test "$rc" -eq 3 -a "$(tr -d '\r' <"$output")" = thrown

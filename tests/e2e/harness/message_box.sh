@@ -7,6 +7,6 @@ trap md_session_stop EXIT
 wine "$target" box "Oops" 'First line \nSecond line' &
 pid=$!
 seen=$(e2e_wait_box)
-check "caption and text" test "$seen" = "$(printf 'Oops\tFirst line \\nSecond line')"
+check "caption, text and icon" test "$seen" = "$(printf 'Oops\tFirst line \\nSecond line\terror')"
 check "OK closed the box and its program" timeout 20 tail --pid=$pid -f /dev/null
 e2e_finish

@@ -9,6 +9,6 @@ cd "$work"
 wine "$target" archive data.vfs &
 pid=$!
 seen=$(e2e_wait_box)
-check "missing data.vfs box" test "$seen" = "$(printf 'Error\tCannot open file: data.vfs \\nError code:2(2)')"
+check "missing data.vfs box" test "$seen" = "$(printf 'Error\tCannot open file: data.vfs \\nError code:2(2)\terror')"
 check "start-up carries on after the box" timeout 20 tail --pid=$pid -f /dev/null
 e2e_finish

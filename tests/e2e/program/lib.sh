@@ -1,0 +1,118 @@
+# The real musicdisk.exe driven as a person drives it: xdotool for the mouse and keys, import
+# for the screen, parec for the sound, probe.exe for the window and the message boxes.
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+MD_PROBE="$MD_BIN/tools/probe/probe.exe"
+MUSICDISK="$MD_BIN/bin/musicdisk.exe"
+DISKPY="$MD_SRC/scripts/lib/disk.py"
+DISK_PID='' RECORDER=''
+
+# A copy of the demo disk to change freely: prints its folder.
+disk_copy() {
+  local dir
+  dir=$(mktemp -d "$MD_SESSION_DIR/disk.XXXXXX")
+  cp -a "$MD_BIN/demo/disk/." "$dir/"
+  echo "$dir"
+}
+
+# Starts the program in DIR; with `wait`, returns once its window is there.
+disk_start() { # dir [wait]
+  (cd "$1" && exec wine "$MUSICDISK") &
+  DISK_PID=$!
+  [ "${2:-}" = wait ] || return 0
+  disk_window_line >/dev/null
+}
+
+# The probe's line for the main window, waiting up to 30 s for it.
+disk_window_line() {
+  local line
+  for _ in $(seq 60); do
+    line=$(wine "$MD_PROBE" window 2>/dev/null | tr -d '\r')
+    [[ $line == window* ]] && { echo "$line"; return 0; }
+    sleep 0.5
+  done
+  return 1
+}
+disk_rect() { disk_window_line | cut -f2; }
+disk_exstyle() { disk_window_line | cut -f3; }
+disk_iconic() { disk_window_line | cut -f4; }
+disk_caption() { disk_window_line | cut -f5; }
+
+# Screen coordinates of a point of the window.
+at() { # x y
+  local left top
+  read -r left top _ <<<"$(disk_rect)"
+  echo $((left + $1)) $((top + $2))
+}
+
+# The middle of a button, in screen coordinates.
+button_centre() { # dir section
+  local x y w h
+  read -r x y w h <<<"$(python3 "$DISKPY" button "$1" "$2")"
+  at $((x + w / 2)) $((y + h / 2))
+}
+
+click_button() { # dir section
+  xdotool mousemove $(button_centre "$1" "$2") click 1
+}
+
+shot() { import -window root "$1"; }
+
+# Pixels of the window at (x, y) on SHOT that differ from the archive entry NAME.
+differing_pixels() { # dir shot name x y
+  local png="$MD_SESSION_DIR/entry.png" w h sx sy
+  python3 "$DISKPY" extract "$1" "$3" "$png"
+  read -r w h <<<"$(python3 "$DISKPY" entry "$1" "$3")"
+  read -r sx sy <<<"$(at "$4" "$5")"
+  convert "$2" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
+  compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$png" null: 2>&1 | cut -d' ' -f1
+}
+shows() { [ "$(differing_pixels "$@")" -eq 0 ]; }  # dir shot name x y
+
+# A button state picture where skin.ini puts the button.
+shows_button() { # dir shot section state
+  local name x y
+  name=$(python3 "$DISKPY" get "$1" skin.ini "$3" "pic$4")
+  read -r x y _ <<<"$(python3 "$DISKPY" button "$1" "$3")"
+  shows "$1" "$2" "$name" "$x" "$y"
+}
+
+# The song picture of ROW (pic0, pic1, TitlePic) of song N where PlayList.ini puts it.
+shows_song_picture() { # dir shot song key
+  local name x y
+  name=$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")
+  if [ "$4" = TitlePic ]; then
+    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleY)
+  else
+    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoY)
+  fi
+  shows "$1" "$2" "$name" "$x" "$y"
+}
+
+record_start() { # file
+  parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$1" &
+  RECORDER=$!
+}
+record_stop() {
+  [ -n "$RECORDER" ] || return 0
+  kill -INT "$RECORDER" 2>/dev/null; wait "$RECORDER" 2>/dev/null; RECORDER=''
+}
+# Peak absolute sample of a raw recording (0 for silence).
+peak() { python3 -c "
+import sys, array
+a = array.array('h', open(sys.argv[1], 'rb').read()[: (1 << 30)] or b'')
+print(max((abs(v) for v in a), default=0))" "$1"; }
+
+# Waits for the program to end; prints its exit status (124 when it did not end in time).
+disk_wait_exit() { # [seconds]
+  local pid=$DISK_PID
+  timeout "${1:-20}" tail --pid="$pid" -f /dev/null || { echo 124; return; }
+  wait "$pid"; echo $?
+  DISK_PID=''
+}
+
+# Ends whatever the scenario left running, by PID.
+program_cleanup() {
+  record_stop
+  if [ -n "$DISK_PID" ]; then kill "$DISK_PID" 2>/dev/null; wait "$DISK_PID" 2>/dev/null; fi
+  md_session_stop
+}
