@@ -3,7 +3,8 @@
    disk.py button DISK SECTION [STATE]   prints "x y w h" of the button's picture (window coordinates)
    disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs
    disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
-   disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)"""
+   disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)
+   disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place"""
 import configparser
 import struct
 import sys
@@ -28,6 +29,28 @@ def png_size(content):
     return struct.unpack(">II", content[16:24])
 
 
+def set_value(path, section, key, value):
+    lines = open(path, encoding="latin-1").read().splitlines()
+    current, done = None, False
+    for i, line in enumerate(lines):
+        stripped = line.strip()
+        if stripped.startswith("["):
+            if current == section.lower() and not done:
+                lines.insert(i, f"{key}={value}")
+                done = True
+                break
+            current = stripped.strip("[]").lower()
+        elif current == section.lower() and stripped.split("=")[0].strip().lower() == key.lower():
+            lines[i] = f"{key}={value}"
+            done = True
+            break
+    if not done:
+        if current != section.lower():
+            lines.append(f"[{section}]")
+        lines.append(f"{key}={value}")
+    open(path, "w", encoding="latin-1").write("\r\n".join(lines) + "\r\n")
+
+
 def main():
     verb, disk = sys.argv[1], sys.argv[2]
     if verb == "entry":
@@ -39,6 +62,8 @@ def main():
         ini = configparser.ConfigParser(strict=False, interpolation=None)
         ini.read(f"{disk}/{sys.argv[3]}")
         print(ini.get(sys.argv[4], sys.argv[5], fallback=""))
+    elif verb == "set":
+        set_value(f"{disk}/{sys.argv[3]}", *sys.argv[4:7])
     elif verb == "button":
         ini = configparser.ConfigParser(strict=False, interpolation=None)
         ini.read(f"{disk}/skin.ini")

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The demo disk from start to Esc: the window as it opens, silence until play, then play, the
+# song's own samples on the sound card, pause and resume, stop, forward and rewind with their
+# wrap-around, the info toggle, and a clean exit.
+source "$(dirname "$0")/lib.sh"
+md_session_start || exit 1
+trap program_cleanup EXIT
+disk=$(disk_copy)
+S=$MD_SESSION_DIR
+
+disk_start "$disk" wait
+sleep 2
+read -r pw ph <<<"$(python3 "$DISKPY" entry "$disk" pic.png)"
+check "window at (100, 100) with the size of pic.png" test "$(disk_rect)" = "100 100 $((100 + pw)) $((100 + ph))"
+check "caption from Title" test "$(disk_caption)" = "$(python3 "$DISKPY" get "$disk" PlayList.ini Music Title)"
+check "layered window" test $(( $(disk_exstyle) & 0x80000 )) -ne 0
+shot "$S/start.png"
+for b in ButtonRewind ButtonPlayPause ButtonStop ButtonForward ButtonEject ButtonInfo; do
+  check "$b idle" shows_button "$disk" "$S/start.png" $b 0
+done
+record_start "$S/quiet.raw"; sleep 2; record_stop
+check "nothing plays before a button is pressed" test "$(peak "$S/quiet.raw")" -eq 0
+
+record_start "$S/song0.raw"
+click_button "$disk" ButtonPlayPause
+sleep 1
+shot "$S/playing.png"
+check "play/pause shows playing under the pointer" shows_button "$disk" "$S/playing.png" ButtonPlayPause 3
+check "title picture of song 0" shows_song_picture "$disk" "$S/playing.png" 0 TitlePic
+check "info picture of song 0" shows_song_picture "$disk" "$S/playing.png" 0 pic0
+sleep 7
+record_stop
+check "song 0 as the library renders it, through the conversion" \
+  python3 "$MD_SRC/tests/e2e/program/compare_song.py" "$S/song0.raw" "$disk/$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)"
+
+# Pause: silence after what was already in the buffer; play: the song goes on.
+click_button "$disk" ButtonPlayPause
+sleep 0.5; shot "$S/paused.png"
+check "play/pause shows paused" shows_button "$disk" "$S/paused.png" ButtonPlayPause 5
+sleep 2.5
+record_start "$S/paused.raw"; sleep 1.5; record_stop
+check "paused is silent" test "$(peak "$S/paused.raw")" -eq 0
+click_button "$disk" ButtonPlayPause
+sleep 3
+record_start "$S/resumed.raw"; sleep 1.5; record_stop
+check "play after pause sounds again" test "$(peak "$S/resumed.raw")" -gt 1000
+
+click_button "$disk" ButtonStop
+sleep 2.5
+record_start "$S/stopped.raw"; sleep 1; record_stop
+check "stop is silent" test "$(peak "$S/stopped.raw")" -eq 0
+shot "$S/stopped.png"
+check "play/pause shows stopped" shows_button "$disk" "$S/stopped.png" ButtonPlayPause 0
+
+# Rewind from song 0 wraps to the last song; forward from there wraps to song 0 and goes on.
+click_button "$disk" ButtonRewind
+sleep 1; shot "$S/rewound.png"
+check "rewind wraps to song 2" shows_song_picture "$disk" "$S/rewound.png" 2 TitlePic
+click_button "$disk" ButtonForward
+sleep 1.5; shot "$S/forward1.png"
+check "forward wraps to song 0" shows_song_picture "$disk" "$S/forward1.png" 0 TitlePic
+click_button "$disk" ButtonForward
+sleep 1.5; shot "$S/forward2.png"
+check "forward plays song 1" shows_song_picture "$disk" "$S/forward2.png" 1 TitlePic
+sleep 2.5
+record_start "$S/song1.raw"; sleep 1; record_stop
+check "song 1 is heard" test "$(peak "$S/song1.raw")" -gt 1000
+
+# Info: the other row cross-fades in and stands there fully after the fade.
+click_button "$disk" ButtonInfo
+sleep 1; shot "$S/info.png"
+check "info shows the other picture of song 1" shows_song_picture "$disk" "$S/info.png" 1 pic1
+
+xdotool key Escape
+check "Esc ends the program with status 0" test "$(disk_wait_exit)" -eq 0
+e2e_finish

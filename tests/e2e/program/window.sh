@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The window as a person handles it: hover, a press on a button that drags the window and still
+# fires, minimise and restore, and the eject button that closes on its release.
+#   window.sh            the layered window (default prefix)
+#   window.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
+source "$(dirname "$0")/lib.sh"
+[ "${1:-}" = classic ] && export WINEPREFIX=$MD_WINEPREFIX_98
+md_session_start || exit 1
+trap program_cleanup EXIT
+disk=$(disk_copy)
+S=$MD_SESSION_DIR
+
+disk_start "$disk" wait
+sleep 2
+if [ "${1:-}" = classic ]; then
+  check "not layered below major version 5" test $(( $(disk_exstyle) & 0x80000 )) -eq 0
+else
+  check "layered" test $(( $(disk_exstyle) & 0x80000 )) -ne 0
+fi
+shot "$S/start.png"
+check "the skin is on screen" shows "$disk" "$S/start.png" "$(python3 "$DISKPY" get "$disk" skin.ini ButtonStop pic0)" \
+  $(python3 "$DISKPY" button "$disk" ButtonStop | cut -d' ' -f1,2)
+
+xdotool mousemove $(button_centre "$disk" ButtonForward)
+sleep 0.5; shot "$S/hover.png"
+check "hover lights the button" shows_button "$disk" "$S/hover.png" ButtonForward 1
+xdotool mousemove $(at 2 2)
+sleep 0.5; shot "$S/left.png"
+check "leaving puts it back" shows_button "$disk" "$S/left.png" ButtonForward 0
+
+# Press on play, drag by (60, 40), release: the window moves and the song starts.
+read -r x y <<<"$(button_centre "$disk" ButtonPlayPause)"
+xdotool mousemove "$x" "$y" mousedown 1
+for i in 1 2 3 4; do xdotool mousemove $((x + 15 * i)) $((y + 10 * i)); sleep 0.1; done
+xdotool mouseup 1
+sleep 1
+check "the drag moved the window" test "$(disk_rect | cut -d' ' -f1,2)" = "160 140"
+sleep 3
+record_start "$S/dragged.raw"; sleep 1; record_stop
+check "the press still played" test "$(peak "$S/dragged.raw")" -gt 1000
+
+xdotool mousemove $(at 5 5) click 3
+sleep 1
+check "a right click minimises" test "$(disk_iconic)" = 1
+wine "$MD_PROBE" restore
+sleep 1.5
+check "restored" test "$(disk_iconic)" = 0
+shot "$S/restored.png"
+check "the skin is presented again" shows_button "$disk" "$S/restored.png" ButtonStop 0
+
+click_button "$disk" ButtonEject
+check "eject ends the program with status 0" test "$(disk_wait_exit)" -eq 0
+check "no process is left" test -z "$(pgrep -f 'bin/musicdisk.exe' || true)"
+e2e_finish
