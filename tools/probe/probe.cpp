@@ -4,7 +4,7 @@
 //   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
 //   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
 //   probe restore [class]       restores the minimised main window, as its taskbar button does
-// A box's icon is one of error, information, warning, question, none.
+// A box's icon is one of error, information, warning, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
 
@@ -46,22 +46,33 @@ std::vector<HWND> MessageBoxes() {
   return boxes;
 }
 
-// The system icons are shared by every process, so the box shows the very handles we load.
+// Icon handles are not shared between processes under every system, so the icon is told by
+// what a person sees: the colour that dominates it on screen (red error, yellow warning, blue
+// information or question).
 const char* IconOf(HWND box) {
-  HICON shown = nullptr;
-  for (HWND child = GetWindow(box, GW_CHILD); child && !shown; child = GetWindow(child, GW_HWNDNEXT)) {
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-      shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+  HWND icon = nullptr;
+  for (HWND child = GetWindow(box, GW_CHILD); child && !icon; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) icon = child;
   }
-  if (!shown) return "none";
-  const struct {
-    LPCSTR id;
-    const char* name;
-  } known[] = {{IDI_ERROR, "error"}, {IDI_INFORMATION, "information"}, {IDI_WARNING, "warning"},
-               {IDI_QUESTION, "question"}};
-  for (const auto& k : known)
-    if (LoadIconA(nullptr, k.id) == shown) return k.name;
-  return "other";
+  RECT r;
+  if (!icon || !IsWindowVisible(icon) || !GetWindowRect(icon, &r)) return "none";
+  HDC screen = GetDC(nullptr);
+  int red = 0, yellow = 0, blue = 0;
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    for (LONG x = r.left; x < r.right; ++x) {
+      const COLORREF c = GetPixel(screen, x, y);
+      const int R = GetRValue(c), G = GetGValue(c), B = GetBValue(c);
+      if (R > 150 && G < 110 && B < 110) ++red;
+      else if (R > 170 && G > 140 && B < 90) ++yellow;
+      else if (B > 150 && R < 120) ++blue;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  const int most = red > yellow ? (red > blue ? red : blue) : (yellow > blue ? yellow : blue);
+  if (most < 20) return "none";
+  if (most == red) return "error";
+  if (most == yellow) return "warning";
+  return "information";
 }
 
 void PrintBox(HWND box) {
