@@ -356,11 +356,15 @@ def no_info(background, text):
 
 # ---- the disk ----
 
-def song_facts():
+def song_facts(songs_dir):
     facts = []
     for file, maker, slug, kind, key, accent in SONGS:
         song = getattr(make_songs, maker)()
-        seconds = song.rows() * song.row_seconds + (0 if file.endswith(".xm") else 2.5)
+        if file.endswith(".xm"):
+            seconds = song.rows() * song.row_seconds
+        else:  # rendered files end where their sound does
+            seconds = float(subprocess.run(["soxi", "-D", os.path.join(songs_dir, file)], check=True,
+                                           stdout=subprocess.PIPE, text=True).stdout)
         facts.append(dict(file=file, slug=slug, title=song.title, bpm=song.bpm, kind=kind, key=key,
                           accent=rgb(accent), channels=len(song.tracks),
                           length="%d:%02d" % divmod(int(round(seconds)), 60)))
@@ -415,32 +419,30 @@ def write_ini(path, sections):
 
 
 def build(songs_dir, pictures_dir, disk_dir, preview_dir):
-    facts = song_facts()
+    facts = song_facts(songs_dir)
     text = layout_text(facts)
     background = draw_background(text)
-    pictures = {"pic.png": (background, True)}
+    pictures = {"pic.png": (background, False)}
     rects = {"title": TITLE, "info": INFO}
     skin = []
-    idle = {}
     for section, prefix, x, width, states in BUTTONS:
         keys = [("X", x), ("Y", BUTTON_Y)]
         for state in range(states):
             name = "%s%d.png" % (prefix, state)
-            pictures[name] = (draw_button(background, x, width, prefix, state), False)
+            pictures[name] = (draw_button(background, x, width, prefix, state), True)
             keys.append(("pic%d" % state, name))
         skin.append((section, keys))
         rects[section] = (x, BUTTON_Y, width, BUTTON_H)
-        idle[prefix] = x
     check_layout(background, rects)
 
-    pictures["noinfo.png"] = (no_info(background, text), False)
+    pictures["noinfo.png"] = (no_info(background, text), True)
     playlist = [("Music", [("InfoX", INFO[0]), ("InfoY", INFO[1]), ("TitleX", TITLE[0]), ("TitleY", TITLE[1]),
                            ("NoInfo", "noinfo.png"), ("Title", "musicdisk demo")])]
     for i, f in enumerate(facts):
         names = ["%s-%s.png" % (f["slug"], part) for part in ("art", "about", "title")]
-        pictures[names[0]] = (artwork(background, f["slug"]), False)
-        pictures[names[1]] = (details(background, text, i, f["slug"], f["accent"]), False)
-        pictures[names[2]] = (title_picture(background, text, i, f["accent"]), False)
+        pictures[names[0]] = (artwork(background, f["slug"]), True)
+        pictures[names[1]] = (details(background, text, i, f["slug"], f["accent"]), True)
+        pictures[names[2]] = (title_picture(background, text, i, f["accent"]), True)
         playlist.append(("song%d" % i, [("file", f["file"]), ("pic1", names[1]), ("pic0", names[0]),
                                         ("TitlePic", names[2])]))
 
@@ -453,9 +455,9 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir):
     os.makedirs(pictures_dir, exist_ok=True)
     for old in os.listdir(pictures_dir):
         os.remove(os.path.join(pictures_dir, old))
-    for name, (canvas, with_alpha) in pictures.items():
+    for name, (canvas, opaque) in pictures.items():
         with open(os.path.join(pictures_dir, name), "wb") as f:
-            f.write(canvas.png(with_alpha))
+            f.write(canvas.png(opaque))
     os.makedirs(disk_dir, exist_ok=True)
     write_ini(os.path.join(disk_dir, "skin.ini"), skin)
     write_ini(os.path.join(disk_dir, "PlayList.ini"), playlist)
@@ -488,7 +490,7 @@ def write_previews(folder, background, pictures):
     shown.paste(pictures["light-title.png"][0], TITLE[0], TITLE[1])
     shown.paste(pictures["light-art.png"][0], INFO[0], INFO[1])
     with open(os.path.join(folder, "preview.png"), "wb") as f:
-        f.write(on_desktop(shown).png(False))
+        f.write(on_desktop(shown).png(True))
     # Every button state, the other songs' pictures and the blank window, for a closer look.
     sheet = Canvas(1114, 610, rgb("#202020"))
     sheet.paste(background.crop(0, 0, W, H), 10, 10)
@@ -500,7 +502,7 @@ def write_previews(folder, background, pictures):
             sheet.paste(pictures["%s-%s.png" % (slug, part)][0], 10 + i * 276, 320 + j * 124)
     sheet.paste(pictures["noinfo.png"][0], 838, 320)
     with open(os.path.join(folder, "preview-states.png"), "wb") as f:
-        f.write(sheet.png(True))
+        f.write(sheet.png(False))
 
 
 def check_archive(vfspack, disk_dir):

@@ -190,20 +190,19 @@ class Canvas:
     def alpha_at(self, x, y):
         return self.px[(y * self.w + x) * 4 + 3]
 
-    def png(self, with_alpha):
-        """PNG bytes, 8 bits a channel, colours un-premultiplied; RGB when with_alpha is false."""
-        px, channels = self.px, 4 if with_alpha else 3
+    def png(self, opaque):
+        """RGBA PNG bytes, 8 bits a channel, colours un-premultiplied. Opaque pictures are still
+        written with their alpha channel, so that no decoder has to invent one."""
+        px = self.px
         alphas = px[3::4]
-        if not with_alpha and min(alphas) < 0.999:
+        if opaque and min(alphas) < 0.999:
             raise ValueError("an opaque picture has a translucent pixel")
-        out = bytearray(self.w * self.h * channels)
+        out = bytearray(self.w * self.h * 4)
         for c in range(3):
-            out[c::channels] = bytes([0 if a <= 0.0 else min(255, int(v / a * 255 + 0.5))
-                                      for v, a in zip(px[c::4], alphas)])
-        if with_alpha:
-            out[3::4] = bytes([min(255, int(a * 255 + 0.5)) for a in alphas])
-        stride = self.w * channels
-        return encode_png(self.w, self.h, channels, [bytes(out[y * stride:(y + 1) * stride]) for y in range(self.h)])
+            out[c::4] = bytes([0 if a <= 0.0 else min(255, int(v / a * 255 + 0.5)) for v, a in zip(px[c::4], alphas)])
+        out[3::4] = bytes([min(255, int(a * 255 + 0.5)) for a in alphas])
+        stride = self.w * 4
+        return encode_png(self.w, self.h, [bytes(out[y * stride:(y + 1) * stride]) for y in range(self.h)])
 
 
 def sub_filter(row, channels):
@@ -217,11 +216,11 @@ def sub_filter(row, channels):
     return (((x | high) - (y & (ones ^ high))) ^ ((x ^ y ^ ones) & high)).to_bytes(n, "big")
 
 
-def encode_png(w, h, channels, rows):
+def encode_png(w, h, rows):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    raw = b"".join(b"\x01" + sub_filter(row, channels) for row in rows)
-    header = struct.pack(">IIBBBBB", w, h, 8, 6 if channels == 4 else 2, 0, 0, 0)
+    raw = b"".join(b"\x01" + sub_filter(row, 4) for row in rows)
+    header = struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
             + chunk(b"IEND", b""))
 
@@ -260,9 +259,6 @@ class Text:
             # Offsets are from the annotation point, so lines of one size share a baseline.
             self.masks[key] = (x0 - 8, y0 - 4, x1 - x0,
                                [[rows[r][x] / 255.0 for x in range(x0, x1)] for r in range(y0, y1)])
-
-    def width(self, key):
-        return self.masks[key][2]
 
     def draw(self, canvas, key, x, y, colour, align="left"):
         """Draws a line with its annotation point at (x, y): the top of the font's ascent."""
