@@ -48,7 +48,7 @@ BUTTONS = [  # section, entry prefix, x, width, states
     ("ButtonEject", "eject", 366, 52, 4), ("ButtonInfo", "info", 422, 52, 4)]
 BUTTON_Y = 236
 
-SONGS = [  # file, maker in make_songs, short name, format lines, key, accent
+SONGS = [  # file, maker in make_songs, entry prefix, format, key, accent
     ("first-light.xm", "first_light", "light", "XM tracker module", "A minor", "#ff9a4a"),
     ("slow-drift.wav", "slow_drift", "drift", "WAV, 32 kHz 16-bit", "D minor", "#62d6e8"),
     ("night-pulse.ogg", "night_pulse", "pulse", "Ogg Vorbis, 44.1 kHz", "E minor", "#e46cff")]
