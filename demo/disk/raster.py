@@ -99,7 +99,8 @@ def ring(sdf, width):
 def union(*sdfs):
     boxes = [s.box for s in sdfs]
     return boxed(lambda x, y: min(s(x, y) for s in sdfs),
-                 (min(b[0] for b in boxes), min(b[1] for b in boxes), max(b[2] for b in boxes), max(b[3] for b in boxes)))
+                 (min(b[0] for b in boxes), min(b[1] for b in boxes),
+                  max(b[2] for b in boxes), max(b[3] for b in boxes)))
 
 
 def inset(sdf, by):
@@ -126,7 +127,8 @@ class Canvas:
     def paint(self, fn, box=None):
         """Composites fn(x, y) -> (r, g, b, a) or None, at pixel centres, over box (x0, y0, x1, y1)."""
         x0, y0, x1, y1 = box or (0, 0, self.w, self.h)
-        x0, y0, x1, y1 = max(0, int(x0)), max(0, int(y0)), min(self.w, int(math.ceil(x1))), min(self.h, int(math.ceil(y1)))
+        x0, y0 = max(0, int(x0)), max(0, int(y0))
+        x1, y1 = min(self.w, int(math.ceil(x1))), min(self.h, int(math.ceil(y1)))
         px, w = self.px, self.w
         for y in range(y0, y1):
             fy = y + 0.5
