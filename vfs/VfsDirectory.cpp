@@ -2,13 +2,9 @@
 
 #include <cstring>
 
-uint32_t VfsReadLe32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+#include "common/LittleEndian.h"
 
-static void WriteLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
+uint32_t VfsReadLe32(const uint8_t* p) { return ReadLe32(p); }
 
 int32_t VfsEntryCount(uint32_t headerSize, size_t bytesRead) {
   if (headerSize < VfsHeaderBytes) return 0;

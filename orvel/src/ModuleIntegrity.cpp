@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/LittleEndian.h"
+
 namespace {
 
 // Far above what any tracker writes; keeps a lying header from making the walk long.
@@ -17,9 +19,7 @@ class TReader {
       shortRead = true;
       return 0;
     }
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | data[offset + i];
-    return value;
+    return ReadLe(data + offset, size_t(bytes));
   }
   uint32_t Be16(uint64_t offset) {
     if (!Has(offset, 2)) {

@@ -5,18 +5,16 @@
 #include <limits>
 #include <vector>
 
+#include "common/FileCloser.h"
+
 namespace {
 
 constexpr size_t MaxSongFileBytes = size_t(512) << 20;
 constexpr int MinSampleRate = 8000;
 constexpr int MaxSampleRate = 192000;
 
-struct TFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes) {
-  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName, "rb"));
+  TStdioFile file(std::fopen(fileName, "rb"));
   if (!file) return false;
   uint8_t chunk[65536];
   for (;;) {
@@ -84,7 +82,7 @@ TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
   // Decoding happens outside the lock so that Render keeps going meanwhile.
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(fileName, bytes)) return 0;
-  std::unique_ptr<TSongSource> source = OpenSongSource(std::move(bytes), current);
+  std::shared_ptr<TSongSource> source = OpenSongSource(std::move(bytes), current);
   if (!source) return 0;
 
   std::lock_guard<std::recursive_mutex> guard(lock);
@@ -93,7 +91,7 @@ TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
   do {
     ++lastHandle;
   } while (lastHandle == 0 || songs.count(lastHandle));
-  songs[lastHandle].source = std::move(source);
+  songs.emplace(lastHandle, TSong{std::move(source), false});
   return lastHandle;
 }
 
@@ -104,7 +102,7 @@ int32_t TOrvelPlayer::GetSongLength(TSongHandle song) {
 }
 
 int TOrvelPlayer::FreeSong(TSongHandle song) {
-  std::unique_ptr<TSongSource> released;
+  std::shared_ptr<TSongSource> released;
   std::lock_guard<std::recursive_mutex> guard(lock);
   auto found = songs.find(song);
   if (found == songs.end()) return 1;
@@ -133,10 +131,35 @@ int TOrvelPlayer::SetState(int state) {
 }
 
 int TOrvelPlayer::SetPosition(int position) {
+  if (position != 0) return 1;
+  // Out of memory while rebuilding a module: the song stays where it was.
+  try {
+    return RewindSelected();
+  } catch (...) {
+    return 1;
+  }
+}
+
+int TOrvelPlayer::RewindSelected() {
+  TSongHandle song = 0;
+  std::shared_ptr<TSongSource> source;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    auto found = songs.find(selected);
+    if (found == songs.end()) return 1;
+    song = selected;
+    source = found->second.source;
+  }
+  // A module is parsed anew out here, so that Render is not held up for as long as that takes.
+  std::shared_ptr<TSongSource> fresh = source->Restarted();
+
   std::lock_guard<std::recursive_mutex> guard(lock);
-  auto found = songs.find(selected);
-  if (position != 0 || found == songs.end()) return 1;
-  found->second.source->Rewind();
+  auto found = songs.find(song);
+  if (found == songs.end() || found->second.source != source) return 1;  // freed meanwhile
+  if (fresh)
+    found->second.source.swap(fresh);  // the old one goes after the lock is let go
+  else
+    found->second.source->Rewind();
   found->second.endNotified = false;
   return 0;
 }

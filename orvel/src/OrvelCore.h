@@ -29,9 +29,11 @@ class TOrvelPlayer : public IOrvelPlayer {
 
  private:
   TSongHandle LoadSongFrom(const char* fileName);
+  int RewindSelected();
 
   struct TSong {
-    std::unique_ptr<TSongSource> source;
+    // Shared so that a rewind can build the song anew from it outside the lock.
+    std::shared_ptr<TSongSource> source;
     bool endNotified = false;
   };
 

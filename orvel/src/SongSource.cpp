@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <ostream>
 
 #include <libopenmpt/libopenmpt.hpp>
@@ -21,6 +22,26 @@
 namespace {
 
 constexpr size_t ChunkFrames = 4096;
+
+// libopenmpt drops a sample whose memory it cannot get and plays on without it. This new-handler
+// notes the failure for the thread, then fails the allocation just as the default would, so that
+// a module that lost part of itself is refused. The library's runtime has no other handler.
+thread_local bool allocationFailed = false;
+
+void NoteAllocationFailure() {
+  allocationFailed = true;
+  throw std::bad_alloc();
+}
+
+class TAllocationWatch {
+ public:
+  TAllocationWatch() {
+    static const std::new_handler installed = std::set_new_handler(NoteAllocationFailure);
+    (void)installed;
+    allocationFailed = false;
+  }
+  bool Failed() const { return allocationFailed; }
+};
 
 // Decoded frames at the song's own rate, before resampling.
 class TFrameReader {
@@ -61,8 +82,7 @@ class TVorbisFrameReader : public TFrameReader {
   bool Open() {
     if (bytes.size() > size_t(INT32_MAX) || !VorbisCommentHeaderSound(bytes.data(), bytes.size())) return false;
     TVorbisAllocationScope allocations;
-    int error = 0;
-    decoder = stb_vorbis_open_memory(bytes.data(), int(bytes.size()), &error, nullptr);
+    decoder = OrvelVorbisOpen(bytes.data(), int(bytes.size()));
     if (!decoder) return false;
     allocations.Keep();
     stb_vorbis_info info = stb_vorbis_get_info(decoder);
@@ -146,6 +166,7 @@ class TPcmSource : public TCountingSource {
     soxr_error_t error = nullptr;
     resampler.reset(soxr_create(sourceRate, outputRate, 2, &error, &io, &quality, nullptr));
     if (error) resampler.reset();
+    ended = !resampler;  // out of memory: the song ends rather than stays silent for ever
     input.resize(2 * ChunkFrames);
   }
 
@@ -175,11 +196,16 @@ class TPcmSource : public TCountingSource {
 
 class TModuleSource : public TCountingSource {
  public:
-  TModuleSource(std::vector<uint8_t> bytes, const TRenderSettings& settings)
+  TModuleSource(std::shared_ptr<const std::vector<uint8_t>> bytes, const TRenderSettings& settings)
       : bytes(std::move(bytes)), settings(settings) {
     Rewind();
   }
   bool Valid() const { return module != nullptr; }
+
+  // Reads only what never changes after opening, so it may run beside Read on another thread.
+  std::unique_ptr<TSongSource> Restarted() const override {
+    return std::make_unique<TModuleSource>(bytes, settings);
+  }
 
   size_t Read(float* out, size_t frames) override {
     if (!module || ended) return 0;
@@ -199,10 +225,12 @@ class TModuleSource : public TCountingSource {
     position = 0;
     ended = false;
     try {
-      auto fresh = std::make_unique<openmpt::module>(bytes, silentLog);
+      TAllocationWatch allocations;
+      auto fresh = std::make_unique<openmpt::module>(*bytes, silentLog);
       fresh->set_repeat_count(0);
       fresh->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, settings.interpolation);
       length = int64_t(std::llround(fresh->get_duration_seconds() * settings.sampleRate));
+      if (allocations.Failed()) throw std::bad_alloc();
       module = std::move(fresh);
     } catch (...) {
       ended = true;
@@ -210,8 +238,8 @@ class TModuleSource : public TCountingSource {
   }
 
  private:
-  std::vector<uint8_t> bytes;
-  TRenderSettings settings;
+  const std::shared_ptr<const std::vector<uint8_t>> bytes;
+  const TRenderSettings settings;
   std::ostream silentLog{nullptr};  // the module's own, as it may write from the rendering thread
   std::unique_ptr<openmpt::module> module;
 };
@@ -241,7 +269,8 @@ std::unique_ptr<TSongSource> OpenVorbis(std::vector<uint8_t> bytes, const TRende
 
 std::unique_ptr<TSongSource> OpenModule(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
   if (!ModuleDataComplete(bytes.data(), bytes.size())) return nullptr;
-  auto source = std::make_unique<TModuleSource>(std::move(bytes), settings);
+  auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+  auto source = std::make_unique<TModuleSource>(std::move(shared), settings);
   if (!source->Valid()) return nullptr;
   return source;
 }

@@ -18,6 +18,10 @@ class TSongSource {
   // True once a Read came up short: nothing more will come until Rewind.
   virtual bool AtEnd() const = 0;
   virtual void Rewind() = 0;
+  // For a song whose rewind is slow (a module is parsed anew): the same song from its start, built
+  // apart from this one, so that another thread may go on reading this one meanwhile.
+  // Null when Rewind is quick.
+  virtual std::unique_ptr<TSongSource> Restarted() const { return nullptr; }
   // Frames at the output rate: delivered so far, and the whole song (an estimate for modules).
   virtual int64_t Position() const = 0;
   virtual int64_t Length() const = 0;

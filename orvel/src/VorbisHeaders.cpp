@@ -3,11 +3,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "common/LittleEndian.h"
 
-uint32_t Read32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+namespace {
 
 bool CommentPacketSound(const std::vector<uint8_t>& packet) {
   const size_t size = packet.size();
@@ -16,14 +14,14 @@ bool CommentPacketSound(const std::vector<uint8_t>& packet) {
   // Each length must fit in what is left; every step moves on by at least 4 bytes.
   auto skipString = [&]() {
     if (size - pos < 4) return false;
-    uint32_t length = Read32(packet.data() + pos);
+    uint32_t length = ReadLe32(packet.data() + pos);
     pos += 4;
     if (length > size - pos) return false;
     pos += length;
     return true;
   };
   if (!skipString() || size - pos < 4) return false;
-  uint32_t comments = Read32(packet.data() + pos);
+  uint32_t comments = ReadLe32(packet.data() + pos);
   pos += 4;
   for (uint32_t i = 0; i < comments; ++i)
     if (!skipString()) return false;
@@ -47,7 +45,7 @@ bool VorbisCommentHeaderSound(const uint8_t* data, size_t size) {
     for (size_t s = 0; s < segments; ++s) bodyBytes += page[27 + s];
     const size_t body = pos + 27 + segments;
     if (size - body < bodyBytes) return false;
-    const uint32_t serial = Read32(page + 14);
+    const uint32_t serial = ReadLe32(page + 14);
     if (pos == 0) streamSerial = serial;
     if (serial == streamSerial) {
       size_t at = body;

@@ -1,6 +1,6 @@
 #include "VorbisMemory.h"
 
-#include <cstdlib>
+#include <new>
 
 namespace {
 thread_local std::set<void*>* recording = nullptr;
@@ -8,21 +8,29 @@ thread_local std::set<void*>* recording = nullptr;
 constexpr std::size_t MaxBlockBytes = std::size_t(64) << 20;
 }  // namespace
 
-extern "C" void* OrvelVorbisAlloc(std::size_t bytes) {
+// Called from C: nothing may be thrown from here, so a block that cannot be recorded is refused.
+extern "C" void* OrvelVorbisAlloc(std::size_t bytes) noexcept {
   if (bytes > MaxBlockBytes) return nullptr;
-  void* block = std::malloc(bytes);
-  if (block && recording) recording->insert(block);
+  void* block = ::operator new(bytes, std::nothrow);
+  if (block && recording) {
+    try {
+      recording->insert(block);
+    } catch (...) {
+      ::operator delete(block);
+      return nullptr;
+    }
+  }
   return block;
 }
 
-extern "C" void OrvelVorbisFree(void* block) {
+extern "C" void OrvelVorbisFree(void* block) noexcept {
   if (recording) recording->erase(block);
-  std::free(block);
+  ::operator delete(block);
 }
 
 TVorbisAllocationScope::TVorbisAllocationScope() : outer(recording) { recording = &live; }
 
 TVorbisAllocationScope::~TVorbisAllocationScope() {
   recording = outer;
-  for (void* block : live) std::free(block);
+  for (void* block : live) ::operator delete(block);
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/LittleEndian.h"
+
 namespace {
 
 constexpr uint16_t FormatPcm = 1;
@@ -11,22 +13,17 @@ constexpr uint16_t FormatExtensible = 0xFFFE;
 constexpr int MinSampleRate = 1000;
 constexpr int MaxSampleRate = 768000;
 
-uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Read32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 bool ParseFormat(const uint8_t* fmt, uint32_t size, TWavInfo& info) {
   if (size < 16) return false;
-  uint16_t tag = Read16(fmt);
+  uint16_t tag = ReadLe16(fmt);
   if (tag == FormatExtensible) {
     if (size < 40) return false;
-    tag = Read16(fmt + 24);  // first two bytes of the sub-format GUID
+    tag = ReadLe16(fmt + 24);  // first two bytes of the sub-format GUID
   }
-  info.channels = Read16(fmt + 2);
-  uint32_t rate = Read32(fmt + 4);
-  uint16_t blockAlign = Read16(fmt + 12);
-  info.bitsPerSample = Read16(fmt + 14);
+  info.channels = ReadLe16(fmt + 2);
+  uint32_t rate = ReadLe32(fmt + 4);
+  uint16_t blockAlign = ReadLe16(fmt + 12);
+  info.bitsPerSample = ReadLe16(fmt + 14);
   if (tag == FormatPcm) {
     info.encoding = TWavEncoding::Pcm;
     if (info.bitsPerSample != 8 && info.bitsPerSample != 16 && info.bitsPerSample != 24 &&
@@ -48,22 +45,21 @@ float DecodeSample(const uint8_t* p, const TWavInfo& info) {
   if (info.encoding == TWavEncoding::Float) {
     double v;
     if (info.bitsPerSample == 32) {
-      uint32_t bits = Read32(p);
+      uint32_t bits = ReadLe32(p);
       float f;
       std::memcpy(&f, &bits, sizeof f);
       v = f;
     } else {
-      uint64_t bits = uint64_t(Read32(p)) | uint64_t(Read32(p + 4)) << 32;
+      uint64_t bits = ReadLe64(p);
       std::memcpy(&v, &bits, sizeof v);
     }
     return std::isfinite(v) ? float(v) : 0.0f;
   }
   switch (info.bitsPerSample) {
     case 8: return (int(p[0]) - 128) * (1.0f / 128);
-    case 16: return int16_t(Read16(p)) * (1.0f / 32768);
-    case 24: return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) *
-                    (1.0f / 2147483648.0f);
-    default: return float(int32_t(Read32(p)) * (1.0 / 2147483648.0));
+    case 16: return int16_t(ReadLe16(p)) * (1.0f / 32768);
+    case 24: return int32_t(ReadLe(p, 3) << 8) * (1.0f / 2147483648.0f);
+    default: return float(int32_t(ReadLe32(p)) * (1.0 / 2147483648.0));
   }
 }
 
@@ -77,7 +73,7 @@ bool ParseWav(const uint8_t* data, size_t size, TWavInfo& info) {
   size_t pos = 12;
   while (size - pos >= 8) {
     const uint8_t* chunk = data + pos;
-    uint32_t chunkSize = Read32(chunk + 4);
+    uint32_t chunkSize = ReadLe32(chunk + 4);
     size_t available = size - pos - 8;
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       if (chunkSize > available || !ParseFormat(chunk + 8, chunkSize, info)) return false;

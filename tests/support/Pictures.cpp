@@ -13,13 +13,6 @@ TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t 
   return pixels;
 }
 
-TGdiplusSession::TGdiplusSession() {
-  GdiplusStartupInput input;
-  GdiplusStartup(&token, &input, nullptr);
-}
-
-TGdiplusSession::~TGdiplusSession() { GdiplusShutdown(token); }
-
 std::vector<uint8_t> EncodePng(const TPixels& pixels) {
   // {557CF406-1A04-11D3-9A73-0000F81EF32E}: the built-in PNG encoder.
   const CLSID pngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};

@@ -1,6 +1,7 @@
 // Pictures made in memory for the Windows tests, and the GDI+ session they need.
 #pragma once
 #include "skin/GdiPlusFlat.h"
+#include "skin/GdiplusSession.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,17 +16,6 @@ struct TPixels {
 };
 
 TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t x, uint32_t y));
-
-class TGdiplusSession {
-public:
-  TGdiplusSession();
-  ~TGdiplusSession();
-  TGdiplusSession(const TGdiplusSession&) = delete;
-  TGdiplusSession& operator=(const TGdiplusSession&) = delete;
-
-private:
-  ULONG_PTR token = 0;
-};
 
 // PNG bytes encoded by GDI+.
 std::vector<uint8_t> EncodePng(const TPixels& pixels);

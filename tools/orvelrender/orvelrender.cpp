@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "OrvelPlayer.h"
+#include "common/FileCloser.h"
 
 namespace {
 
@@ -22,10 +23,6 @@ struct TEndListener : IPlayerListener {
   void Notify(int event, int) override {
     if (event == OrvelEventSongEnded) ++ends;
   }
-};
-
-struct TFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 void Put16(std::string& out, uint32_t v) { out.append({char(v & 0xFF), char(v >> 8 & 0xFF)}); }
@@ -68,7 +65,7 @@ bool WriteWav(const char* path, const std::vector<float>& samples, bool asFloat)
       Put16(data, uint32_t(v) & 0xFFFF);
     }
   }
-  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path, "wb"));
+  TStdioFile file(std::fopen(path, "wb"));
   return file && std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
          std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
 }

@@ -4,6 +4,7 @@
 // --seconds it also closes by itself after N seconds.
 #include "app/Globals.h"
 #include "app/PlayerWnd.h"
+#include "skin/GdiplusSession.h"
 #include "skin/SkinImage.h"
 #include "skin/WindowShape.h"
 #include "vfs/VfsFile.h"
@@ -48,20 +49,6 @@ public:
   TComSession(const TComSession&) = delete;
   TComSession& operator=(const TComSession&) = delete;
   const bool started;
-};
-
-class TGdiplusSession {
-public:
-  TGdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-  }
-  ~TGdiplusSession() { Gdiplus::GdiplusShutdown(token); }
-  TGdiplusSession(const TGdiplusSession&) = delete;
-  TGdiplusSession& operator=(const TGdiplusSession&) = delete;
-
-private:
-  ULONG_PTR token = 0;
 };
 
 }  // namespace
