@@ -108,6 +108,11 @@ TEST_F(SkinButtonTest, OrdinaryAndEjectButtonsFollowThePointerAndPostOnThePress)
           {Move, 65535, 65535, 0, 0, 0, 0, 1, none},
       },
       Buttons[0], Buttons[4]);
+
+  // A button takes its pictures with it.
+  const size_t heap = ProcessHeapBytes();
+  for (int i = 0; i < 50; ++i) delete MakeButton(0, 0, cmdStop, StatePictures(6));
+  EXPECT_LT(int64_t(ProcessHeapBytes()) - int64_t(heap), 16 * 1024);
 }
 
 TEST_F(SkinButtonTest, PlayPauseShowsTheTransportAndAPressOverNothingRefreshesIt) {

@@ -92,3 +92,14 @@ unsigned GdiObjectCount() {
     if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++inUse;
   return inUse;
 }
+
+size_t ProcessHeapBytes() {
+  const HANDLE heap = GetProcessHeap();
+  size_t total = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry))
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+  HeapUnlock(heap);
+  return total;
+}

@@ -49,3 +49,6 @@ public:
 // Live GDI objects of this process. Wine answers 0 from GetGuiResources; there, every handle
 // index that is in use is counted instead.
 unsigned GdiObjectCount();
+
+// Bytes in use in the process heap (GDI+ allocates there).
+size_t ProcessHeapBytes();

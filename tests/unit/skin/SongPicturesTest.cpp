@@ -159,7 +159,7 @@ TEST_F(SongPicturesTest, AResumeFadesOverACopyTheRowHoldsAndMissingPicturesAreRe
   EXPECT_FALSE(stage.TimerTicks());
 }
 
-TEST_F(SongPicturesTest, ThousandSongStartsAndTogglesKeepTheGdiObjectCount) {
+TEST_F(SongPicturesTest, ThousandSongStartsAndTogglesKeepGdiObjectsAndMemory) {
   auto cycle = [&](int i) {
     if (i % 2) {
       PlayList->StepForward();
@@ -173,8 +173,11 @@ TEST_F(SongPicturesTest, ThousandSongStartsAndTogglesKeepTheGdiObjectCount) {
   cycle(0);
   cycle(1);
   const unsigned before = GdiObjectCount();
+  const size_t heapBefore = ProcessHeapBytes();
   for (int i = 0; i < 1000; ++i) cycle(i);
   EXPECT_EQ(GdiObjectCount(), before);
+  // Pictures live in GDI+'s heap, the process heap: a lost one shows as growth here.
+  EXPECT_LT(int64_t(ProcessHeapBytes()) - int64_t(heapBefore), 16 * 1024);
   EXPECT_NE(PreviousInfoPicture, CurrentInfoPicture);
   EXPECT_TRUE(boxes.Seen().empty());
 }
