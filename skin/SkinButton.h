@@ -4,11 +4,70 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/Commands.h"
 
 class TPlayerWnd;
 class TSkinButton;
+class TSkinImage;
 
 typedef void (*TButtonDrawProc)(TSkinButton* button);
+
+// The state bits; the state is also the position of the picture shown.
+constexpr uint8_t ButtonHover = 1;
+constexpr uint8_t ButtonPressed = 2;  // for play/pause: playing
+constexpr uint8_t ButtonPaused = 4;
+
+struct TSkinImageDeleter {
+  void operator()(TSkinImage* image) const;
+};
+
+struct TButtonImage {
+  uint8_t position;
+  std::unique_ptr<char[]> name;
+  std::unique_ptr<TSkinImage, TSkinImageDeleter> picture;  // null when allocation failed
+};
+
+class TSkinButton {
+public:
+  // Also makes the low byte of `osMajorVersion` the drawing OS version of every picture.
+  TSkinButton(HDC target, int32_t x, int32_t y, TPlayerWnd* owner, TButtonDrawProc drawProc,
+              TCommand command, int32_t osMajorVersion);
+  ~TSkinButton();
+  TSkinButton(const TSkinButton&) = delete;
+  TSkinButton& operator=(const TSkinButton&) = delete;
+
+  // Appends the archive entry `name` as the next state picture. A missing entry is reported in a
+  // box, appends nothing and gives 0.
+  uint8_t AddImage(const char* name);
+  // The pointer in client coordinates. True when the button redrew.
+  bool MouseMove(int32_t x, int32_t y);
+  // Judged by the pointer of the last MouseMove. Commands go out on the press; the eject button
+  // closes the window on a release over it.
+  bool MouseButton(bool pressed);
+  // Draws the picture of the state into the target unless it is already there; no present.
+  bool Redraw();
+
+  HDC target;
+  std::vector<TButtonImage> images;
+  int32_t x;
+  int32_t y;
+  TCommand command;
+  int32_t osMajorVersion;
+  int32_t pointerX;  // the last MouseMove position minus (x, y)
+  int32_t pointerY;
+  uint8_t state;
+  uint8_t lastDrawnState;
+  TPlayerWnd* owner;
+  TButtonDrawProc drawProc;
+
+private:
+  TSkinImage* ShownPicture();
+  bool PointerInside();
+  void Post(UINT message, WPARAM wParam);
+};
 
 // The window procedure's two entry points, over the button array. Each presents the back buffer
 // once when any button redrew.

@@ -4,9 +4,17 @@
 
 #include <cstdint>
 
+class TSkinImage;
+
 constexpr UINT_PTR FADE_TIMER_ID = 10001;
+constexpr UINT FadeTimerPeriodMs = 10;
 
 extern int32_t InfoRow;  // 0 = pic0, 1 = pic1; kept from song to song
+
+// Each owned by its holder alone; the previous one is kept until the next picture replaces it.
+extern TSkinImage* CurrentInfoPicture;   // shown, or being faded in
+extern TSkinImage* PreviousInfoPicture;  // being faded out
+extern int32_t FadeLevel;                // 0 when no fade is under way
 
 void DrawPicture(int32_t x, int32_t y, const char* name);
 void ShowInfoPicture(HWND window, const char* name);
@@ -16,3 +24,5 @@ void ToggleInfo();
 void FadeTick(HWND window);
 // On WM_SONG_STARTED: the info picture of the chosen row fades in, the title picture is drawn.
 void ShowSongPictures(HWND window);
+// Destroys both info pictures and starts over at row 0, for a teardown before GDI+ goes.
+void FreeSongPictures();

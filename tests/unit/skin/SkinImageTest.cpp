@@ -36,22 +36,6 @@ uint32_t OpaqueB(uint32_t x, uint32_t y) {
 // Opaque and clear pixels only, so that the GDI copy holds exactly these values.
 uint32_t HalfClear(uint32_t x, uint32_t y) { return (x + y) % 3 == 0 ? 0 : 0xFF000000 | x << 17 | y << 9 | 0x33; }
 
-bool WithinOne(uint32_t a, uint32_t b) {
-  for (int shift = 0; shift < 32; shift += 8)
-    if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 1) return false;
-  return true;
-}
-
-uint32_t Blend(uint32_t oldPixel, uint32_t newPixel, uint32_t alpha) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const double mixed = (newPixel >> shift & 0xFF) * alpha / 255.0 +
-                         (oldPixel >> shift & 0xFF) * (1.0 - alpha / 255.0);
-    out |= uint32_t(mixed + 0.5) << shift;
-  }
-  return out;
-}
-
 TEST_F(SkinImageTest, UndecodablePictureIsZeroByZeroAndDrawsNothing) {
   TImage broken(ImageFromBytes({'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}));
   ASSERT_TRUE(broken);

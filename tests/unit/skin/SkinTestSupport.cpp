@@ -1,6 +1,7 @@
 #include "SkinTestSupport.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -9,6 +10,22 @@ uint32_t Premultiplied(uint32_t argb) {
   const uint32_t a = argb >> 24;
   uint32_t out = a << 24;
   for (int shift = 0; shift < 24; shift += 8) out |= ((argb >> shift & 0xFF) * a / 255) << shift;
+  return out;
+}
+
+bool WithinOne(uint32_t a, uint32_t b) {
+  for (int shift = 0; shift < 32; shift += 8)
+    if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 1) return false;
+  return true;
+}
+
+uint32_t Blend(uint32_t oldPixel, uint32_t newPixel, uint32_t alpha) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const double mixed = (newPixel >> shift & 0xFF) * alpha / 255.0 +
+                         (oldPixel >> shift & 0xFF) * (1.0 - alpha / 255.0);
+    out |= uint32_t(mixed + 0.5) << shift;
+  }
   return out;
 }
 
@@ -74,4 +91,15 @@ unsigned GdiObjectCount() {
   for (ULONG_PTR index = 1; index < 0x10000; ++index)
     if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++inUse;
   return inUse;
+}
+
+size_t ProcessHeapBytes() {
+  const HANDLE heap = GetProcessHeap();
+  size_t total = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry))
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+  HeapUnlock(heap);
+  return total;
 }

@@ -10,6 +10,11 @@
 // The colour composited over transparent black, as GDI receives it.
 uint32_t Premultiplied(uint32_t argb);
 
+// Every channel of `a` within 1 of `b`'s: the platform's rounding.
+bool WithinOne(uint32_t a, uint32_t b);
+// new x alpha / 255 + old x (1 - alpha / 255), channel by channel, rounded.
+uint32_t Blend(uint32_t oldPixel, uint32_t newPixel, uint32_t alpha);
+
 // A picture decoded from `bytes` through a stream that is released before this returns.
 TSkinImage* ImageFromBytes(const std::vector<uint8_t>& bytes);
 
@@ -44,3 +49,6 @@ public:
 // Live GDI objects of this process. Wine answers 0 from GetGuiResources; there, every handle
 // index that is in use is counted instead.
 unsigned GdiObjectCount();
+
+// Bytes in use in the process heap (GDI+ allocates there).
+size_t ProcessHeapBytes();

@@ -1,0 +1,17 @@
+#include "skin/PictureEntry.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/Globals.h"
+#include "vfs/VfsFile.h"
+
+bool SelectPictureEntry(const char* name, const char* caption) {
+  if (Archive != nullptr && Archive->SelectEntry(name)) return true;
+  // A long name is cut to the buffer, never written past it.
+  char text[MissingPictureTextSize];
+  std::snprintf(text, sizeof text, "Cannot find file %s", name);
+  MessageBoxA(nullptr, text, caption, MB_ICONERROR);
+  return false;
+}
