@@ -6,9 +6,6 @@ namespace {
 
 enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
 
-HANDLE StreamEvents[StreamEventCount];
-std::atomic<uint32_t> StreamRunning{0};  // 1 from Start until the buffers are stopped
-
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
                              DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE;
 const DWORD ThreadQuitTimeoutMs = 3000;
@@ -17,9 +14,84 @@ void Complain(const char* text) { MessageBoxA(nullptr, text, "Oops", MB_ICONERRO
 
 }  // namespace
 
-TSoundStream::TSoundStream(HWND window) {
-  dsound = nullptr;
-  renderProc = nullptr;
+// Whatever a failed CreateBuffers did not make stays null.
+struct TSoundStream::TShared {
+  HANDLE events[StreamEventCount] = {};
+  IDirectSoundBuffer* primaryBuffer = nullptr;
+  IDirectSoundBuffer* secondaryBuffer = nullptr;
+  uint32_t bufferBytes = 0;
+  std::atomic<void*> lockedPtr{nullptr};
+  // Set by Start, cleared by whichever thread stops the buffers, and by the worker as it quits.
+  std::atomic<uint32_t> running{0};
+  // Set by the window thread; only a stop of running buffers clears it.
+  std::atomic<uint8_t> stopRequested{0};
+  // Cleared when the worker has ended or will never wake again.
+  std::atomic<bool> workerAlive{false};
+  std::atomic<TRenderProc> renderProc{nullptr};
+
+  ~TShared() {
+    for (HANDLE event : events) {
+      if (event) CloseHandle(event);
+    }
+  }
+
+  void Start() {
+    if (running) return;
+    stopRequested = 0;
+    if (secondaryBuffer) {
+      ClearBuffer();
+      secondaryBuffer->SetCurrentPosition(0);
+    }
+    if (primaryBuffer) primaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
+    if (secondaryBuffer) secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
+    running = 1;
+  }
+
+  // When the worker answers a request just as the window thread gives up on it, both stop the
+  // buffers; that is harmless.
+  void Stop() {
+    if (!running) return;
+    if (secondaryBuffer) secondaryBuffer->Stop();
+    if (primaryBuffer) primaryBuffer->Stop();
+    running = 0;
+    stopRequested = 0;
+  }
+
+  // The whole buffer, so that a restart plays silence until the first refill is heard.
+  void ClearBuffer() {
+    void* audio = nullptr;
+    DWORD bytes = 0;
+    if (FAILED(secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER))) {
+      return;
+    }
+    std::memset(audio, 0, bytes);
+    secondaryBuffer->Unlock(audio, bytes, nullptr, 0);
+  }
+
+  void* LockHalf(int half) {
+    const uint32_t halfBytes = bufferBytes >> 1;
+    void* audio = nullptr;
+    DWORD lockedBytes = 0;
+    const HRESULT hr =
+        secondaryBuffer->Lock(half * halfBytes, halfBytes, &audio, &lockedBytes, nullptr, nullptr, 0);
+    lockedPtr = SUCCEEDED(hr) ? audio : nullptr;
+    return lockedPtr;
+  }
+
+  void UnlockHalf() { secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0); }
+
+  // A half whose lock fails keeps what it holds; the callback is not called.
+  void RefillHalf(int half, uint32_t halfBytes) {
+    void* audio = LockHalf(half);
+    if (!audio) return;
+    std::memset(audio, 0, halfBytes);
+    const TRenderProc render = renderProc;
+    if (render) render(audio, halfBytes);
+    UnlockHalf();
+  }
+};
+
+TSoundStream::TSoundStream(HWND window) : dsound(nullptr), shared(new TShared), renderProc(shared->renderProc) {
   if (DirectSoundCreate(nullptr, &dsound, nullptr) == DS_OK) {
     dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
   }
@@ -27,21 +99,22 @@ TSoundStream::TSoundStream(HWND window) {
     MessageBoxA(nullptr, "Could not create DirectSound object", "Fatal error", MB_ICONERROR);
     throw "no sound device";
   }
-  for (HANDLE& event : StreamEvents) {
+  for (HANDLE& event : shared->events) {
     event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   }
 }
 
 HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
+  TShared& s = *shared;
   DSBUFFERDESC desc;
   std::memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
   desc.dwBufferBytes = 0;
   desc.lpwfxFormat = nullptr;
-  HRESULT hr = dsound->CreateSoundBuffer(&desc, &primaryBuffer, nullptr);
+  HRESULT hr = dsound->CreateSoundBuffer(&desc, &s.primaryBuffer, nullptr);
   if (FAILED(hr)) {
-    primaryBuffer = nullptr;
+    s.primaryBuffer = nullptr;
     Complain("Primary buffer creation failed");
     return hr;
   }
@@ -54,7 +127,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   format.nAvgBytesPerSec = 176400;
   format.nBlockAlign = 4;
   format.wBitsPerSample = 16;
-  hr = primaryBuffer->SetFormat(&format);
+  hr = s.primaryBuffer->SetFormat(&format);
   if (FAILED(hr)) {
     Complain("Format setting failed");
     return hr;
@@ -62,125 +135,102 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
 
   desc.lpwfxFormat = &format;
   desc.dwFlags = SecondaryFlags;
-  bufferBytes = uint32_t(ms * uint32_t(format.nAvgBytesPerSec)) / 1000;
-  desc.dwBufferBytes = bufferBytes;
-  hr = dsound->CreateSoundBuffer(&desc, &secondaryBuffer, nullptr);
+  s.bufferBytes = uint32_t(ms * uint32_t(format.nAvgBytesPerSec)) / 1000;
+  desc.dwBufferBytes = s.bufferBytes;
+  hr = dsound->CreateSoundBuffer(&desc, &s.secondaryBuffer, nullptr);
   if (FAILED(hr)) {
-    secondaryBuffer = nullptr;
+    s.secondaryBuffer = nullptr;
     Complain("Secondary buffer creation failed");
     return hr;
   }
 
-  thread = CreateThread(nullptr, 0, ThreadProc, this, 0, &threadId);
+  s.workerAlive = true;
+  thread = CreateThread(nullptr, 0, ThreadProc, &s, 0, &threadId);
+  if (!thread) s.workerAlive = false;
 
-  hr = secondaryBuffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify));
+  hr = s.secondaryBuffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify));
   if (FAILED(hr)) {
     notify = nullptr;
     return hr;
   }
   DSBPOSITIONNOTIFY positions[2];
-  positions[0].dwOffset = bufferBytes >> 1;
-  positions[0].hEventNotify = StreamEvents[HalfwayEvent];
-  positions[1].dwOffset = bufferBytes - 3;
-  positions[1].hEventNotify = StreamEvents[EndEvent];
+  positions[0].dwOffset = s.bufferBytes >> 1;
+  positions[0].hEventNotify = s.events[HalfwayEvent];
+  positions[1].dwOffset = s.bufferBytes - 3;
+  positions[1].hEventNotify = s.events[EndEvent];
   return notify->SetNotificationPositions(2, positions);
 }
 
+// Touches only the shared part: the stream object may be gone by the time a stuck callback returns.
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
-  TSoundStream* stream = static_cast<TSoundStream*>(param);
-  const uint32_t half = stream->GetBufferBytes() >> 1;
+  TShared& s = *static_cast<TShared*>(param);
+  const uint32_t half = s.bufferBytes >> 1;
   for (;;) {
-    const DWORD rc = WaitForMultipleObjects(StreamEventCount, StreamEvents, FALSE, INFINITE);
-    if (rc == WAIT_FAILED) continue;
-    if (stream->IsStopRequested()) stream->Stop();
+    const DWORD rc = WaitForMultipleObjects(StreamEventCount, s.events, FALSE, INFINITE);
+    // A wait that fails (closed handles) would fail again at once, for ever.
+    if (rc == WAIT_FAILED) break;
+    if (s.stopRequested) s.Stop();
     if (rc == WAIT_OBJECT_0 + HalfwayEvent) {
-      stream->RefillHalf(0, half);
+      s.RefillHalf(0, half);
     } else if (rc == WAIT_OBJECT_0 + EndEvent) {
-      stream->RefillHalf(1, half);
+      s.RefillHalf(1, half);
     } else if (rc == WAIT_OBJECT_0 + QuitEvent) {
-      StreamRunning = 0;
-      ExitThread(0);
+      s.running = 0;
+      break;
+    }
+  }
+  s.workerAlive = false;
+  return 0;
+}
+
+void TSoundStream::Start() { shared->Start(); }
+
+void TSoundStream::Stop() { shared->Stop(); }
+
+void TSoundStream::StopAndWait(uint32_t timeoutMs) {
+  if (!shared->workerAlive || !shared->running) {
+    Stop();
+    return;
+  }
+  RequestStop();
+  // A busy wait: the answer comes within a second, and the window thread has nothing else to do.
+  const DWORD begin = GetTickCount();
+  while (IsStopRequested()) {
+    if (GetTickCount() - begin >= timeoutMs || !shared->workerAlive) {
+      Stop();
+      return;
     }
   }
 }
 
-// A half whose lock fails keeps what it holds; the callback is not called.
-void TSoundStream::RefillHalf(int half, uint32_t halfBytes) {
-  void* audio = LockHalf(half);
-  if (!audio) return;
-  std::memset(audio, 0, halfBytes);
-  if (renderProc) renderProc(audio, halfBytes);
-  UnlockHalf();
-}
+void TSoundStream::RequestStop() { shared->stopRequested = 1; }
 
-void* TSoundStream::LockHalf(int half) {
-  const uint32_t halfBytes = bufferBytes >> 1;
-  void* audio = nullptr;
-  DWORD lockedBytes = 0;
-  const HRESULT hr =
-      secondaryBuffer->Lock(half * halfBytes, halfBytes, &audio, &lockedBytes, nullptr, nullptr, 0);
-  lockedPtr = SUCCEEDED(hr) ? audio : nullptr;
-  return lockedPtr;
-}
+bool TSoundStream::IsStopRequested() const { return shared->stopRequested != 0; }
 
-void TSoundStream::UnlockHalf() {
-  secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0);
-}
+uint32_t TSoundStream::GetBufferBytes() const { return shared->bufferBytes; }
 
-// The whole buffer, so that a restart plays silence until the first refill is heard.
-void TSoundStream::ClearBuffer() {
-  void* audio = nullptr;
-  DWORD bytes = 0;
-  if (FAILED(secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER))) {
-    return;
-  }
-  std::memset(audio, 0, bytes);
-  secondaryBuffer->Unlock(audio, bytes, nullptr, 0);
-}
-
-void TSoundStream::Start() {
-  if (StreamRunning) return;
-  stopRequested = 0;
-  if (secondaryBuffer) {
-    ClearBuffer();
-    secondaryBuffer->SetCurrentPosition(0);
-  }
-  if (primaryBuffer) primaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
-  if (secondaryBuffer) secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
-  StreamRunning = 1;
-}
-
-// Only a stop of a running stream answers a stop request.
-void TSoundStream::Stop() {
-  if (!StreamRunning) return;
-  if (secondaryBuffer) secondaryBuffer->Stop();
-  if (primaryBuffer) primaryBuffer->Stop();
-  StreamRunning = 0;
-  stopRequested = 0;
-}
-
-void TSoundStream::RequestStop() { stopRequested = 1; }
-
-bool TSoundStream::IsStopRequested() const { return stopRequested != 0; }
-
-uint32_t TSoundStream::GetBufferBytes() const { return bufferBytes; }
-
-// A worker stuck in its callback is given up on after the time-out; the interfaces go anyway.
 TSoundStream::~TSoundStream() {
   if (!dsound) return;
+  TShared& s = *shared;
   Stop();
-  SetEvent(StreamEvents[QuitEvent]);
-  if (thread) WaitForSingleObject(thread, ThreadQuitTimeoutMs);
+  bool workerEnded = true;
+  if (thread) {
+    SetEvent(s.events[QuitEvent]);
+    workerEnded = WaitForSingleObject(thread, ThreadQuitTimeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(thread);  // the thread itself may go on; only the handle goes
+  }
+  if (!workerEnded) {
+    // Releasing the device would release its buffers under the worker too.
+    shared.release();
+    dsound = nullptr;
+    return;
+  }
   if (notify) notify->Release();
-  if (secondaryBuffer) secondaryBuffer->Release();
-  if (primaryBuffer) {
-    primaryBuffer->Stop();
-    primaryBuffer->Release();
+  if (s.secondaryBuffer) s.secondaryBuffer->Release();
+  if (s.primaryBuffer) {
+    s.primaryBuffer->Stop();
+    s.primaryBuffer->Release();
   }
   dsound->Release();
   dsound = nullptr;
-  for (HANDLE event : StreamEvents) {
-    CloseHandle(event);
-  }
-  if (thread) CloseHandle(thread);  // the thread itself may still be stuck; only the handle goes
 }

@@ -8,44 +8,49 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 // Fills one zero-filled half buffer with 16-bit stereo PCM at 44,100 Hz; runs on the worker.
 typedef void (*TRenderProc)(void* half, uint32_t bytes);
 
-// One per process: the stream events and the running flag are shared by every instance.
+// One per process is the plan, but every instance keeps its own events, running flag and stop
+// request, so that a stream made after one whose worker hung is not disturbed by it.
 class TSoundStream {
 public:
   // Throws a character string, after telling the user, when there is no sound device.
   explicit TSoundStream(HWND window);
+  // Ends the worker, waiting at most three seconds. A worker that does not end may still be inside
+  // the callback or the buffer: then the buffers, the device and the events stay to the process's
+  // end.
   ~TSoundStream();
   TSoundStream(const TSoundStream&) = delete;
   TSoundStream& operator=(const TSoundStream&) = delete;
 
   HRESULT CreateBuffers(uint32_t ms);
   void Start();
+  // Stopping a stopped stream does nothing, and leaves a stop request standing.
   void Stop();
+  // The window thread's stop while the worker may be refilling: the worker stops the buffers at
+  // its next wake-up, and this busy-waits for it. Without a worker, or with the buffers not
+  // running, it stops directly; so it does when the worker has not answered within timeoutMs.
+  void StopAndWait(uint32_t timeoutMs);
   void RequestStop();
   bool IsStopRequested() const;
   uint32_t GetBufferBytes() const;
 
 private:
-  void ClearBuffer();
-  void* LockHalf(int half);  // null when the lock fails
-  void UnlockHalf();
-  void RefillHalf(int half, uint32_t halfBytes);
+  // Everything the worker reads and writes, apart from the stream object, so that it can be left
+  // to a worker that never ends.
+  struct TShared;
   static DWORD WINAPI ThreadProc(LPVOID param);
 
-  // Whatever a failed CreateBuffers did not make stays null.
-  IDirectSound* dsound;
-  IDirectSoundBuffer* primaryBuffer = nullptr;
-  IDirectSoundBuffer* secondaryBuffer = nullptr;
-  IDirectSoundNotify* notify = nullptr;
-  std::atomic<void*> lockedPtr{nullptr};
+  IDirectSound* dsound;  // null when there is no device, and after destruction
+  std::unique_ptr<TShared> shared;
+  IDirectSoundNotify* notify = nullptr;  // null unless CreateBuffers got that far
   HANDLE thread = nullptr;
   DWORD threadId = 0;
-  uint32_t bufferBytes = 0;
-  std::atomic<uint8_t> stopRequested{0};
 
 public:
-  TRenderProc renderProc;  // assigned by the owner right after construction
+  // Assigned by the owner right after construction; read by the worker at every refill.
+  std::atomic<TRenderProc>& renderProc;
 };

@@ -25,3 +25,11 @@ void NextSong();
 void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
 void PlayerCommand(int code);
+
+// The listener's callback: the end of a song (event 0) comes back as a posted cmdForward, so that
+// every change of song happens on the window thread. Called on any thread.
+void OnPlayerEvent(int event, int param);
+// The stream's render callback, on its worker: hands the half to RenderSamples.
+void OnStreamRender(void* half, uint32_t bytes);
+// While a song plays, fills the zero-filled half with the library's next second, converted.
+void RenderSamples(void* half, uint32_t bytes);

@@ -15,6 +15,7 @@
 namespace {
 
 TTestPattern Pattern;
+const uint32_t StopTimeoutMs = 3000;
 
 long long UnixMs() {
   FILETIME now;
@@ -35,12 +36,6 @@ void StartAndSay(TSoundStream& stream) {
   stream.Start();
   printf("start %lld\n", UnixMs());
   fflush(stdout);
-}
-
-void StopByHandshake(TSoundStream& stream) {
-  stream.RequestStop();
-  while (stream.IsStopRequested()) {
-  }
 }
 
 HWND MakeWindow() {
@@ -74,7 +69,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 6;
     StartAndSay(*stream);
     Sleep(seconds * 1000);
-    StopByHandshake(*stream);
+    stream->StopAndWait(StopTimeoutMs);
   } else if (std::strcmp(mode, "restart") == 0 || std::strcmp(mode, "restart-silent") == 0) {
     StartAndSay(*stream);
     Sleep(3500);
@@ -82,7 +77,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "restart-silent") == 0) stream->renderProc = nullptr;
     StartAndSay(*stream);
     Sleep(4500);
-    StopByHandshake(*stream);
+    stream->StopAndWait(StopTimeoutMs);
   } else {
     fprintf(stderr, "stream_driver: unknown mode\n");
     delete stream;

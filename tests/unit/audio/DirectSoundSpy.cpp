@@ -213,6 +213,13 @@ void Reset() {
   Log.clear();
 }
 
+void Note(const std::string& what, const std::string& object) {
+  TSpyCall call;
+  call.what = what;
+  call.object = object;
+  Record(call);
+}
+
 std::vector<TSpyCall> Calls() {
   std::lock_guard<std::mutex> lock(LogMutex);
   return Log;

@@ -35,6 +35,8 @@ struct TSpyFailures {
 namespace DirectSoundSpy {
 void Install();  // once per process, before the first stream
 void Reset();    // empties the log and clears the failures
+// Puts a call made elsewhere (to the player library, say) into the same log, in its place.
+void Note(const std::string& what, const std::string& object);
 std::vector<TSpyCall> Calls();
 std::vector<TSpyCall> Calls(const std::string& what, const std::string& object);
 extern TSpyFailures Fail;

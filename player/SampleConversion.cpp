@@ -1,0 +1,144 @@
+#include "player/SampleConversion.h"
+
+#include <memory>
+#include <new>
+
+#include "OrvelPlayer.h"
+
+// SSE2 is part of every x86-64 processor; elsewhere the plain loop serves.
+#if defined(__SSE2__) || defined(_M_X64)
+#define MD_CONVERT_SSE2 1
+#include <emmintrin.h>
+#else
+#define MD_CONVERT_SSE2 0
+#endif
+
+namespace {
+
+const uint32_t Multiplier = 214013u;
+const uint32_t Increment = 2531011u;
+// 32767.5 * 256: full scale lands on -32768 and 32767 for every offset, and the offset spans one
+// output step.
+const double FullScale = 8388480.0;
+
+// The block path runs eight generators side by side, each one step ahead of the previous, and
+// steps each of them eight at a time.
+const int Lanes = 8;
+
+struct TLeap {
+  uint32_t multiplier;
+  uint32_t increment;
+};
+
+// n steps of the generator as one: state * multiplier + increment.
+constexpr TLeap Leap(int n) {
+  TLeap leap = {1u, 0u};
+  for (int i = 0; i < n; ++i) {
+    leap.multiplier *= Multiplier;
+    leap.increment = leap.increment * Multiplier + Increment;
+  }
+  return leap;
+}
+
+constexpr TLeap LaneLeap = Leap(Lanes);
+
+// The multiplier is odd, so a step can be undone: its inverse modulo 2^32 by Newton's iteration.
+constexpr uint32_t Inverse(uint32_t a) {
+  uint32_t x = a;
+  for (int i = 0; i < 5; ++i) x *= 2u - a * x;
+  return x;
+}
+
+inline uint32_t StepBack(uint32_t state) { return (state - Increment) * Inverse(Multiplier); }
+
+// The dither offset of the value drawn at this state: bits 16 to 30, shifted right by 7.
+inline uint32_t Offset(uint32_t state) { return (state >> 23) & 0xFF; }
+
+// In double precision every step is exact for samples in range, and the additions keep their
+// order, so tiny samples round as they always have. Clamping x clamps the output: the result is
+// monotonic in x and reaches -32768 and 32767 at -1.0 and 1.0.
+inline int16_t Convert(float x, uint32_t r) {
+  const bool isNumber = x == x;
+  const float clamped = x < -1.0f ? -1.0f : (x > 1.0f ? 1.0f : x);
+  double v = double(r) + double(clamped) * FullScale - 128.0;
+  v = isNumber ? v : 0.0;
+  const int32_t t = int32_t(v);  // toward zero
+  return int16_t(t >> 8);        // toward minus infinity
+}
+
+#if MD_CONVERT_SSE2
+// Four samples: the same steps as Convert, two lanes of doubles at a time.
+inline __m128i ConvertFour(__m128 x, __m128i r) {
+  const __m128i isNumber = _mm_castps_si128(_mm_cmpord_ps(x, x));
+  const __m128 clamped = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0f)), _mm_set1_ps(1.0f));
+  const __m128d scale = _mm_set1_pd(FullScale), bias = _mm_set1_pd(128.0);
+  const __m128d low = _mm_sub_pd(
+      _mm_add_pd(_mm_cvtepi32_pd(r), _mm_mul_pd(_mm_cvtps_pd(clamped), scale)), bias);
+  const __m128d high = _mm_sub_pd(
+      _mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(r, _MM_SHUFFLE(1, 0, 3, 2))),
+                 _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(clamped, clamped)), scale)),
+      bias);
+  const __m128i t = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+  return _mm_and_si128(_mm_srai_epi32(t, 8), isNumber);
+}
+
+// The low 32 bits of each lane's product with the same factor in every lane (SSE2 multiplies only
+// the even lanes).
+inline __m128i MultiplyLow(__m128i a, __m128i factor) {
+  const __m128i even = _mm_mul_epu32(a, factor);
+  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), factor);
+  return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                            _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// Whole blocks of eight samples; returns how many were converted.
+size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerator& dither) {
+  if (count < size_t(Lanes)) return 0;
+  uint32_t first[Lanes];
+  TDitherGenerator ahead = dither;
+  for (uint32_t& state : first) {
+    ahead.NextValue();
+    state = ahead.state;
+  }
+  __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+  __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 4));
+  const __m128i multiplier = _mm_set1_epi32(int32_t(LaneLeap.multiplier));
+  const __m128i increment = _mm_set1_epi32(int32_t(LaneLeap.increment));
+  const __m128i byte = _mm_set1_epi32(0xFF);
+  size_t i = 0;
+  for (; i + Lanes <= count; i += Lanes) {
+    const __m128i r0 = _mm_and_si128(_mm_srli_epi32(low, 23), byte);
+    const __m128i r1 = _mm_and_si128(_mm_srli_epi32(high, 23), byte);
+    const __m128i s0 = ConvertFour(_mm_loadu_ps(in + i), r0);
+    const __m128i s1 = ConvertFour(_mm_loadu_ps(in + i + 4), r1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(s0, s1));
+    low = _mm_add_epi32(MultiplyLow(low, multiplier), increment);
+    high = _mm_add_epi32(MultiplyLow(high, multiplier), increment);
+  }
+  dither.state = StepBack(uint32_t(_mm_cvtsi128_si32(low)));
+  return i;
+}
+#else
+size_t ConvertBlocks(const float*, int16_t*, size_t, TDitherGenerator&) { return 0; }
+#endif
+
+}  // namespace
+
+int16_t ConvertSample(float x, uint32_t r) { return Convert(x, r); }
+
+void ConvertSamples(const float* in, int16_t* out, size_t count, TDitherGenerator& dither) {
+  for (size_t i = ConvertBlocks(in, out, count, dither); i < count; ++i) {
+    dither.NextValue();
+    out[i] = Convert(in[i], Offset(dither.state));
+  }
+}
+
+void RenderPcm(IOrvelPlayer& player, const std::atomic<uint8_t>& playing, int16_t* out, uint32_t frames,
+               TDitherGenerator& dither) {
+  if (!playing || !out) return;
+  const size_t count = size_t(frames) * 2;
+  std::unique_ptr<float[]> samples(new (std::nothrow) float[count]);
+  if (!samples) return;
+  player.Render(samples.get(), int(frames));
+  ConvertSamples(samples.get(), out, count, dither);
+}

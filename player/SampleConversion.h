@@ -1,0 +1,32 @@
+// The library's float samples as dithered 16-bit PCM. No Windows here: tested natively too.
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+class IOrvelPlayer;
+
+// 32-bit linear congruential generator; each value is bits 16 to 30 of the new state (0 to 32767).
+// The player keeps one for the whole run, starting from state 1, and never reseeds it.
+struct TDitherGenerator {
+  uint32_t state = 1;
+
+  uint32_t NextValue() {
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
+  }
+};
+
+// One sample: x at full scale +-1.0 with the dither offset r (0 to 255). Samples beyond full scale
+// clamp to -32768 and 32767 rather than wrap around; a value that is not a number gives 0.
+int16_t ConvertSample(float x, uint32_t r);
+
+// Converts count samples in order, one generator step per sample (offset = value >> 7). Gives
+// exactly what ConvertSample gives sample by sample.
+void ConvertSamples(const float* in, int16_t* out, size_t count, TDitherGenerator& dither);
+
+// One refill of `frames` stereo frames into out (the stream hands it over zero-filled): while
+// `playing` is set, the player renders them as floats and they are converted. Otherwise, and
+// when the float array cannot be had, out keeps its silence and the generator does not move.
+void RenderPcm(IOrvelPlayer& player, const std::atomic<uint8_t>& playing, int16_t* out, uint32_t frames,
+               TDitherGenerator& dither);

@@ -1,0 +1,58 @@
+// Under ThreadSanitizer: the window thread changes the transport flags while the worker refills.
+#include "player/SampleConversion.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "tests/unit/player/RenderingPlayer.h"
+
+TEST(RenderRace, FlagsChangeWhileTheWorkerConverts) {
+  TRenderingPlayer player;
+  std::atomic<uint8_t> playing{0}, paused{0};
+  std::atomic<bool> done{false};
+  int rendered = 0, silent = 0, torn = 0;
+  std::thread worker([&] {
+    TDitherGenerator dither;
+    std::vector<int16_t> half(2 * 4410);
+    while (!done) {
+      std::fill(half.begin(), half.end(), int16_t(0));
+      RenderPcm(player, playing, half.data(), 4410, dither);
+      size_t zeros = 0;
+      for (int16_t sample : half) zeros += sample == 0;
+      // A refill is all or nothing: the ramp gives few zeros, silence all of them.
+      if (zeros == half.size()) {
+        ++silent;
+      } else if (zeros < half.size() / 8) {
+        ++rendered;
+      } else {
+        ++torn;
+      }
+    }
+  });
+  for (int i = 0; i < 3000; ++i) {
+    switch (i % 3) {
+      case 0:  // play
+        paused = 0;
+        playing = 1;
+        break;
+      case 1:  // pause
+        playing = 0;
+        paused = 1;
+        break;
+      default:  // stop
+        playing = 0;
+        paused = 0;
+        break;
+    }
+    std::this_thread::yield();
+  }
+  playing = 1;
+  while (player.renders < 3) std::this_thread::yield();
+  done = true;
+  worker.join();
+  EXPECT_GT(rendered, 0);
+  EXPECT_GT(silent + rendered, 3);
+  EXPECT_EQ(0, torn);
+}

@@ -1,0 +1,336 @@
+// Transport control against a recording player library and the real stream: the library calls,
+// the buffer calls and the posted messages of every transport state and command, in order.
+#include "player/Transport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "OrvelPlayer.h"
+#include "app/Commands.h"
+#include "app/Globals.h"
+#include "audio/SoundStream.h"
+#include "player/PlayList.h"
+#include "player/PlayerListener.h"
+#include "tests/unit/audio/DirectSoundSpy.h"
+
+TPlayerListener PlayerListener;
+
+extern "C" __declspec(dllimport) void InstallOrvelPlayer(IOrvelPlayer* player);
+
+namespace {
+
+using TCalls = std::vector<std::string>;
+
+void Note(const std::string& what) { DirectSoundSpy::Note(what, "library"); }
+
+// Handles count up from 1; a name beginning with "missing" does not load. Render writes a quiet
+// tone and, when asked, ends the selected song at its second render.
+class TRecordingPlayer : public IOrvelPlayer {
+public:
+  int initResult = 0;
+  std::atomic<bool> endSongs{false};
+  TSongHandle lastHandle = 0;
+
+  int GetVersion() override { return Unexpected("GetVersion"); }
+  int Init(const TPlayerSettings* s) override {
+    Note("Init " + std::to_string(s->interpolation) + "," + std::to_string(s->reserved1) + "," +
+         std::to_string(s->sampleRate) + "," + std::to_string(s->reserved2));
+    return initResult;
+  }
+  void Shutdown() override { Note("Shutdown"); }
+  TSongHandle LoadSong(const char* name) override {
+    Note(std::string("LoadSong ") + name);
+    return std::string(name).rfind("missing", 0) == 0 ? 0 : ++lastHandle;
+  }
+  int32_t GetSongLength(TSongHandle) override { return Unexpected("GetSongLength"); }
+  int FreeSong(TSongHandle song) override { return Noted("FreeSong", song); }
+  int SelectSong(TSongHandle song) override {
+    selected = song;
+    renders = 0;
+    return Noted("SelectSong", song);
+  }
+  int SetState(int state) override { return Noted("SetState", state); }
+  int SetPosition(int position) override {
+    renders = 0;
+    return Noted("SetPosition", position);
+  }
+  int32_t GetPosition() override { return Unexpected("GetPosition"); }
+  int Render(float* buffer, int frames) override {
+    for (int i = 0; i < 2 * frames; ++i) buffer[i] = (i / 50) % 2 ? 0.1f : -0.1f;
+    IPlayerListener* l = listener;
+    if (endSongs && ++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
+    return 0;
+  }
+  int SetListener(IPlayerListener* l) override {
+    listener = l;
+    Note(l == &PlayerListener ? "SetListener listener" : "SetListener other");
+    return 0;
+  }
+
+private:
+  int Noted(const char* what, uint32_t value) {
+    Note(std::string(what) + " " + std::to_string(value));
+    return 0;
+  }
+  int Unexpected(const char* what) {
+    Note(std::string("unexpected ") + what);
+    return 0;
+  }
+
+  std::atomic<TSongHandle> selected{0};
+  std::atomic<IPlayerListener*> listener{nullptr};
+  std::atomic<int> renders{0};  // of the selected song since it was selected or rewound
+};
+
+TRecordingPlayer Player;
+bool DispatchCommands = false;
+
+LRESULT CALLBACK TestWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SONG_STARTED) {
+    DirectSoundSpy::Note("posted WM_SONG_STARTED", "window");
+    return 0;
+  }
+  if (message == WM_PLAYER_COMMAND) {
+    DirectSoundSpy::Note("posted WM_PLAYER_COMMAND " + std::to_string(wParam), "window");
+    if (DispatchCommands) PlayerCommand(int(wParam));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+double Now() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// The log since the last call, without the refills: library calls, buffer starts and stops (those
+// of the worker marked), clears, rewinds and the messages that reached the window.
+TCalls TakeCalls() {
+  PumpMessages();
+  TCalls calls;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
+    std::string line;
+    if (call.object == "library" || call.object == "window") {
+      line = call.what;
+    } else if (call.what == "Play" || call.what == "Stop") {
+      line = call.what + " " + call.object;
+    } else if (call.what == "Lock" && (call.flags & DSBLOCK_ENTIREBUFFER)) {
+      line = "Clear";
+    } else if (call.what == "SetCurrentPosition") {
+      line = "Rewind buffer";
+    } else if (call.what == "CreateSoundBuffer" || call.what == "Release") {
+      line = call.what + " " + call.object;
+    } else {
+      continue;
+    }
+    if (call.thread != GetCurrentThreadId()) line += " (worker)";
+    calls.push_back(line);
+  }
+  DirectSoundSpy::Reset();
+  return calls;
+}
+
+TCalls Join(std::initializer_list<TCalls> parts) {
+  TCalls all;
+  for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+const TCalls StreamStart = {"Clear", "Rewind buffer", "Play primary", "Play secondary"};
+const TCalls StreamStop = {"Stop secondary", "Stop primary"};
+const TCalls WorkerStop = {"Stop secondary (worker)", "Stop primary (worker)"};
+const TCalls Started = {"posted WM_SONG_STARTED"};
+
+TCalls Open(const std::string& name, int handle) {
+  return {"LoadSong " + name, "SelectSong " + std::to_string(handle), "SetPosition 0"};
+}
+
+class TransportTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    DirectSoundSpy::Install();
+    InstallOrvelPlayer(&Player);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = TestWndProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TransportTestWnd";
+    RegisterClassA(&windowClass);
+  }
+
+  void SetUp() override {
+    window = CreateWindowExA(0, "TransportTestWnd", "transport test", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    DirectSoundSpy::Reset();
+    Player.initResult = 0;
+    Player.lastHandle = 0;
+    Player.endSongs = false;
+    DispatchCommands = false;
+    PlayingFlag = 0;
+    PausedFlag = 0;
+    PlayList = new TPlayList;
+  }
+
+  void TearDown() override {
+    ShutdownPlayer();
+    EXPECT_EQ(nullptr, PlayList);
+    PumpMessages();
+    DestroyWindow(window);
+  }
+
+  // Runs the command and returns what it did and how long it took.
+  TCalls Command(int code, double* seconds = nullptr) {
+    TakeCalls();
+    const double begin = Now();
+    PlayerCommand(code);
+    if (seconds) *seconds = Now() - begin;
+    return TakeCalls();
+  }
+
+  std::string State() { return PlayingFlag ? (PausedFlag ? "both" : "playing") : (PausedFlag ? "paused" : "stopped"); }
+
+  HWND window = nullptr;
+};
+
+TEST_F(TransportTest, StartOpenAndShutdown) {
+  ASSERT_TRUE(StartPlayer(window));
+  EXPECT_EQ((TCalls{"Init 4,0,44100,0", "SetListener listener", "CreateSoundBuffer primary",
+                    "CreateSoundBuffer secondary"}),
+            TakeCalls());
+
+  PlayList->AddSong("one.xm");
+  EXPECT_TRUE(OpenSong(PlayList->CurrentSong()));
+  EXPECT_EQ(Open("one.xm", 1), TakeCalls());
+  EXPECT_FALSE(OpenSong("missing.xm"));
+  EXPECT_EQ(TCalls{"LoadSong missing.xm"}, TakeCalls());
+  EXPECT_FALSE(OpenSong(nullptr));
+  EXPECT_EQ(TCalls{}, TakeCalls());
+  EXPECT_EQ("stopped", State());
+
+  ShutdownPlayer();
+  EXPECT_EQ((TCalls{"Release notify", "Release secondary", "Stop primary", "Release primary", "Release dsound",
+                    "Shutdown"}),
+            TakeCalls());
+  EXPECT_EQ(nullptr, PlayList);
+
+  // A library that is not ready: no listener, the stream all the same, and false.
+  Player.initResult = 1;
+  PlayList = new TPlayList;
+  EXPECT_FALSE(StartPlayer(window));
+  EXPECT_EQ((TCalls{"Init 4,0,44100,0", "CreateSoundBuffer primary", "CreateSoundBuffer secondary"}), TakeCalls());
+}
+
+// Every row of the state table, walked in one session over a playlist of three.
+TEST_F(TransportTest, EveryStateAndCommand) {
+  for (const char* name : {"a.xm", "b.xm", "c.xm"}) PlayList->AddSong(name);
+  ASSERT_TRUE(StartPlayer(window));
+  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  TakeCalls();
+  double took = 0;
+
+  // Stopped.
+  EXPECT_EQ(TCalls{}, Command(cmdStop, &took));
+  EXPECT_LT(took, 0.02);
+  EXPECT_EQ(Join({{"SetState 1"}, StreamStart, Started}), Command(cmdPlayPause));
+  EXPECT_EQ("playing", State());
+
+  // Playing, paused, playing again: the stream stops before the library on a pause.
+  EXPECT_EQ(Join({StreamStop, {"SetState 4"}}), Command(cmdPlayPause));
+  EXPECT_EQ("paused", State());
+  EXPECT_EQ(Join({{"SetState 1"}, StreamStart, Started}), Command(cmdPlayPause));
+  EXPECT_EQ("playing", State());
+
+  for (int code : {0, 3, 6, 7, 99, -1}) {
+    EXPECT_EQ(TCalls{}, Command(code)) << code;
+    EXPECT_EQ("playing", State());
+  }
+
+  // Stop from playing, and from paused: the library first, the rewind 200 ms after.
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0"}}), Command(cmdStop, &took));
+  EXPECT_GE(took, 0.195);
+  EXPECT_EQ("stopped", State());
+  Command(cmdPlayPause);
+  Command(cmdPlayPause);
+  EXPECT_EQ((TCalls{"SetState 4", "SetPosition 0"}), Command(cmdStop, &took));
+  EXPECT_GE(took, 0.195);
+  EXPECT_EQ("stopped", State());
+
+  // Forward from stopped, from playing (the worker stops the buffers), from paused (no handshake).
+  EXPECT_EQ(Join({{"FreeSong 1"}, Open("b.xm", 2), {"SetState 1"}, StreamStart, Started}), Command(cmdForward));
+  Sleep(300);
+  EXPECT_EQ(Join({{"SetState 4"}, WorkerStop, {"SetPosition 0", "FreeSong 2"}, Open("c.xm", 3), {"SetState 1"},
+                  StreamStart, Started}),
+            Command(cmdForward, &took));
+  EXPECT_LT(took, 1.5);
+  Command(cmdPlayPause);
+  EXPECT_EQ(Join({{"FreeSong 3"}, Open("a.xm", 4), {"SetState 1"}, StreamStart, Started}), Command(cmdForward, &took));
+  EXPECT_LT(took, 0.1);
+  EXPECT_EQ("playing", State());
+
+  // Rewind from playing (a direct stop), from paused and from stopped; back from the first wraps.
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 4"}, Open("c.xm", 5), {"SetState 1"},
+                  StreamStart, Started}),
+            Command(cmdRewind));
+  Command(cmdPlayPause);
+  EXPECT_EQ(Join({{"SetState 4", "SetPosition 0", "FreeSong 5"}, Open("b.xm", 6), {"SetState 1"}, StreamStart,
+                  Started}),
+            Command(cmdRewind));
+  Command(cmdStop);
+  EXPECT_EQ(Join({{"FreeSong 6"}, Open("a.xm", 7), {"SetState 1"}, StreamStart, Started}), Command(cmdRewind));
+  EXPECT_EQ("playing", State());
+}
+
+// A song that does not load, and a playlist with no songs: the commands play silence on.
+TEST_F(TransportTest, NothingToLoad) {
+  ASSERT_TRUE(StartPlayer(window));
+  EXPECT_FALSE(OpenSong(PlayList->CurrentSong()));
+  TakeCalls();
+  EXPECT_EQ(Join({{"FreeSong 0", "SetState 1"}, StreamStart, Started}), Command(cmdForward));
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "SetState 1"}, StreamStart, Started}),
+            Command(cmdRewind));
+  EXPECT_EQ("playing", State());
+
+  PlayList->AddSong("missing.xm");
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "LoadSong missing.xm", "SetState 1"},
+                  StreamStart, Started}),
+            Command(cmdRewind));
+  EXPECT_EQ("playing", State());
+}
+
+// The library's end-of-song event, on the worker, becomes a posted forward; the last song wraps
+// to the first. No command comes from here after the first play.
+TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
+  for (const char* name : {"a.xm", "b.xm"}) PlayList->AddSong(name);
+  ASSERT_TRUE(StartPlayer(window));
+  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  Player.endSongs = true;
+  DispatchCommands = true;
+  TakeCalls();
+  PlayerCommand(cmdPlayPause);
+
+  TCalls loads, messages;
+  const double until = Now() + 15;
+  while (loads.size() < 2 && Now() < until) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    for (const std::string& call : TakeCalls()) {
+      if (call.rfind("LoadSong", 0) == 0) loads.push_back(call);
+      if (call.rfind("posted", 0) == 0) messages.push_back(call);
+    }
+  }
+  EXPECT_EQ((TCalls{"LoadSong b.xm", "LoadSong a.xm"}), loads);
+  EXPECT_EQ((TCalls{"posted WM_SONG_STARTED", "posted WM_PLAYER_COMMAND 5", "posted WM_SONG_STARTED",
+                    "posted WM_PLAYER_COMMAND 5", "posted WM_SONG_STARTED"}),
+            messages);
+  EXPECT_EQ("playing", State());
+}
+
+}  // namespace
