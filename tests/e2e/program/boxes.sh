@@ -50,5 +50,5 @@ stop_disk
 disk=$(disk_copy)
 PULSE_SERVER="unix:$S/no-such-server" disk_start "$disk"
 check "no sound device" test "$(box)" = "$(printf 'Fatal error\tCould not create DirectSound object\terror')"
-check "then the program ends with status 0" test "$(disk_wait_exit 20)" -eq 0
+check "then the program ends with status 0" ends_with_status_0 20
 e2e_finish

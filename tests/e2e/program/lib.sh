@@ -102,13 +102,18 @@ import sys, array
 a = array.array('h', open(sys.argv[1], 'rb').read()[: (1 << 30)] or b'')
 print(max((abs(v) for v in a), default=0))" "$1"; }
 
-# Waits for the program to end; prints its exit status (124 when it did not end in time).
+# Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end
+# in time).
 disk_wait_exit() { # [seconds]
-  local pid=$DISK_PID
-  timeout "${1:-20}" tail --pid="$pid" -f /dev/null || { echo 124; return; }
-  wait "$pid"; echo $?
+  local end=$((SECONDS + ${1:-20}))
+  while kill -0 "$DISK_PID" 2>/dev/null; do
+    [ $SECONDS -lt $end ] || { DISK_STATUS=124; return; }
+    sleep 0.2
+  done
+  wait "$DISK_PID"; DISK_STATUS=$?
   DISK_PID=''
 }
+ends_with_status_0() { disk_wait_exit "$@"; [ "$DISK_STATUS" -eq 0 ]; }
 
 # Ends whatever the scenario left running, by PID.
 program_cleanup() {

@@ -53,5 +53,5 @@ print("pitches in order:", order)
 sys.exit(0 if order[:3] == [440, 660, 440] else 1)
 PY
 xdotool key Escape
-check "Esc ends it with status 0" test "$(disk_wait_exit)" -eq 0
+check "Esc ends it with status 0" ends_with_status_0
 e2e_finish

@@ -24,9 +24,11 @@ check "the skin is on screen" shows "$disk" "$S/start.png" "$(python3 "$DISKPY" 
 xdotool mousemove $(button_centre "$disk" ButtonForward)
 sleep 0.5; shot "$S/hover.png"
 check "hover lights the button" shows_button "$disk" "$S/hover.png" ButtonForward 1
-xdotool mousemove $(at 2 2)
+# A point of the body away from every button (the skin keeps one there).
+body=$(at 340 200)
+xdotool mousemove $body
 sleep 0.5; shot "$S/left.png"
-check "leaving puts it back" shows_button "$disk" "$S/left.png" ButtonForward 0
+check "moving off it puts it back" shows_button "$disk" "$S/left.png" ButtonForward 0
 
 # Press on play, drag by (60, 40), release: the window moves and the song starts.
 read -r x y <<<"$(button_centre "$disk" ButtonPlayPause)"
@@ -34,12 +36,14 @@ xdotool mousemove "$x" "$y" mousedown 1
 for i in 1 2 3 4; do xdotool mousemove $((x + 15 * i)) $((y + 10 * i)); sleep 0.1; done
 xdotool mouseup 1
 sleep 1
-check "the drag moved the window" test "$(disk_rect | cut -d' ' -f1,2)" = "160 140"
+# Wine may serve the last move with the cursor of the one before: allow one step behind.
+read -r left top _ <<<"$(disk_rect)"
+check "the drag moved the window with the pointer" test "$left" -ge 145 -a "$left" -le 160 -a "$top" -ge 130 -a "$top" -le 140
 sleep 3
 record_start "$S/dragged.raw"; sleep 1; record_stop
 check "the press still played" test "$(peak "$S/dragged.raw")" -gt 1000
 
-xdotool mousemove $(at 5 5) click 3
+xdotool mousemove $(at 340 200) click 3
 sleep 1
 check "a right click minimises" test "$(disk_iconic)" = 1
 wine "$MD_PROBE" restore
@@ -49,6 +53,6 @@ shot "$S/restored.png"
 check "the skin is presented again" shows_button "$disk" "$S/restored.png" ButtonStop 0
 
 click_button "$disk" ButtonEject
-check "eject ends the program with status 0" test "$(disk_wait_exit)" -eq 0
+check "eject ends the program with status 0" ends_with_status_0
 check "no process is left" test -z "$(pgrep -f 'bin/musicdisk.exe' || true)"
 e2e_finish
