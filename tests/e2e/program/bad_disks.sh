@@ -55,7 +55,7 @@ disk=$(disk_copy); song=$(python3 "$DISKPY" get "$disk" PlayList.ini song1 file)
 head -c 3000 "$disk/$song" >"$S/t"; head -c 20000 /dev/urandom >>"$S/t"; mv "$S/t" "$disk/$song"
 disk_start "$disk"
 check "a corrupt song" play_for_a_while "$disk"
-xdotool key Escape; check "  and Esc still ends it with status 0" ends_with_status_0
+press_escape "$disk"; check "  and Esc still ends it with status 0" ends_with_status_0
 
 disk=$(disk_copy); long=$(printf 'x%.0s' $(seq 300))
 set_ini "$disk" PlayList.ini Music Title "$long"
@@ -74,5 +74,5 @@ check "empty PlayList.ini: the first song is not there" \
   test "$(e2e_wait_box 20000)" = "$(printf 'Info\tSong not loaded\tinformation')"
 check "  and play, forward and rewind play nothing and crash nothing" play_for_a_while "$disk"
 click_button "$disk" ButtonRewind; sleep 1
-xdotool key Escape; check "  and Esc ends it with status 0" ends_with_status_0
+press_escape "$disk"; check "  and Esc ends it with status 0" ends_with_status_0
 e2e_finish

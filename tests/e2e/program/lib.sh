@@ -57,6 +57,12 @@ click_button() { # dir section
 
 shot() { import -window root "$1"; }
 
+# Without a window manager the keys go to the window under the pointer: Esc is pressed over
+# the stop button's picture, which is always part of the window.
+press_escape() { # dir
+  xdotool mousemove $(button_centre "$1" ButtonStop) sleep 0.2 key Escape
+}
+
 # Pixels of the window at (x, y) on SHOT that differ from the archive entry NAME.
 differing_pixels() { # dir shot name x y
   local png="$MD_SESSION_DIR/entry.png" w h sx sy

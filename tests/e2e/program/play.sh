@@ -73,6 +73,6 @@ click_button "$disk" ButtonInfo
 sleep 1; shot "$S/info.png"
 check "info shows the other picture of song 1" shows_song_picture "$disk" "$S/info.png" 1 pic1
 
-xdotool key Escape
+press_escape "$disk"
 check "Esc ends the program with status 0" ends_with_status_0
 e2e_finish

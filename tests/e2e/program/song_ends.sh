@@ -52,6 +52,6 @@ for start in range(0, len(left) - step, step):
 print("pitches in order:", order)
 sys.exit(0 if order[:3] == [440, 660, 440] else 1)
 PY
-xdotool key Escape
+press_escape "$disk"
 check "Esc ends it with status 0" ends_with_status_0
 e2e_finish
