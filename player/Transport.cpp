@@ -80,7 +80,6 @@ void PlaySong() {
   PostMessageA(PlayerWindow, WM_SONG_STARTED, 0, 0);
 }
 
-// The stream stops before the library here; both stops below tell the library first.
 void PauseSong() {
   PlayingFlag = 0;
   PausedFlag = 1;

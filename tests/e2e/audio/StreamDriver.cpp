@@ -7,6 +7,7 @@
 // a recording can be lined up with them.
 #include "audio/SoundStream.h"
 #include "tests/e2e/audio/TestPattern.h"
+#include "tests/e2e/audio/UnixMs.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,15 +17,6 @@ namespace {
 
 TTestPattern Pattern;
 const uint32_t StopTimeoutMs = 3000;
-
-long long UnixMs() {
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  ULARGE_INTEGER t;
-  t.LowPart = now.dwLowDateTime;
-  t.HighPart = now.dwHighDateTime;
-  return static_cast<long long>((t.QuadPart - 116444736000000000ULL) / 10000);
-}
 
 void RenderPattern(void* half, uint32_t bytes) {
   Pattern.Fill(static_cast<int16_t*>(half), bytes / sizeof(int16_t));

@@ -15,6 +15,8 @@ Prints "key value" lines; the exit code says whether the check held.
 import array
 import sys
 
+from recording import Verdict, load
+
 RATE = 44100
 HALF_FRAMES = RATE
 MAX_DROP = 441          # frames Wine may skip or fill with silence in one place: one 10 ms period
@@ -29,15 +31,6 @@ def pattern(count):
         state = (state * 1103515245 + 12345) & 0xFFFFFFFF
         out[i] = ((state >> 16) % 60001) - 30000
     return out
-
-
-def load(path):
-    samples = array.array('h')
-    with open(path, 'rb') as f:
-        samples.frombytes(f.read())
-    if sys.byteorder != 'little':
-        samples.byteswap()
-    return samples
 
 
 class Segments:
@@ -120,17 +113,6 @@ def zero_gaps(seg):
         if before[0] == 'pattern' and gap[0] == 'zero' and after[0] == 'pattern':
             gaps.append((gap[2], before, after))
     return gaps
-
-
-class Verdict:
-    def __init__(self):
-        self.ok = True
-
-    def expect(self, holds, message):
-        if not holds:
-            print('error', message)
-            self.ok = False
-        return holds
 
 
 def check_common(seg, verdict):
