@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The program's figures under wine, side by side in one run, on the demo disk:
+#   start-up to the first Present against a bare Win32 window (median of 9 runs each, alternated);
+#   CPU of the process while playing against orvelrender rendering the same seconds;
+#   CPU of the process while stopped; the size of the stripped exe.
+# Usage: bench/app/run-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
+here=$(cd "$(dirname "$0")/../.." && pwd)
+win=${1:-$here/build}/win
+source "$here/scripts/lib/env.sh"
+source "$here/scripts/lib/session.sh"
+export WINEPREFIX=$MD_WINEPREFIX MD_BIN=$win MD_SRC=$here
+disk=$win/demo/disk
+md_session_start || exit 1
+source "$here/tests/e2e/program/lib.sh"
+trap program_cleanup EXIT
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+cpu_ms() { local s; s=$(cat "/proc/$1/stat") && awk -v hz="$(getconf CLK_TCK)" '{ print ($12 + $13) * 1000 / hz }' <<<"${s##*) }"; }
+
+for _ in $(seq 9); do
+  (cd "$disk" && wine "$win/bench/app/bare_window.exe") | tr -d '\r' | awk '/startup_ms/ { print "bare", $2 }'
+  (cd "$disk" && wine "$win/bench/app/musicdisk_first_present.exe") | tr -d '\r' | awk '/startup_ms/ { print "disk", $2 }'
+done >"$MD_SESSION_DIR/startup"
+bare=$(awk '$1 == "bare" { print $2 }' "$MD_SESSION_DIR/startup" | median)
+first=$(awk '$1 == "disk" { print $2 }' "$MD_SESSION_DIR/startup" | median)
+echo "start-up to first Present: ${first} ms; bare window: ${bare} ms; ratio $(awk -v a="$first" -v b="$bare" 'BEGIN { printf "%.2f", a / b }') (budget 1.5)"
+
+disk_start "$disk" wait
+sleep 3
+a=$(cpu_ms "$DISK_PID"); sleep 10; b=$(cpu_ms "$DISK_PID")
+stopped=$(awk -v a="$a" -v b="$b" 'BEGIN { print b - a }')
+echo "CPU while stopped: ${stopped} ms over 10 s (budget about 0)"
+click_button "$disk" ButtonPlayPause
+sleep 3
+a=$(cpu_ms "$DISK_PID"); sleep 20; b=$(cpu_ms "$DISK_PID")
+playing=$(awk -v a="$a" -v b="$b" 'BEGIN { print (b - a) / 2 }')
+press_escape "$disk"; disk_wait_exit
+
+song=$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)
+render_cpu() { # seconds: CPU ms of orvelrender rendering that many seconds of song 0
+  (cd "$disk" && /usr/bin/time -f "%U %S" wine "$win/bin/orvelrender.exe" "$song" "$MD_SESSION_DIR/r.wav" \
+    --seconds "$1" --float 2>&1 >/dev/null | tail -n1 | awk '{ print ($1 + $2) * 1000 }')
+}
+# Rendering 1 s and 21 s: the difference is 20 s of rendering without the process's start.
+r1=$(for _ in 1 2 3; do render_cpu 1; done | median)
+r21=$(for _ in 1 2 3; do render_cpu 21; done | median)
+rendering=$(awk -v a="$r1" -v b="$r21" 'BEGIN { print (b - a) / 2 }')
+echo "CPU while playing: ${playing} ms per 10 s, of which $(awk -v a="$playing" -v b="$stopped" 'BEGIN { print a - b }') ms over stopped;" \
+  "the library rendering 10 s alone: ${rendering} ms;" \
+  "ratio $(awk -v a="$playing" -v b="$rendering" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'), over stopped" \
+  "$(awk -v a="$playing" -v s="$stopped" -v b="$rendering" 'BEGIN { printf "%.2f", (b > 0 ? (a - s) / b : 0) }') (budget 1.25)"
+
+x86_64-w64-mingw32-strip -o "$MD_SESSION_DIR/musicdisk.exe" "$win/bin/musicdisk.exe"
+echo "musicdisk.exe stripped: $(stat -c %s "$MD_SESSION_DIR/musicdisk.exe") bytes (budget 262144)"
