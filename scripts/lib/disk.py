@@ -4,7 +4,8 @@
    disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs
    disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
    disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)
-   disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place"""
+   disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place
+   disk.py songs DISK                    prints the song files the two INI files name, one a line"""
 import configparser
 import struct
 import sys
@@ -64,6 +65,14 @@ def main():
         print(ini.get(sys.argv[4], sys.argv[5], fallback=""))
     elif verb == "set":
         set_value(f"{disk}/{sys.argv[3]}", *sys.argv[4:7])
+    elif verb == "songs":
+        for name, section, key in (("skin.ini", "Music", "song{}"), ("PlayList.ini", "song{}", "file")):
+            ini = configparser.ConfigParser(strict=False, interpolation=None)
+            ini.read(f"{disk}/{name}")
+            n = 0
+            while ini.get(section.format(n), key.format(n), fallback=""):
+                print(ini.get(section.format(n), key.format(n)))
+                n += 1
     elif verb == "button":
         ini = configparser.ConfigParser(strict=False, interpolation=None)
         ini.read(f"{disk}/skin.ini")
