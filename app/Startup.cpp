@@ -20,6 +20,9 @@
 #ifdef MD_BENCH_FIRST_PRESENT
 #include "bench/app/StartUpTime.h"
 #endif
+#ifdef MD_SOAK_COUNTERS
+#include "tests/e2e/soak/SoakCounters.h"
+#endif
 
 // Static initialisation, in definition order: the archive, the playlist, the listener (destroyed
 // by the runtime at exit), the NoInfo text.
@@ -67,6 +70,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (FAILED(CoInitialize(nullptr))) return 0;
   ULONG_PTR gdiplusToken = 0;
   Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+#ifdef MD_SOAK_COUNTERS
+  StartSoakCounters();  // the soak's build reports its memory, handles and GDI objects
+#endif
 
   MainWindow = MakeMainWindow(instance);
   LoadSkin(Buttons);

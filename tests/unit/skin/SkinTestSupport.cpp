@@ -84,15 +84,6 @@ TTempArchive::TTempArchive(const std::vector<uint8_t>& image) {
 
 TTempArchive::~TTempArchive() { DeleteFileA(path.c_str()); }
 
-unsigned GdiObjectCount() {
-  const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (reported != 0) return reported;
-  unsigned inUse = 0;
-  for (ULONG_PTR index = 1; index < 0x10000; ++index)
-    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++inUse;
-  return inUse;
-}
-
 size_t ProcessHeapBytes() {
   const HANDLE heap = GetProcessHeap();
   size_t total = 0;

@@ -1,6 +1,7 @@
 // Pictures made in memory, a readable drawing surface, and a GDI+ session for the skin tests.
 #pragma once
 #include "skin/SkinImage.h"
+#include "tests/support/GdiObjects.h"
 #include "tests/support/Pictures.h"
 
 #include <cstdint>
@@ -45,10 +46,6 @@ public:
   TTempArchive& operator=(const TTempArchive&) = delete;
   std::string path;
 };
-
-// Live GDI objects of this process. Wine answers 0 from GetGuiResources; there, every handle
-// index that is in use is counted instead.
-unsigned GdiObjectCount();
 
 // Bytes in use in the process heap (GDI+ allocates there).
 size_t ProcessHeapBytes();

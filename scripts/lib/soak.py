@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""Checks the folder of one scripts/soak run:  soak.py FOLDER SHORTEST_SONG_SECONDS
+   actions.log   "<unix ms> <recording bytes at that moment> <action>", one a line
+   counters.log  the program's "counters <unix ms> gdi <n> handles <n> private <b> workingset <b>"
+   boxes.log     message boxes the poller saw
+   sound.raw     the null sink's monitor, s16le stereo at 44,100 Hz
+Prints the figures and one ok/FAIL line per check; exits 1 when a check fails."""
+import array
+import statistics
+import sys
+
+BYTES_PER_SECOND = 44100 * 4
+BLOCK = 441 * 2                # samples in 10 ms
+SHORTEST_GAP = 0.1             # silences shorter than this are not gaps
+SLACK = 0.25                   # where an action lands in the recording, give or take
+SOUND_BACK = 3.5               # handshake (1 s), the stop's 200 ms, the cleared buffer (2 s)
+END_GAP = 4.5                  # the song's last second, then as for a change
+STARTS, STOPS = {"play", "forward", "rewind"}, {"pause", "stop"}
+# After the first minute the counters may rise this much at most. Private bytes follow the song
+# that is loaded: the demo's WAV song alone holds 8 MiB more than the others.
+LIMITS = {"private": 10 << 20, "handles": 8, "gdi": 4}
+
+
+def silences(path):
+    """(start, end) in seconds of every stretch of at least SHORTEST_GAP with nothing beyond the
+    dither in it."""
+    found, since, index = [], None, 0
+    with open(path, "rb") as f:
+        while chunk := f.read(BLOCK * 2 * 100):
+            samples = array.array("h", chunk[: len(chunk) // 2 * 2])
+            for at in range(0, len(samples), BLOCK):
+                block = samples[at: at + BLOCK]
+                if max(block) <= 1 and min(block) >= -1:
+                    since = index if since is None else since
+                elif since is not None:
+                    found.append((since / 100, index / 100))
+                    since = None
+                index += 1
+    if since is not None:
+        found.append((since / 100, index / 100))
+    return [(s, e) for s, e in found if e - s >= SHORTEST_GAP]
+
+
+def read_actions(path):
+    actions = []
+    for line in open(path):
+        ms, offset, what = line.split(maxsplit=2)
+        actions.append((int(offset) / BYTES_PER_SECOND, what.split()[0], int(ms)))
+    return actions
+
+
+def expected_quiet(actions):
+    """Stretches where silence needs no explaining: from a pause or stop (or the start) until the
+    sound is due after the next start, and from each change until its sound is due."""
+    stretches, quiet_since = [], 0.0
+    for t, what, _ in actions:
+        if what in STARTS:
+            stretches.append((t - SLACK if quiet_since is None else quiet_since, t + SOUND_BACK))
+            quiet_since = None
+        elif what in STOPS and quiet_since is None:
+            quiet_since = t - SLACK
+        elif what == "end" and quiet_since is not None:
+            stretches.append((quiet_since, t))
+    merged = []
+    for s, e in sorted(stretches):
+        if merged and s <= merged[-1][1]:
+            merged[-1] = (merged[-1][0], max(merged[-1][1], e))
+        else:
+            merged.append((s, e))
+    return merged
+
+
+def check_sound(folder, shortest, report):
+    actions = read_actions(f"{folder}/actions.log")
+    end = next(t for t, what, _ in actions if what == "end")
+    gaps = [(s, min(e, end)) for s, e in silences(f"{folder}/sound.raw") if s < end]
+    quiet = expected_quiet(actions)
+    transport = [(t, what) for t, what, _ in actions if what in STARTS | STOPS]
+
+    # The sound after each start, unless another press came before it was due.
+    back = {"play": [], "change": []}
+    late = []
+    for i, (t, what) in enumerate(transport):
+        if what not in STARTS or (i + 1 < len(transport) and transport[i + 1][0] <= t + SOUND_BACK):
+            continue
+        following = [e for s, e in gaps if e > t and s <= t + SOUND_BACK]
+        seconds = following[0] - t if following else 0.0
+        back["play" if what == "play" else "change"].append(seconds)
+        if seconds > SOUND_BACK:
+            late.append(f"{what} at {t:.1f} s: {seconds:.2f} s")
+
+    # Silences that no press explains: a song's own end, bounded in length and in number.
+    ends, too_long, too_many = [], [], []
+    for s, e in gaps:
+        if not any(qs <= s and e <= qe for qs, qe in quiet):
+            ends.append((s, e))
+            if e - s > END_GAP:
+                too_long.append(f"{s:.1f}-{e:.1f} s")
+    playing = [(t, transport[i + 1][0] if i + 1 < len(transport) else end)
+               for i, (t, what) in enumerate(transport) if what in STARTS]
+    for since, until in playing:
+        count = sum(1 for s, _ in ends if since <= s < until)
+        if count > 1 + int((until - since) / shortest):
+            too_many.append(f"{count} ends in {until - since:.1f} s from {since:.1f} s")
+
+    kinds = [what for _, what, _ in actions]
+    print(f"run: {end / 60:.1f} min of sound; "
+          + ", ".join(f"{k} {kinds.count(k)}" for k in ("forward", "rewind", "play", "pause", "stop", "info", "quiet")))
+    for name, values in back.items():
+        if values:
+            print(f"sound back after {name}: {len(values)} timed, median {statistics.median(values):.2f} s, "
+                  f"max {max(values):.2f} s")
+    print(f"songs that ended by themselves: {len(ends)}"
+          + (f", gaps {min(e - s for s, e in ends):.2f}..{max(e - s for s, e in ends):.2f} s" if ends else ""))
+    print(f"largest silence while playing: {max((e - s for s, e in ends), default=0):.2f} s at song ends; "
+          f"{max(back['change'] + back['play'], default=0):.2f} s after a press")
+    report(f"sound back within {SOUND_BACK} s of every start", not late, "; ".join(late[:10]))
+    report(f"no gap but at song ends, each at most {END_GAP} s", not too_long, "; ".join(too_long[:10]))
+    report("no more song ends than the songs' lengths allow", not too_many, "; ".join(too_many[:10]))
+
+
+def check_counters(folder, report):
+    samples = []
+    for line in open(f"{folder}/counters.log", errors="replace"):
+        words = line.split()
+        if len(words) == 10 and words[0] == "counters":
+            samples.append((int(words[1]) / 1000, dict(zip(words[2::2], map(int, words[3::2])))))
+    if not samples or samples[-1][0] - samples[0][0] < 90:
+        report("counters for more than 90 s", False, f"{len(samples)} samples")
+        return
+    first = samples[0][0]
+    length = samples[-1][0] - first
+    mark = min(samples, key=lambda s: abs(s[0] - first - 60))[1]
+    tail_from = max(60, length - max(30, length / 4))
+    last_part = [c for t, c in samples if t - first >= tail_from]
+    print(f"counters: {len(samples)} samples over {length / 60:.1f} min; at 1 min / at the end / "
+          f"highest in the last {(length - tail_from) / 60:.1f} min")
+    for key in ("private", "workingset", "handles", "gdi"):
+        scale, unit = (1 << 20, " MiB") if key in ("private", "workingset") else (1, "")
+        high = max(c[key] for c in last_part)
+        print(f"  {key}: {mark[key] / scale:.1f}{unit} / {samples[-1][1][key] / scale:.1f}{unit} / "
+              f"{high / scale:.1f}{unit}")
+        if key in LIMITS:
+            report(f"{key} flat after the first minute (rise at most {LIMITS[key] / scale:g}{unit})",
+                   high - mark[key] <= LIMITS[key], f"rose {(high - mark[key]) / scale:.1f}{unit}")
+
+
+def main():
+    folder, shortest = sys.argv[1], float(sys.argv[2])
+    failures = []
+
+    def report(what, ok, detail=""):
+        print(f"{'ok' if ok else 'FAIL'}: {what}" + ("" if ok or not detail else f" ({detail})"))
+        if not ok:
+            failures.append(what)
+
+    boxes = [line.strip() for line in open(f"{folder}/boxes.log") if "\tbox\t" in line or " box\t" in line]
+    report("no message box", not boxes, "; ".join(boxes[:3]))
+    check_counters(folder, report)
+    check_sound(folder, shortest, report)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
