@@ -49,7 +49,9 @@ TEST(RenderRace, FlagsChangeWhileTheWorkerConverts) {
         paused = 0;
         break;
     }
-    std::this_thread::yield();
+    // Each state holds for at least two refills, so every state is met however the threads
+    // are scheduled; the change itself still lands while a refill may be converting.
+    for (const int until = refills + 2; refills < until;) std::this_thread::yield();
   }
   done = true;
   worker.join();
