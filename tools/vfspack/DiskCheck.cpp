@@ -30,21 +30,7 @@ const TButtonSection Buttons[] = {{"ButtonRewind", 4},  {"ButtonPlayPause", 6}, 
 // A broken directory can hold thousands of bad records; a few tell the story.
 constexpr int MaxReportsPerKind = 10;
 
-// Names come from the disk's files; they must not break the one line a report takes.
-std::string Quote(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c < 0x20 || c == 0x7F) {
-      const char hex[] = "0123456789abcdef";
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    } else {
-      out += char(c);
-    }
-  }
-  return out + "\"";
-}
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 std::string Size(int64_t w, int64_t h) { return std::to_string(w) + "x" + std::to_string(h); }
 
@@ -573,10 +559,23 @@ std::vector<TDiskProblem> CheckDisk(IDiskFolder& folder, const TDiskCheckLimits&
 }
 
 std::string FormatProblem(const TDiskProblem& problem) {
+  std::string text = problem.file;
+  if (!problem.place.empty()) text += " " + problem.place;
+  text += ": " + problem.text;
+  // Names come from the disk's files; no control character of theirs may reach the terminal
+  // or break the one line a report takes.
   std::string line = problem.severity == TSeverity::Error ? "error: " : "warning: ";
-  line += problem.file;
-  if (!problem.place.empty()) line += " " + problem.place;
-  return line + ": " + problem.text;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      const char hex[] = "0123456789abcdef";
+      line += "\\x";
+      line += hex[c >> 4];
+      line += hex[c & 15];
+    } else {
+      line += char(c);
+    }
+  }
+  return line;
 }
 
 int CheckExitStatus(const std::vector<TDiskProblem>& problems) {
