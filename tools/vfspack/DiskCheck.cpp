@@ -34,8 +34,8 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 std::string Size(int64_t w, int64_t h) { return std::to_string(w) + "x" + std::to_string(h); }
 
-std::string Count(uint64_t n, const std::string& thing) {
-  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+std::string Count(uint64_t n, const std::string& one, const std::string& many = "") {
+  return std::to_string(n) + " " + (n == 1 ? one : many.empty() ? one + "s" : many);
 }
 
 std::string Place(const std::string& section, const std::string& key = "") {
@@ -81,7 +81,7 @@ TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_
   }
   const auto damaged = [&] {
     const char* why = stbi_failure_reason();
-    return std::string("is a damaged ") + format + " (" + (why ? why : "unreadable") + ")";
+    return std::string("is a damaged ") + format + " (the decoder says: " + (why ? why : "unreadable") + ")";
   };
   int w = 0;
   int h = 0;
@@ -137,8 +137,7 @@ struct TNumbered {
 
 TNumbered ParseNumbered(const std::string& name, const std::string& prefix) {
   TNumbered n;
-  if (name.size() <= prefix.size() || !TProfileIni::SameName(name.substr(0, prefix.size()), prefix))
-    return n;
+  if (name.size() <= prefix.size() || !TProfileIni::SameName(name.substr(0, prefix.size()), prefix)) return n;
   const std::string digits = name.substr(prefix.size());
   if (digits.find_first_not_of("0123456789") != std::string::npos) return n;
   n.is = true;
@@ -171,7 +170,8 @@ private:
     bool fromNoInfo;
   };
 
-  void Report(TSeverity severity, const std::string& file, const std::string& place, const std::string& text) {
+  void Report(TSeverity severity, const std::string& file, const std::string& place,
+              const std::string& text) {
     problems.push_back({severity, file, place, text});
   }
   void Error(const std::string& file, const std::string& place, const std::string& text) {
@@ -188,12 +188,15 @@ private:
       Report(severity, ArchiveFile, "", std::to_string(seen - MaxReportsPerKind) + " more " + what);
   }
 
-  static std::string Unreadable(TFileRead read) { return read == TFileRead::Missing ? "missing" : "cannot be read"; }
+  static std::string Unreadable(TFileRead read) {
+    return read == TFileRead::Missing ? "missing" : "cannot be read";
+  }
 
   void CheckArchive() {
     const TFileRead read = folder.ReadFile(ArchiveFile, archive.bytes);
     if (read != TFileRead::Ok) {
-      Error(ArchiveFile, "", Unreadable(read) + ": the disk starts with a \"Cannot open file\" box and shows no pictures");
+      Error(ArchiveFile, "",
+            Unreadable(read) + ": the disk starts with a \"Cannot open file\" box and shows no pictures");
       return;
     }
     archive.open = true;
@@ -204,14 +207,16 @@ private:
     }
     archive.headerSize = VfsHeaderSize(archive.bytes.data());
     if (archive.headerSize < VfsHeaderBytes) {
-      Error(ArchiveFile, "", "header size " + std::to_string(archive.headerSize) + " is below 8: it holds no pictures");
+      Error(ArchiveFile, "",
+            "header size " + std::to_string(archive.headerSize) + " is below 8: it holds no pictures");
       return;
     }
     archive.entryCount = VfsEntryCount(archive.headerSize, size);
     if (archive.headerSize > size)
-      Error(ArchiveFile, "", "the directory (header size " + std::to_string(archive.headerSize) +
-                                 ") runs past the end of the file (" + Count(size, "byte") + "): only " +
-                                 Count(uint64_t(archive.entryCount), "entry") + " can be read");
+      Error(ArchiveFile, "",
+            "the directory (header size " + std::to_string(archive.headerSize) +
+                ") runs past the end of the file (" + Count(size, "byte") + "): only " +
+                Count(uint64_t(archive.entryCount), "entry", "entries") + " can be read");
 
     std::unordered_map<std::string, int32_t> firstOfName;
     int outside = 0;
@@ -226,7 +231,8 @@ private:
       if (!archive.Inside(r))
         Capped(outside, TSeverity::Error, place,
                "lies outside the file: it ends at byte " +
-                   std::to_string(uint64_t(archive.headerSize) + r.offset + r.size) + " of " + std::to_string(size));
+                   std::to_string(uint64_t(archive.headerSize) + r.offset + r.size) + " of " +
+                   std::to_string(size));
       const auto first = firstOfName.emplace(FoldCase(name), i);
       if (!first.second) {
         const int32_t j = first.first->second;
@@ -307,7 +313,8 @@ private:
       const TProfileIni::TSection* first = ini.FindSection(s.name);
       if (first != &s) {
         Warn(file, Place(s.name) + Line(s.line),
-             "a second section of this name: only the first one, at line " + std::to_string(first->line) + ", is read");
+             "a second section of this name: only the first one, at line " + std::to_string(first->line) +
+                 ", is read");
         continue;
       }
       for (const TProfileIni::TKey& k : s.keys) {
@@ -338,7 +345,8 @@ private:
     const std::string stop = prefix + std::to_string(read.size());
     for (const TProfileIni::TKey& k : s->keys) {
       const TNumbered n = ParseNumbered(k.name, prefix);
-      if (!n.is || TProfileIni::FindKey(*s, k.name) != &k || ini.String(section, k.name, "").empty()) continue;
+      if (!n.is || TProfileIni::FindKey(*s, k.name) != &k || ini.String(section, k.name, "").empty())
+        continue;
       if (n.spelt && n.number < read.size()) continue;
       Warn(file, Place(section, k.name),
            n.spelt ? "never read: the list stops at " + stop + ", which is " + Absence(ini, section, stop)
@@ -351,7 +359,8 @@ private:
     std::vector<uint8_t> bytes;
     const TFileRead read = folder.ReadFile(SkinFile, bytes);
     if (read != TFileRead::Ok) {
-      Error(SkinFile, "", Unreadable(read) + ": the six buttons have no pictures and cannot be seen or clicked");
+      Error(SkinFile, "",
+            Unreadable(read) + ": the six buttons have no pictures and cannot be seen or clicked");
       return;
     }
     const TProfileIni ini(bytes);
@@ -375,8 +384,9 @@ private:
     std::vector<TState> states;  // in the order the button gets them: a missing one takes no place
     const auto keys = ReadNumbered(ini, SkinFile, section, "pic");
     for (const auto& key : keys) {
-      const TPicture* pic = LookUpPicture(SkinFile, Place(section, key.first), key.second,
-                                          std::string(CannotFindBox) + " at start, and the pictures after it move down one state");
+      const TPicture* pic = LookUpPicture(
+          SkinFile, Place(section, key.first), key.second,
+          std::string(CannotFindBox) + " at start, and the pictures after it move down one state");
       if (pic) states.push_back({key.first, key.second, pic});
     }
     if (keys.empty()) {
@@ -387,8 +397,9 @@ private:
     if (!archive.open) return;
     if (states.size() < button.states)
       Warn(SkinFile, Place(section),
-           "the button gets " + Count(states.size(), "state picture") + " but has " + std::to_string(button.states) +
-               " states (pic0 to pic" + std::to_string(button.states - 1) + "): the others have no picture");
+           "the button gets " + Count(states.size(), "state picture") + " but has " +
+               std::to_string(button.states) + " states (pic0 to pic" + std::to_string(button.states - 1) +
+               "): the others have no picture");
 
     const TState* first = nullptr;
     int width = 0;
@@ -406,7 +417,8 @@ private:
                  ": the button's outline changes with its state");
       }
     }
-    if (first && background) CheckPlacement(section, ini.Int(section, "X"), ini.Int(section, "Y"), width, height);
+    if (first && background)
+      CheckPlacement(section, ini.Int(section, "X"), ini.Int(section, "Y"), width, height);
   }
 
   // The window is pic.png cut to its pixels that are not fully transparent: a button drawn
@@ -421,7 +433,8 @@ private:
         "the button at (" + std::to_string(x) + ", " + std::to_string(y) + "), " + Size(width, height) + ",";
     if (left < 0 || top < 0 || right > bg.width || bottom > bg.height)
       Warn(SkinFile, Place(section, "X/Y"),
-           button + " reaches outside pic.png (" + Size(bg.width, bg.height) + "): that part can be neither seen nor clicked");
+           button + " reaches outside pic.png (" + Size(bg.width, bg.height) +
+               "): that part can be neither seen nor clicked");
     uint64_t holes = 0;
     int64_t firstX = 0;
     int64_t firstY = 0;
@@ -434,7 +447,7 @@ private:
     if (holes)
       Warn(SkinFile, Place(section, "X/Y"),
            button + " lies over " + Count(holes, "fully transparent pixel") + " of pic.png, the first at (" +
-               std::to_string(firstX) + ", " + std::to_string(firstY) + "): they are cut out of the window");
+               std::to_string(firstX) + ", " + std::to_string(firstY) + "): the window is cut away there");
   }
 
   void CheckSong(const TSongRef& song, bool first) {
@@ -500,8 +513,9 @@ private:
       const std::string without = std::strcmp(stop, "pic1") == 0   ? "without pictures"
                                   : std::strcmp(stop, "pic0") == 0 ? "with only its pic1 picture"
                                                                    : "without a title picture";
+      const bool noFallback = info && !HasValue(ini, stopSection, stop);
       Warn(PlayListFile, stopPlace,
-           Absence(ini, stopSection, stop) + (info && noInfo.empty() && !HasValue(ini, stopSection, stop) ? " and [Music] NoInfo is empty" : "") +
+           Absence(ini, stopSection, stop) + (noFallback ? " and [Music] NoInfo is empty" : "") +
                ": the song is added " + without + " and the list stops here");
     } else if (listed.empty() && skinSongs.empty()) {
       Error(PlayListFile, stopPlace, Absence(ini, stopSection, stop) + ": the disk has no songs");
@@ -512,7 +526,8 @@ private:
       if (!n.is || ini.FindSection(s.name) != &s) continue;
       if (n.spelt && n.number <= uint64_t(index)) continue;
       Warn(PlayListFile, Place(s.name),
-           n.spelt ? "never read: the list stops at " + stopPlace + ", which is " + Absence(ini, stopSection, stop)
+           n.spelt ? "never read: the list stops at " + stopPlace + ", which is " +
+                         Absence(ini, stopSection, stop)
                    : "never read: numbers are looked up without leading zeros");
     }
 
@@ -520,25 +535,27 @@ private:
     for (const TListed& l : listed) withPictures += l.pictures.empty() ? 0 : 1;
     if (!skinSongs.empty() && withPictures)
       Warn(SkinFile, Place(MusicSection),
-           Count(skinSongs.size(), "song") + " from here come first in the playlist, but the song pictures of " +
-               "PlayList.ini stay in its order: each song shows the pictures meant for the song " +
-               std::to_string(skinSongs.size()) + " later");
+           "the songs listed here come before those of PlayList.ini, but its song pictures stay in their "
+           "order: each song shows the pictures meant for the song " +
+               Count(skinSongs.size(), "place") + " later");
 
     for (size_t i = 0; i < skinSongs.size(); ++i) CheckSong(skinSongs[i], i == 0);
-    std::vector<std::string> noInfoUsers;
+    std::vector<const TPictureRef*> noInfoUsers;  // one report for the one value to mend
     for (const TListed& l : listed) {
       CheckSong(l.song, skinSongs.empty() && &l == &listed.front());
       for (const TPictureRef& p : l.pictures) {
         if (p.fromNoInfo)
-          noInfoUsers.push_back(p.place);
+          noInfoUsers.push_back(&p);
         else
           LookUpPicture(PlayListFile, p.place, p.name, std::string(CannotFindBox) + " while the song plays");
       }
     }
     if (!noInfoUsers.empty()) {
-      const std::string users = noInfoUsers.front() + (noInfoUsers.size() > 1 ? " and " + std::to_string(noInfoUsers.size() - 1) + " more" : "");
-      LookUpPicture(PlayListFile, Place(MusicSection, "NoInfo"), noInfo,
-                    std::string(CannotFindBox) + " while a song plays that has no picture of its own (" + users + ")");
+      std::string users = noInfoUsers.front()->place;
+      if (noInfoUsers.size() > 1) users += " and " + std::to_string(noInfoUsers.size() - 1) + " more";
+      LookUpPicture(
+          PlayListFile, Place(MusicSection, "NoInfo"), noInfoUsers.front()->name,
+          std::string(CannotFindBox) + " while a song plays that has no picture of its own (" + users + ")");
     }
   }
 

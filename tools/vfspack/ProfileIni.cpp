@@ -5,11 +5,10 @@
 namespace {
 
 // Code page 1252 from 0x80 to 0x9F; the rest of the page is Latin-1.
-const char16_t Cp1252High[32] = {
-  0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char16_t FromAnsi(uint8_t c) { return (c >= 0x80 && c < 0xA0) ? Cp1252High[c - 0x80] : char16_t(c); }
 
@@ -38,7 +37,11 @@ std::u16string FromUtf8(const uint8_t* p, size_t n) {
   size_t i = 0;
   while (i < n) {
     const uint8_t c = p[i];
-    const int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    const int more = c < 0x80             ? 0
+                     : (c & 0xE0) == 0xC0 ? 1
+                     : (c & 0xF0) == 0xE0 ? 2
+                     : (c & 0xF8) == 0xF0 ? 3
+                                          : -1;
     bool ok = more >= 0;
     uint32_t cp = c & (0x7Fu >> (more > 0 ? more + 1 : 0));
     for (int k = 1; ok && k <= more; ++k) {
@@ -193,9 +196,10 @@ int32_t TProfileIni::Int(const std::string& section, const std::string& key) con
   uint32_t total = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
-    const uint32_t digit = (c >= '0' && c <= '9') ? uint32_t(c - '0')
+    const uint32_t digit = (c >= '0' && c <= '9')   ? uint32_t(c - '0')
                            : (c >= 'a' && c <= 'z') ? uint32_t(c - 'a' + 10)
-                           : (c >= 'A' && c <= 'Z') ? uint32_t(c - 'A' + 10) : 99;
+                           : (c >= 'A' && c <= 'Z') ? uint32_t(c - 'A' + 10)
+                                                    : 99;
     if (digit >= base) break;
     total = total * base + digit;
   }

@@ -33,8 +33,7 @@ public:
 
   // The value (at most 259 characters), or `fallback` when the section or the key is missing
   // or the key has no '='. A key written with an empty value gives "".
-  std::string String(const std::string& section, const std::string& key,
-                     const std::string& fallback) const;
+  std::string String(const std::string& section, const std::string& key, const std::string& fallback) const;
   // The number the value starts with (decimal, or 0x/0o/0b), wrapping at 32 bits; 0 when missing.
   int32_t Int(const std::string& section, const std::string& key) const;
 

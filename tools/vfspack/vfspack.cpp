@@ -186,8 +186,8 @@ int Extract(const std::string& path, const std::string& dir) {
   return 0;
 }
 
-// The file a Windows program in the current directory opens by this name. Windows names
-// ignore case and take a backslash as a separator; natively each part is matched without regard to case.
+// The file a Windows program in the current directory opens by this name. Windows names ignore
+// case and take a backslash as a separator; natively each part is matched without regard to case.
 std::string WindowsName(const std::string& name) {
 #ifdef _WIN32
   return name;
@@ -226,7 +226,8 @@ public:
     bytes.clear();
     uint8_t block[65536];
     size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) bytes.insert(bytes.end(), block, block + got);
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
+      bytes.insert(bytes.end(), block, block + got);
     return std::ferror(file.get()) ? TFileRead::Unreadable : TFileRead::Ok;
   }
 
@@ -250,7 +251,9 @@ int Check(const std::string& folder) {
   IOrvelPlayer* player = ec ? nullptr : IOrvelPlayer::GetOrvelPlayer();
   const TPlayerSettings settings = {OrvelFilterCubic, 0, 44100, 0};
   if (!player || player->Init(&settings) != 0) {
-    fprintf(stderr, "vfspack: %s\n", ec ? ("cannot enter the disk folder " + folder).c_str() : "the player library does not start");
+    const std::string why =
+        ec ? "cannot enter the disk folder " + folder : "the player library does not start";
+    fprintf(stderr, "vfspack: %s\n", why.c_str());
     return 2;
   }
   TDiskFolder disk(player);
@@ -284,7 +287,8 @@ int main(int argc, char** argv) {
       return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
-    if ((args.size() == 1 || args.size() == 2) && args[0] == "check") return Check(args.size() == 2 ? args[1] : ".");
+    if ((args.size() == 1 || args.size() == 2) && args[0] == "check")
+      return Check(args.size() == 2 ? args[1] : ".");
     return Usage();
   } catch (const std::exception& e) {
     fprintf(stderr, "vfspack: %s\n", e.what());

@@ -59,7 +59,8 @@ public:
     SCOPED_TRACE(std::string("[") + section + "] " + key);
     EXPECT_EQ(ini.Int(section, key), expected);
 #ifdef _WIN32
-    EXPECT_EQ(int32_t(GetPrivateProfileIntA(section, key, 0, path.c_str())), expected) << "GetPrivateProfileIntA";
+    EXPECT_EQ(int32_t(GetPrivateProfileIntA(section, key, 0, path.c_str())), expected)
+        << "GetPrivateProfileIntA";
 #endif
   }
 
@@ -70,8 +71,6 @@ private:
 };
 
 TEST(ProfileIni, ReadsAsTheProfileFunctions) {
-  const std::string longValue(300, 'v');
-  const std::string longQuoted = "\"" + std::string(259, 'q') + "\"";
   const char tail[] =
       "Cut=before\0after\r\n"
       "[Button] ; the section runs to the last bracket\r\n"
@@ -84,7 +83,7 @@ TEST(ProfileIni, ReadsAsTheProfileFunctions) {
       "song3=in a second section\r\n"
       "[Unclosed\r\n"
       "key=value\r\n";
-  const TIniFile file("quirks", Bytes(
+  std::string text =
       "; a comment line\r\n"
       "orphan=above every section\r\n"
       "[Music]\r\n"
@@ -95,16 +94,18 @@ TEST(ProfileIni, ReadsAsTheProfileFunctions) {
       "Quoted=\"a b\"\r\n"
       "Single='x'\r\n"
       "Half=\"abc\r\n"
-      "Empty=\"\"\r\n"
-      "Long=" + longValue + "\r\n"
-      "LongQuoted=" + longQuoted + "\r\n" + std::string(tail, sizeof tail - 1)));
+      "Empty=\"\"\r\n";
+  text += "Long=" + std::string(300, 'v') + "\r\n";
+  text += "LongQuoted=\"" + std::string(259, 'q') + "\"\r\n";
+  text.append(tail, sizeof tail - 1);
+  const TIniFile file("quirks", Bytes(text));
 
   const TRead reads[] = {
       {"Music", "song0", "d", "first.xm"},
-      {"music", "SONG0", "d", "first.xm"},   // names without regard to case; the first key wins
-      {"Music", "song1", "d", ""},            // present and empty: not the default
-      {"Music", "song2", "d", "d"},           // no '=': reads as missing
-      {"Music", "song3", "d", "d"},           // only the first section of a name is read
+      {"music", "SONG0", "d", "first.xm"},  // names without regard to case; the first key wins
+      {"Music", "song1", "d", ""},          // present and empty: not the default
+      {"Music", "song2", "d", "d"},         // no '=': reads as missing
+      {"Music", "song3", "d", "d"},         // only the first section of a name is read
       {"Music", "nothing", "d", "d"},
       {"Nowhere", "song0", "d", "d"},
       {"Music", "Quoted", "", "a b"},
@@ -115,7 +116,7 @@ TEST(ProfileIni, ReadsAsTheProfileFunctions) {
       {"Music", "LongQuoted", "", std::string(258, 'q')},
       {"Music", "Cut", "", "before"},
       {"Button", "X", "", "-12abc"},
-      {"Unclosed", "key", "d", "d"},           // no closing bracket: a key of the section above
+      {"Unclosed", "key", "d", "d"},  // no closing bracket: a key of the section above
       {"Music", "nothing", "trailing  ", "trailing"},
       {"Music", "nothing", "'quoted default'", "quoted default"},
   };
@@ -139,9 +140,10 @@ TEST(ProfileIni, ReadsAsTheProfileFunctions) {
 }
 
 TEST(ProfileIni, ByteOrderMarksAndLineEnds) {
-  const TIniFile utf8("utf8", Bytes("\xEF\xBB\xBF[Music]\nsong0=caf\xC3\xA9.xm\nsong1=\xE2\x82\xAC\xE2\x98\x83\n"));
+  const TIniFile utf8("utf8",
+                      Bytes("\xEF\xBB\xBF[Music]\nsong0=caf\xC3\xA9.xm\nsong1=\xE2\x82\xAC\xE2\x98\x83\n"));
   utf8.ExpectString({"Music", "song0", "", "caf\xE9.xm"});  // back in the ANSI code page
-  utf8.ExpectString({"Music", "song1", "", "\x80?"});        // a character it lacks becomes '?'
+  utf8.ExpectString({"Music", "song1", "", "\x80?"});       // a character it lacks becomes '?'
 
   std::vector<uint8_t> utf16 = {0xFF, 0xFE};
   for (char c : std::string("[Music]\r\nsong0=wide.xm\r\n")) {
