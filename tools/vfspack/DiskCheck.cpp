@@ -71,6 +71,37 @@ const char* PictureFormat(const uint8_t* p, size_t n) {
   return nullptr;
 }
 
+// stb_image 2.27 writes past a Huffman table of a JPEG that declares more than 256 codes for
+// it. Such a file is damaged anyway, so it is turned away before the decoder sees it. The walk
+// follows the decoder: segments by their lengths, anything between them skipped up to the next
+// 0xFF, and after a scan header the entropy-coded data up to the next marker.
+bool JpegTablesFit(const uint8_t* p, size_t n) {
+  const auto at = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // it reads 0 past the end
+  size_t i = 2;
+  while (i < n) {
+    if (p[i++] != 0xFF) continue;
+    while (i < n && p[i] == 0xFF) ++i;
+    const size_t marker = at(i++);
+    if (marker == 0xD9) return true;
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+    const size_t length = at(i) << 8 | at(i + 1);
+    if (marker == 0xC4) {
+      size_t table = i + 2;
+      for (int64_t left = int64_t(length) - 2; left > 0;) {
+        size_t codes = 0;
+        for (size_t k = 1; k <= 16; ++k) codes += at(table + k);
+        if (codes > 256) return false;
+        table += 17 + codes;
+        left -= int64_t(17 + codes);
+      }
+    }
+    i += length;
+    if (marker == 0xDA)
+      while (i + 1 < n && !(p[i] == 0xFF && p[i + 1] != 0 && (p[i + 1] < 0xD0 || p[i + 1] > 0xD7))) ++i;
+  }
+  return true;
+}
+
 // The formats GDI+ decodes that a skin would use.
 TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_t maxPixels) {
   TPicture pic;
@@ -83,6 +114,10 @@ TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_
     const char* why = stbi_failure_reason();
     return std::string("is a damaged ") + format + " (the decoder says: " + (why ? why : "unreadable") + ")";
   };
+  if (std::strcmp(format, "JPEG") == 0 && !JpegTablesFit(data, size)) {
+    pic.fault = "is a damaged JPEG (a Huffman table holds more than 256 codes)";
+    return pic;
+  }
   int w = 0;
   int h = 0;
   int channels = 0;

@@ -36,6 +36,19 @@ def wav(frames=800, rate=8000):
             + struct.pack("<I", len(data)) + data)
 
 
+def jpeg(w, h):
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, "p.jpg")
+        subprocess.run(["convert", "-size", "%dx%d" % (w, h), "xc:#336699", path], check=True)
+        return open(path, "rb").read()
+
+
+def with_hostile_huffman_table(picture):
+    """A JPEG whose first Huffman table declares 16 x 255 codes, where 256 is the most."""
+    at = picture.index(b"\xff\xc4") + 5
+    return picture[:at] + b"\xff" * 16 + picture[at + 16:]
+
+
 def archive(entries, extra_records=()):
     """data.vfs from (name, bytes) pairs; extra_records are (name, offset, size) with no content."""
     records = [(n, d) for n, d in entries]
@@ -50,6 +63,7 @@ def archive(entries, extra_records=()):
     return b"".join(out) + data
 
 
+JPEG = jpeg(16, 16)
 BUTTONS = ["ButtonRewind", "ButtonPlayPause", "ButtonStop", "ButtonForward", "ButtonEject", "ButtonInfo"]
 
 
@@ -58,7 +72,8 @@ def clean_disk():
     entries = [("pic.png", png(64, 32, hole=corners))]
     entries += [("btn%d.png" % i, png(8, 8)) for i in range(6)]
     entries += [("info0.png", png(16, 16)), ("info1.png", png(16, 16)), ("title.png", png(16, 8)),
-                ("noinfo.png", png(16, 16)), ("wide.png", png(10, 8)), ("bad.png", b"not a picture")]
+                ("noinfo.png", png(16, 16)), ("wide.png", png(10, 8)), ("bad.png", b"not a picture"),
+                ("info1.jpg", JPEG)]
     skin = {}
     for i, name in enumerate(BUTTONS):
         pics = 6 if name == "ButtonPlayPause" else 4
@@ -67,7 +82,7 @@ def clean_disk():
         "Music": {"InfoX": "40", "InfoY": "4", "TitleX": "40", "TitleY": "22", "NoInfo": "noinfo.png",
                   "Title": "Test disk"},
         # A Windows path and another case than the file's: the program finds both.
-        "song0": {"file": "music\\song.wav", "pic1": "info1.png", "pic0": "info0.png", "TitlePic": "title.png"},
+        "song0": {"file": "music\\song.wav", "pic1": "info1.jpg", "pic0": "info0.png", "TitlePic": "title.png"},
         "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png"},
     }
     return {"entries": entries, "extra_records": [], "skin": skin, "playlist": playlist,
@@ -105,11 +120,11 @@ def truncated(d):
 # (what, fault, exit status, a pattern some report line must match)
 CASES = [
     ("data.vfs missing", lambda d: d.update(archive=None), 2, r'^error: data\.vfs: missing: .*"Cannot open file"'),
-    ("directory past the end", truncated, 2, r"^error: data\.vfs: the directory \(header size 528\) runs past"),
+    ("directory past the end", truncated, 2, r"^error: data\.vfs: the directory \(header size 568\) runs past"),
     ("entry outside the file", lambda d: d["extra_records"].append(("extra.png", 0, 1 << 20)), 2,
-     r'^error: data\.vfs entry 13 "extra\.png": lies outside the file'),
+     r'^error: data\.vfs entry 14 "extra\.png": lies outside the file'),
     ("names equal but for case", lambda d: d["entries"].append(("PIC.PNG", png(2, 2))), 1,
-     r'^warning: data\.vfs entry 13 "PIC\.PNG": never found: entry 0 "pic\.png" has the same name but for case'),
+     r'^warning: data\.vfs entry 14 "PIC\.PNG": never found: entry 0 "pic\.png" has the same name but for case'),
     ("pic.png missing", drop_entry("pic.png"), 2, r"^error: data\.vfs pic\.png: missing: the window"),
     ("pic.png does not decode", replace_entry("pic.png", png(64, 32)[:60]), 2,
      r"^error: data\.vfs pic\.png: is a damaged PNG .*: the window has no size"),
@@ -137,6 +152,8 @@ CASES = [
      r'^error: PlayList\.ini \[song1\] file: "junk\.xm" does not load'),
     ("song picture not in the archive", lambda d: d["playlist"]["song0"].update(TitlePic="notitle.png"), 2,
      r'^error: PlayList\.ini \[song0\] TitlePic: "notitle\.png" is not in data\.vfs'),
+    ("JPEG with an oversized Huffman table", replace_entry("info1.jpg", with_hostile_huffman_table(JPEG)), 2,
+     r'^error: PlayList\.ini \[song0\] pic1: "info1\.jpg" is a damaged JPEG \(a Huffman table holds more than 256'),
     ("NoInfo picture missing", drop_entry("noinfo.png"), 2,
      r'^error: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is not in data\.vfs: .*\(\[song1\] pic0\)'),
     ("gap in the song numbers", lambda d: d["playlist"].update(song2=d["playlist"].pop("song1")), 1,
