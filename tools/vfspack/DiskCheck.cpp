@@ -72,34 +72,55 @@ const char* PictureFormat(const uint8_t* p, size_t n) {
 }
 
 // stb_image 2.27 writes past a Huffman table of a JPEG that declares more than 256 codes for
-// it. Such a file is damaged anyway, so it is turned away before the decoder sees it. The walk
-// follows the decoder: segments by their lengths, anything between them skipped up to the next
-// 0xFF, and after a scan header the entropy-coded data up to the next marker.
-bool JpegTablesFit(const uint8_t* p, size_t n) {
+// it, and reads out of bounds through a table that a scan uses before any defined it. Such a
+// file is damaged anyway, so it is turned away before the decoder sees it. The walk follows the
+// decoder: segments by their lengths, anything between them skipped up to the next 0xFF, and
+// after a scan header the entropy-coded data up to the next marker.
+const char* JpegTableFault(const uint8_t* p, size_t n) {
   const auto at = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // it reads 0 past the end
+  bool defined[2][4] = {};                                               // DC and AC tables 0 to 3
+  bool progressive = false;
   size_t i = 2;
   while (i < n) {
     if (p[i++] != 0xFF) continue;
     while (i < n && p[i] == 0xFF) ++i;
     const size_t marker = at(i++);
-    if (marker == 0xD9) return true;
+    if (marker == 0xD9) break;
     if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
     const size_t length = at(i) << 8 | at(i + 1);
+    if (marker >= 0xC0 && marker <= 0xC2) progressive = marker == 0xC2;
     if (marker == 0xC4) {
       size_t table = i + 2;
       for (int64_t left = int64_t(length) - 2; left > 0;) {
+        const size_t kind = at(table) >> 4;
+        const size_t id = at(table) & 15;
         size_t codes = 0;
         for (size_t k = 1; k <= 16; ++k) codes += at(table + k);
-        if (codes > 256) return false;
+        if (codes > 256) return "a Huffman table holds more than 256 codes";
+        if (kind <= 1 && id <= 3) defined[kind][id] = true;
         table += 17 + codes;
         left -= int64_t(17 + codes);
+      }
+    }
+    if (marker == 0xDA) {
+      // A progressive scan takes the DC table in its first DC pass only, the AC table in AC passes.
+      const size_t components = at(i + 2);
+      const size_t firstCoefficient = at(i + 3 + 2 * components);
+      const size_t refinement = at(i + 5 + 2 * components) >> 4;
+      const bool dc = !progressive || (firstCoefficient == 0 && refinement == 0);
+      const bool ac = !progressive || firstCoefficient > 0;
+      for (size_t c = 0; c < components; ++c) {
+        const size_t dcId = at(i + 4 + 2 * c) >> 4;
+        const size_t acId = at(i + 4 + 2 * c) & 15;
+        if ((dc && (dcId > 3 || !defined[0][dcId])) || (ac && (acId > 3 || !defined[1][acId])))
+          return "a scan uses a Huffman table that was never defined";
       }
     }
     i += length;
     if (marker == 0xDA)
       while (i + 1 < n && !(p[i] == 0xFF && p[i + 1] != 0 && (p[i + 1] < 0xD0 || p[i + 1] > 0xD7))) ++i;
   }
-  return true;
+  return nullptr;
 }
 
 // The formats GDI+ decodes that a skin would use.
@@ -114,8 +135,9 @@ TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_
     const char* why = stbi_failure_reason();
     return std::string("is a damaged ") + format + " (the decoder says: " + (why ? why : "unreadable") + ")";
   };
-  if (std::strcmp(format, "JPEG") == 0 && !JpegTablesFit(data, size)) {
-    pic.fault = "is a damaged JPEG (a Huffman table holds more than 256 codes)";
+  const char* tableFault = std::strcmp(format, "JPEG") == 0 ? JpegTableFault(data, size) : nullptr;
+  if (tableFault) {
+    pic.fault = std::string("is a damaged JPEG (") + tableFault + ")";
     return pic;
   }
   int w = 0;

@@ -154,6 +154,8 @@ CASES = [
      r'^error: PlayList\.ini \[song0\] TitlePic: "notitle\.png" is not in data\.vfs'),
     ("JPEG with an oversized Huffman table", replace_entry("info1.jpg", with_hostile_huffman_table(JPEG)), 2,
      r'^error: PlayList\.ini \[song0\] pic1: "info1\.jpg" is a damaged JPEG \(a Huffman table holds more than 256'),
+    ("JPEG scan with an undefined Huffman table", replace_entry("info1.jpg", JPEG.replace(b"\xff\xc4", b"\xff\xfe")),
+     2, r'^error: PlayList\.ini \[song0\] pic1: "info1\.jpg" is a damaged JPEG \(a scan uses a Huffman table that'),
     ("NoInfo picture missing", drop_entry("noinfo.png"), 2,
      r'^error: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is not in data\.vfs: .*\(\[song1\] pic0\)'),
     ("gap in the song numbers", lambda d: d["playlist"].update(song2=d["playlist"].pop("song1")), 1,
