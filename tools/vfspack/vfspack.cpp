@@ -1,19 +1,25 @@
-// vfspack: builds, lists and unpacks data.vfs picture archives.
+// vfspack: builds, lists and unpacks data.vfs picture archives, and checks a disk folder.
 //   vfspack create OUT.vfs FILE_OR_DIR...   entries named by base name, in the order given
 //                                          (a folder's files sorted by name)
 //   vfspack list ARCHIVE                    name, offset, size
 //   vfspack extract ARCHIVE DIR
-// Errors go to stderr with exit status 1.
+//   vfspack check [DISK_FOLDER]             what would go wrong while the disk plays, one line
+//                                          each; exit status 0 clean, 1 warnings, 2 errors
+// Other errors go to stderr with exit status 1.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "OrvelPlayer.h"
+#include "tools/vfspack/DiskCheck.h"
 #include "vfs/VfsDirectory.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +28,10 @@ namespace {
 
 struct TFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
+};
+
+struct TFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
@@ -176,11 +186,95 @@ int Extract(const std::string& path, const std::string& dir) {
   return 0;
 }
 
+// The file a Windows program in the current directory opens by this name. Windows names ignore
+// case and take a backslash as a separator; natively each part is matched without regard to case.
+std::string WindowsName(const std::string& name) {
+#ifdef _WIN32
+  return name;
+#else
+  std::string path = name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::error_code ec;
+  if (path.empty() || fs::exists(path, ec)) return path;
+  fs::path found = path[0] == '/' ? fs::path("/") : fs::path(".");
+  for (const fs::path& part : fs::path(path).relative_path()) {
+    if (part.empty() || part == "." || part == ".." || fs::exists(found / part, ec)) {
+      found /= part;
+      continue;
+    }
+    bool matched = false;
+    for (fs::directory_iterator it(found, ec), end; !ec && it != end; it.increment(ec)) {
+      if (FoldCase(it->path().filename().string()) == FoldCase(part.string())) {
+        found /= it->path().filename();
+        matched = true;
+        break;
+      }
+    }
+    if (!matched) return path;
+  }
+  return found.string();
+#endif
+}
+
+class TDiskFolder final : public IDiskFolder {
+public:
+  explicit TDiskFolder(IOrvelPlayer* player) : player(player) {}
+
+  TFileRead ReadFile(const std::string& name, std::vector<uint8_t>& bytes) override {
+    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(WindowsName(name).c_str(), "rb"));
+    if (!file) return errno == ENOENT ? TFileRead::Missing : TFileRead::Unreadable;
+    bytes.clear();
+    uint8_t block[65536];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
+      bytes.insert(bytes.end(), block, block + got);
+    return std::ferror(file.get()) ? TFileRead::Unreadable : TFileRead::Ok;
+  }
+
+  TSongLoad LoadSong(const std::string& name) override {
+    const std::string path = WindowsName(name);
+    if (!std::unique_ptr<std::FILE, TFileCloser>(std::fopen(path.c_str(), "rb"))) return TSongLoad::Missing;
+    const TSongHandle song = player->LoadSong(path.c_str());
+    if (!song) return TSongLoad::Unplayable;
+    player->FreeSong(song);
+    return TSongLoad::Loaded;
+  }
+
+private:
+  IOrvelPlayer* player;
+};
+
+// Reads the folder from inside it, as the program does.
+int Check(const std::string& folder) {
+  std::error_code ec;
+  fs::current_path(folder, ec);
+  IOrvelPlayer* player = ec ? nullptr : IOrvelPlayer::GetOrvelPlayer();
+  const TPlayerSettings settings = {OrvelFilterCubic, 0, 44100, 0};
+  if (!player || player->Init(&settings) != 0) {
+    const std::string why =
+        ec ? "cannot enter the disk folder " + folder : "the player library does not start";
+    fprintf(stderr, "vfspack: %s\n", why.c_str());
+    return 2;
+  }
+  TDiskFolder disk(player);
+  const std::vector<TDiskProblem> problems = CheckDisk(disk);
+  player->Shutdown();
+  int errors = 0;
+  for (const TDiskProblem& p : problems) {
+    printf("%s\n", FormatProblem(p).c_str());
+    if (p.severity == TSeverity::Error) ++errors;
+  }
+  printf("%s: %d error%s, %d warning%s\n", folder.c_str(), errors, errors == 1 ? "" : "s",
+         int(problems.size()) - errors, problems.size() - size_t(errors) == 1 ? "" : "s");
+  return CheckExitStatus(problems);
+}
+
 int Usage() {
   fprintf(stderr,
           "usage: vfspack create OUT.vfs FILE_OR_DIR...\n"
           "       vfspack list ARCHIVE\n"
-          "       vfspack extract ARCHIVE DIR\n");
+          "       vfspack extract ARCHIVE DIR\n"
+          "       vfspack check [DISK_FOLDER]\n");
   return 1;
 }
 
@@ -193,6 +287,8 @@ int main(int argc, char** argv) {
       return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
+    if ((args.size() == 1 || args.size() == 2) && args[0] == "check")
+      return Check(args.size() == 2 ? args[1] : ".");
     return Usage();
   } catch (const std::exception& e) {
     fprintf(stderr, "vfspack: %s\n", e.what());

@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""vfspack check: a clean disk passes with only its summary line; each broken disk, with one
+fault, gets the matching report and exit status. Usage: disk_check_test.py TOOL... (the tool, or
+wine and the tool)."""
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+TOOL = [os.path.abspath(a) if os.path.isfile(a) else a for a in sys.argv[1:]]
+
+
+def png(w, h, alpha=True, hole=None):
+    """An RGBA (or RGB) PNG; `hole(x, y)` says which pixels are fully transparent."""
+    rows = b""
+    for y in range(h):
+        row = b"\0"
+        for x in range(w):
+            a = 0 if hole and hole(x, y) else 255
+            row += bytes([x * 4 % 256, y * 8 % 256, 90]) + (bytes([a]) if alpha else b"")
+        rows += row
+    def chunk(tag, data):
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
+    header = struct.pack(">IIBBBBB", w, h, 8, 6 if alpha else 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+            + chunk(b"IEND", b""))
+
+
+def wav(frames=800, rate=8000):
+    data = b"".join(struct.pack("<h", (i * 1200) % 20000 - 10000) for i in range(frames))
+    return (b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt "
+            + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16) + b"data"
+            + struct.pack("<I", len(data)) + data)
+
+
+def jpeg(w, h):
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, "p.jpg")
+        subprocess.run(["convert", "-size", "%dx%d" % (w, h), "xc:#336699", path], check=True)
+        return open(path, "rb").read()
+
+
+def with_hostile_huffman_table(picture):
+    """A JPEG whose first Huffman table declares 16 x 255 codes, where 256 is the most."""
+    at = picture.index(b"\xff\xc4") + 5
+    return picture[:at] + b"\xff" * 16 + picture[at + 16:]
+
+
+def archive(entries, extra_records=()):
+    """data.vfs from (name, bytes) pairs; extra_records are (name, offset, size) with no content."""
+    records = [(n, d) for n, d in entries]
+    header_size = 8 + 40 * (len(records) + len(extra_records))
+    out, data, offset = [struct.pack("<II", 0, header_size)], b"", 0
+    for name, content in records:
+        out.append(name.encode().ljust(32, b"\0") + struct.pack("<II", offset, len(content)))
+        data += content
+        offset += len(content)
+    for name, off, size in extra_records:
+        out.append(name.encode().ljust(32, b"\0") + struct.pack("<II", off, size))
+    return b"".join(out) + data
+
+
+JPEG = jpeg(16, 16)
+BUTTONS = ["ButtonRewind", "ButtonPlayPause", "ButtonStop", "ButtonForward", "ButtonEject", "ButtonInfo"]
+
+
+def clean_disk():
+    corners = lambda x, y: (x in (0, 63)) and (y in (0, 31))
+    entries = [("pic.png", png(64, 32, hole=corners))]
+    entries += [("btn%d.png" % i, png(8, 8)) for i in range(6)]
+    entries += [("info0.png", png(16, 16)), ("info1.png", png(16, 16)), ("title.png", png(16, 8)),
+                ("noinfo.png", png(16, 16)), ("wide.png", png(10, 8)), ("bad.png", b"not a picture"),
+                ("info1.jpg", JPEG)]
+    skin = {}
+    for i, name in enumerate(BUTTONS):
+        pics = 6 if name == "ButtonPlayPause" else 4
+        skin[name] = {"X": str(4 + 10 * i), "Y": "4", **{"pic%d" % p: "btn%d.png" % p for p in range(pics)}}
+    playlist = {
+        "Music": {"InfoX": "40", "InfoY": "4", "TitleX": "40", "TitleY": "22", "NoInfo": "noinfo.png",
+                  "Title": "Test disk"},
+        # A Windows path and another case than the file's: the program finds both.
+        "song0": {"file": "music\\song.wav", "pic1": "info1.jpg", "pic0": "info0.png", "TitlePic": "title.png"},
+        "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png"},
+    }
+    return {"entries": entries, "extra_records": [], "skin": skin, "playlist": playlist,
+            "files": {"music/song.wav": wav(), "song.wav": wav(), "junk.xm": b"this is no song\n" * 20}}
+
+
+def ini_text(sections):
+    return "".join("[%s]\r\n" % s + "".join("%s=%s\r\n" % kv for kv in keys.items()) + "\r\n"
+                   for s, keys in sections.items())
+
+
+def write_disk(folder, disk):
+    os.makedirs(os.path.join(folder, "music"))
+    for name, content in disk["files"].items():
+        open(os.path.join(folder, name), "wb").write(content)
+    if disk.get("archive", True) is not None:
+        image = disk.get("archive_bytes") or archive(disk["entries"], disk["extra_records"])
+        open(os.path.join(folder, "data.vfs"), "wb").write(image)
+    open(os.path.join(folder, "skin.ini"), "w").write(ini_text(disk["skin"]))
+    open(os.path.join(folder, "PlayList.ini"), "w").write(ini_text(disk["playlist"]))
+
+
+def drop_entry(name):
+    return lambda d: d.update(entries=[e for e in d["entries"] if e[0] != name])
+
+
+def replace_entry(name, content):
+    return lambda d: d.update(entries=[(n, content if n == name else c) for n, c in d["entries"]])
+
+
+def truncated(d):
+    d["archive_bytes"] = archive(d["entries"])[:100]
+
+
+# (what, fault, exit status, a pattern some report line must match)
+CASES = [
+    ("data.vfs missing", lambda d: d.update(archive=None), 2, r'^error: data\.vfs: missing: .*"Cannot open file"'),
+    ("directory past the end", truncated, 2, r"^error: data\.vfs: the directory \(header size 568\) runs past"),
+    ("entry outside the file", lambda d: d["extra_records"].append(("extra.png", 0, 1 << 20)), 2,
+     r'^error: data\.vfs entry 14 "extra\.png": lies outside the file'),
+    ("names equal but for case", lambda d: d["entries"].append(("PIC.PNG", png(2, 2))), 1,
+     r'^warning: data\.vfs entry 14 "PIC\.PNG": never found: entry 0 "pic\.png" has the same name but for case'),
+    ("pic.png missing", drop_entry("pic.png"), 2, r"^error: data\.vfs pic\.png: missing: the window"),
+    ("pic.png does not decode", replace_entry("pic.png", png(64, 32)[:60]), 2,
+     r"^error: data\.vfs pic\.png: is a damaged PNG .*: the window has no size"),
+    ("pic.png without alpha", replace_entry("pic.png", png(64, 32, alpha=False)), 1,
+     r"^warning: data\.vfs pic\.png: has no alpha channel"),
+    ("button section missing", lambda d: d["skin"].pop("ButtonStop"), 2,
+     r"^error: skin\.ini \[ButtonStop\]: missing: the button has no pictures"),
+    ("button picture not in the archive", lambda d: d["skin"]["ButtonInfo"].update(pic2="nothere.png"), 2,
+     r'^error: skin\.ini \[ButtonInfo\] pic2: "nothere\.png" is not in data\.vfs: a "Cannot find file" box'),
+    ("button picture does not decode", lambda d: d["skin"]["ButtonInfo"].update(pic1="bad.png"), 2,
+     r'^error: skin\.ini \[ButtonInfo\] pic1: "bad\.png" is not a picture'),
+    ("too few state pictures", lambda d: [d["skin"]["ButtonPlayPause"].pop(k) for k in ("pic4", "pic5")], 1,
+     r"^warning: skin\.ini \[ButtonPlayPause\]: the button gets 4 state pictures but has 6 states"),
+    ("pictures of one button differ in size", lambda d: d["skin"]["ButtonRewind"].update(pic1="wide.png"), 1,
+     r'^warning: skin\.ini \[ButtonRewind\] pic1: "wide\.png" is 10x8 but pic0 "btn0\.png" is 8x8'),
+    ("button outside pic.png", lambda d: d["skin"]["ButtonEject"].update(X="60"), 1,
+     r"^warning: skin\.ini \[ButtonEject\] X/Y: the button at \(60, 4\), 8x8, reaches outside pic\.png \(64x32\)"),
+    ("button over transparent pixels", lambda d: d["skin"]["ButtonRewind"].update(X="0", Y="0"), 1,
+     r"^warning: skin\.ini \[ButtonRewind\] X/Y: .* lies over 1 fully transparent pixel of pic\.png, the first at \(0, 0\)"),
+    ("gap in the picture numbers", lambda d: d["skin"]["ButtonStop"].pop("pic2"), 1,
+     r"^warning: skin\.ini \[ButtonStop\] pic3: never read: the list stops at pic2, which is missing"),
+    ("extra song missing", lambda d: d["skin"].update(Music={"song0": "gone.wav"}), 2,
+     r'^error: skin\.ini \[Music\] song0: "gone\.wav" does not exist \(the disk starts with a "Song not loaded" box\)'),
+    ("song does not load", lambda d: d["playlist"]["song1"].update(file="junk.xm"), 2,
+     r'^error: PlayList\.ini \[song1\] file: "junk\.xm" does not load'),
+    ("song picture not in the archive", lambda d: d["playlist"]["song0"].update(TitlePic="notitle.png"), 2,
+     r'^error: PlayList\.ini \[song0\] TitlePic: "notitle\.png" is not in data\.vfs'),
+    ("JPEG with an oversized Huffman table", replace_entry("info1.jpg", with_hostile_huffman_table(JPEG)), 2,
+     r'^error: PlayList\.ini \[song0\] pic1: "info1\.jpg" is a damaged JPEG \(a Huffman table holds more than 256'),
+    ("JPEG scan with an undefined Huffman table", replace_entry("info1.jpg", JPEG.replace(b"\xff\xc4", b"\xff\xfe")),
+     2, r'^error: PlayList\.ini \[song0\] pic1: "info1\.jpg" is a damaged JPEG \(a scan uses a Huffman table that'),
+    ("NoInfo picture missing", drop_entry("noinfo.png"), 2,
+     r'^error: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is not in data\.vfs: .*\(\[song1\] pic0\)'),
+    ("gap in the song numbers", lambda d: d["playlist"].update(song2=d["playlist"].pop("song1")), 1,
+     r"^warning: PlayList\.ini \[song2\]: never read: the list stops at \[song1\] file, which is missing"),
+    ("missing TitlePic stops the list", lambda d: d["playlist"]["song0"].pop("TitlePic"), 1,
+     r"^warning: PlayList\.ini \[song1\]: never read: the list stops at \[song0\] TitlePic, which is missing"),
+]
+
+
+def run_check(folder, by_argument=False):
+    args = TOOL + ["check"] + ([folder] if by_argument else [])
+    result = subprocess.run(args, cwd=None if by_argument else folder, capture_output=True, timeout=120)
+    lines = result.stdout.decode(errors="replace").replace("\r", "").splitlines()
+    return result.returncode, lines
+
+
+def main():
+    failures = 0
+    def check(what, ok, lines):
+        nonlocal failures
+        print(("ok: " if ok else "FAIL: ") + what)
+        if not ok:
+            failures += 1
+            print("\n".join("    " + l for l in lines))
+
+    with tempfile.TemporaryDirectory() as work:
+        clean = os.path.join(work, "clean")
+        write_disk(clean, clean_disk())
+        status, lines = run_check(clean, by_argument=True)
+        check("clean disk: exit 0 and only the summary",
+              status == 0 and len(lines) == 1 and lines[0].endswith(": 0 errors, 0 warnings"), lines)
+        for n, (what, fault, expected, pattern) in enumerate(CASES):
+            disk = clean_disk()
+            fault(disk)
+            folder = os.path.join(work, "case%d" % n)
+            write_disk(folder, disk)
+            status, lines = run_check(folder)
+            matched = any(re.search(pattern, l) for l in lines)
+            check("%s: exit %d and the report" % (what, expected), status == expected and matched,
+                  ["exit %d" % status] + lines)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
