@@ -18,9 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "vfs/VfsDirectory.h"
+// The build-time packer of the demo disk needs only create: it leaves the check (and with it the
+// player library) out.
+#ifndef VFSPACK_ARCHIVE_ONLY
 #include "OrvelPlayer.h"
 #include "tools/vfspack/DiskCheck.h"
-#include "vfs/VfsDirectory.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -216,6 +220,7 @@ std::string WindowsName(const std::string& name) {
 #endif
 }
 
+#ifndef VFSPACK_ARCHIVE_ONLY
 class TDiskFolder final : public IDiskFolder {
 public:
   explicit TDiskFolder(IOrvelPlayer* player) : player(player) {}
@@ -268,6 +273,7 @@ int Check(const std::string& folder) {
          int(problems.size()) - errors, problems.size() - size_t(errors) == 1 ? "" : "s");
   return CheckExitStatus(problems);
 }
+#endif
 
 int Usage() {
   fprintf(stderr,
@@ -287,8 +293,10 @@ int main(int argc, char** argv) {
       return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
+#ifndef VFSPACK_ARCHIVE_ONLY
     if ((args.size() == 1 || args.size() == 2) && args[0] == "check")
       return Check(args.size() == 2 ? args[1] : ".");
+#endif
     return Usage();
   } catch (const std::exception& e) {
     fprintf(stderr, "vfspack: %s\n", e.what());
