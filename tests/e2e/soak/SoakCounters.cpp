@@ -4,48 +4,29 @@
 #include <psapi.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "tests/e2e/audio/UnixMs.h"
 #include "tests/support/GdiObjects.h"
 
 namespace {
-// The system-wide handle table (information class 16), as ntdll lays it out.
-struct THandleEntry {
-  ULONG ownerPid;
-  BYTE objectType;
-  BYTE flags;
-  USHORT value;
-  void* object;
-  ACCESS_MASK access;
-};
-struct THandleTable {
-  ULONG count;
-  THandleEntry entries[1];
-};
-using TQuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-
-// Wine answers 0 from GetProcessHandleCount; there, this process's entries of the system's handle
-// table are counted instead. The buffer is kept so that the count does not move the memory figure.
-unsigned long HandleCount(std::vector<unsigned char>& buffer) {
+// Wine answers 0 from GetProcessHandleCount; there, the handle values in use are counted instead.
+// Freed slots are handed out again lowest first, so the values in use end before a long run of
+// unused ones. (Asking wine for the system's handle table while processes come and go brings its
+// server down.)
+unsigned long HandleCount() {
   DWORD reported = 0;
   if (GetProcessHandleCount(GetCurrentProcess(), &reported) && reported != 0) return reported;
-  const auto query = reinterpret_cast<TQuerySystemInformation>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  if (!query) return 0;
-  for (;;) {
-    ULONG needed = 0;
-    const LONG status = query(16, buffer.data(), ULONG(buffer.size()), &needed);
-    if (status >= 0) break;
-    if (buffer.size() >= (64u << 20)) return 0;
-    buffer.resize(needed > buffer.size() ? needed + 4096 : buffer.size() * 2);
+  unsigned long inUse = 0;
+  DWORD flags = 0;
+  for (ULONG_PTR value = 4, unused = 0; unused < 256; value += 4) {
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+      ++inUse;
+      unused = 0;
+    } else {
+      ++unused;
+    }
   }
-  const auto* table = reinterpret_cast<const THandleTable*>(buffer.data());
-  const ULONG self = GetCurrentProcessId();
-  unsigned long own = 0;
-  for (ULONG i = 0; i < table->count; ++i)
-    if (table->entries[i].ownerPid == self) ++own;
-  return own;
+  return inUse;
 }
 
 // Wine leaves PrivateUsage at 0; there, the committed private pages of the address space are summed.
@@ -63,14 +44,13 @@ unsigned long long PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& memory) {
 }
 
 DWORD WINAPI PrintCounters(void*) {
-  std::vector<unsigned char> handleTable(1u << 16);
   for (;;) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                          sizeof memory);
     std::printf("counters %lld gdi %u handles %lu private %llu workingset %llu\n", UnixMs(),
-                GdiObjectCount(), HandleCount(handleTable), PrivateBytes(memory),
+                GdiObjectCount(), HandleCount(), PrivateBytes(memory),
                 static_cast<unsigned long long>(memory.WorkingSetSize));
     std::fflush(stdout);
     Sleep(1000);
