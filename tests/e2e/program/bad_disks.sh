@@ -3,9 +3,7 @@
 # crashes. Each ends with Esc or, where the window cannot take keys, by its PID after a check
 # that it is still running.
 source "$(dirname "$0")/lib.sh"
-md_session_start || exit 1
-trap program_cleanup EXIT
-S=$MD_SESSION_DIR
+scenario_begin
 set_ini() { python3 "$DISKPY" set "$@"; }
 
 # Answers every box for SECONDS; fails if the program ended on its own.

@@ -2,9 +2,7 @@
 # Every message box of the program, read back as a person reads it (caption, text, icon), and
 # what the program does after each.
 source "$(dirname "$0")/lib.sh"
-md_session_start || exit 1
-trap program_cleanup EXIT
-S=$MD_SESSION_DIR
+scenario_begin
 set_ini() { python3 "$DISKPY" set "$@"; }
 box() { e2e_wait_box 20000; }
 stop_disk() { [ -n "$DISK_PID" ] && { kill "$DISK_PID"; wait "$DISK_PID" 2>/dev/null; DISK_PID=''; }; wineserver -w; }

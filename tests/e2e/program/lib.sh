@@ -121,6 +121,14 @@ disk_wait_exit() { # [seconds]
 }
 ends_with_status_0() { disk_wait_exit "$@"; [ "$DISK_STATUS" -eq 0 ]; }
 
+# Every scenario begins so: a private session, a copy of the demo disk in $disk, scratch space in $S.
+scenario_begin() {
+  md_session_start || exit 1
+  trap program_cleanup EXIT
+  S=$MD_SESSION_DIR
+  disk=$(disk_copy)
+}
+
 # Ends whatever the scenario left running, by PID.
 program_cleanup() {
   record_stop

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # The demo disk's release zip, unpacked into an empty folder: its window opens and play is heard.
 source "$(dirname "$0")/lib.sh"
-md_session_start || exit 1
-trap program_cleanup EXIT
-S=$MD_SESSION_DIR
+scenario_begin
 check "the package is made" env MD_BUILD_ROOT="$(dirname "$MD_BIN")" \
   "$MD_SRC/scripts/package" "$MD_BIN/demo/disk" "$S/demo.zip"
 mkdir "$S/unpacked" && (cd "$S/unpacked" && unzip -q "$S/demo.zip")

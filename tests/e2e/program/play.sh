@@ -3,10 +3,7 @@
 # song's own samples on the sound card, pause and resume, stop, forward and rewind with their
 # wrap-around, the info toggle, and a clean exit.
 source "$(dirname "$0")/lib.sh"
-md_session_start || exit 1
-trap program_cleanup EXIT
-disk=$(disk_copy)
-S=$MD_SESSION_DIR
+scenario_begin
 
 disk_start "$disk" wait
 sleep 2

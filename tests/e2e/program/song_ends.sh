@@ -2,10 +2,7 @@
 # Two short songs played through their ends with no command between: the end of one starts the
 # next, and the end of the last wraps to the first; each is heard at its own pitch.
 source "$(dirname "$0")/lib.sh"
-md_session_start || exit 1
-trap program_cleanup EXIT
-S=$MD_SESSION_DIR
-disk=$(disk_copy)
+scenario_begin
 sox -q -n -r 44100 -c 2 -b 16 "$disk/low.wav" synth 2.5 sine 440 vol 0.5
 sox -q -n -r 44100 -c 2 -b 16 "$disk/high.wav" synth 2.5 sine 660 vol 0.5
 python3 "$DISKPY" set "$disk" PlayList.ini song0 file low.wav

@@ -5,10 +5,7 @@
 #   window.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
 [ "${1:-}" = classic ] && export WINEPREFIX=$MD_WINEPREFIX_98
-md_session_start || exit 1
-trap program_cleanup EXIT
-disk=$(disk_copy)
-S=$MD_SESSION_DIR
+scenario_begin
 
 disk_start "$disk" wait
 sleep 2
