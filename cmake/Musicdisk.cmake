@@ -112,7 +112,9 @@ function(md_fuzz)
   if(F_CORPUS)
     set(seeds ${F_CORPUS})
   endif()
-  add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -seed=1 -max_len=4096 ${work} ${seeds})
+  # Bounded in runs and in time: a slow input found on the way must not stall the whole suite.
+  add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=240 -seed=1 -max_len=4096
+    ${work} ${seeds})
   set_tests_properties(${F_NAME} PROPERTIES TIMEOUT 600 LABELS fuzz)
 endfunction()
 
