@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The demo disk's release zip, unpacked into an empty folder: its window opens and play is heard.
+# The demo disk checks clean, and its release zip, unpacked into an empty folder, opens and plays.
 source "$(dirname "$0")/lib.sh"
 scenario_begin
+check "vfspack check finds the demo disk clean (exit 0)" \
+  "$(dirname "$MD_BIN")/native/tools/vfspack/vfspack" check "$MD_BIN/demo/disk"
 check "the package is made" env MD_BUILD_ROOT="$(dirname "$MD_BIN")" \
   "$MD_SRC/scripts/package" "$MD_BIN/demo/disk" "$S/demo.zip"
 mkdir "$S/unpacked" && (cd "$S/unpacked" && unzip -q "$S/demo.zip")
