@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileCloser.h"
 #include "vfs/VfsDirectory.h"
 // The build-time packer of the demo disk needs only create: it leaves the check (and with it the
 // player library) out.
@@ -32,10 +33,6 @@ namespace {
 
 struct TFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
-};
-
-struct TFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
@@ -226,7 +223,7 @@ public:
   explicit TDiskFolder(IOrvelPlayer* player) : player(player) {}
 
   TFileRead ReadFile(const std::string& name, std::vector<uint8_t>& bytes) override {
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(WindowsName(name).c_str(), "rb"));
+    TStdioFile file(std::fopen(WindowsName(name).c_str(), "rb"));
     if (!file) return errno == ENOENT ? TFileRead::Missing : TFileRead::Unreadable;
     bytes.clear();
     uint8_t block[65536];
@@ -238,7 +235,7 @@ public:
 
   TSongLoad LoadSong(const std::string& name) override {
     const std::string path = WindowsName(name);
-    if (!std::unique_ptr<std::FILE, TFileCloser>(std::fopen(path.c_str(), "rb"))) return TSongLoad::Missing;
+    if (!TStdioFile(std::fopen(path.c_str(), "rb"))) return TSongLoad::Missing;
     const TSongHandle song = player->LoadSong(path.c_str());
     if (!song) return TSongLoad::Unplayable;
     player->FreeSong(song);
