@@ -80,7 +80,7 @@ class TVorbisFrameReader : public TFrameReader {
   TVorbisFrameReader& operator=(const TVorbisFrameReader&) = delete;
 
   bool Open() {
-    if (bytes.size() > size_t(INT32_MAX) || !VorbisCommentHeaderSound(bytes.data(), bytes.size())) return false;
+    if (bytes.size() > size_t(INT32_MAX) || !VorbisHeadersSound(bytes.data(), bytes.size())) return false;
     TVorbisAllocationScope allocations;
     decoder = OrvelVorbisOpen(bytes.data(), int(bytes.size()));
     if (!decoder) return false;

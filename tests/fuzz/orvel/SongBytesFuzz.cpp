@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ModuleDataComplete(data, size);
-  VorbisCommentHeaderSound(data, size);
+  VorbisHeadersSound(data, size);
   TSongFormat format = DetectSongFormat(data, size);
   TWavInfo info;
   if (ParseWav(data, size, info)) {
