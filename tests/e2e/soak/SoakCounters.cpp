@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "app/Globals.h"
+#include "player/PlayList.h"
 #include "tests/e2e/audio/UnixMs.h"
 #include "tests/support/GdiObjects.h"
 
@@ -43,15 +45,18 @@ unsigned long long PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& memory) {
   return total;
 }
 
+// The window thread steps the index; a relaxed read of it is enough to tell the songs apart.
+int CurrentSongIndex() { return PlayList ? __atomic_load_n(&PlayList->currentIndex, __ATOMIC_RELAXED) : -1; }
+
 DWORD WINAPI PrintCounters(void*) {
   for (;;) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                          sizeof memory);
-    std::printf("counters %lld gdi %u handles %lu private %llu workingset %llu\n", UnixMs(),
+    std::printf("counters %lld gdi %u handles %lu private %llu workingset %llu song %d\n", UnixMs(),
                 GdiObjectCount(), HandleCount(), PrivateBytes(memory),
-                static_cast<unsigned long long>(memory.WorkingSetSize));
+                static_cast<unsigned long long>(memory.WorkingSetSize), CurrentSongIndex());
     std::fflush(stdout);
     Sleep(1000);
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 // Starts a thread that prints, once a second and flushed,
-//   counters <unix ms> gdi <n> handles <n> private <bytes> workingset <bytes>
-// It reads only what the system says about the process, never the program's own state.
+//   counters <unix ms> gdi <n> handles <n> private <bytes> workingset <bytes> song <index>
+// Apart from the playlist's current index, which tells song changes apart from presses, it reads
+// only what the system says about the process.
 void StartSoakCounters();
