@@ -143,7 +143,7 @@ def check_sound(folder, shortest, songs, report):
             if i + 1 < len(transport):
                 until = min(until, transport[i + 1][0])
             seconds = until - t - latency
-            if what != "play":
+            if what != "play" and seconds > limit:
                 extra = extra_changes(songs_at, pressed_at[t], pressed_at[t] + until - t,
                                       1 if what == "forward" else -1, songs)
                 met_an_end += extra > 0
@@ -176,7 +176,7 @@ def check_sound(folder, shortest, songs, report):
     print(f"run: {end / 60:.1f} min of sound; "
           + ", ".join(f"{k} {kinds.count(k)}" for k in ("forward", "rewind", "play", "pause", "stop", "info", "quiet")))
     print(f"from a press to the recording: {latency * 1000:.0f} ms (median over {len(delays)} pauses and stops)")
-    print(f"changes that met a song's own end, allowed {EXTRA_CHANGE} s more: {met_an_end}")
+    print(f"changes over {SOUND_BACK} s that met a song's own end, allowed {EXTRA_CHANGE} s more: {met_an_end}")
     for name, values in back.items():
         if values:
             print(f"sound back after {name}: {len(values)} timed, median {statistics.median(values):.2f} s, "
