@@ -118,12 +118,11 @@ def check_sound(folder, shortest, songs, report):
             s = gaps.pop()[0]
         gaps.append((s, min(e, end)))
     quiet = expected_quiet(actions)
-    transport = [(t, what) for t, what, _ in actions if what in STARTS | STOPS]
-    pressed_at = {t: ms / 1000 for t, what, ms in actions}
+    transport = [(t, what, ms) for t, what, ms in actions if what in STARTS | STOPS]
 
     # From a press to its effect on the recording: the logging, the output's latency. Measured by
     # the silence after each pause and stop, taken off the times below.
-    delays = [next((s - t for s, _ in gaps if t - SLACK <= s <= t + 1), None) for t, what in transport
+    delays = [next((s - t for s, _ in gaps if t - SLACK <= s <= t + 1), None) for t, what, _ in transport
               if what in STOPS]
     delays = [d for d in delays if d is not None]
     latency = min(max(statistics.median(delays), 0.0), SLACK) if delays else 0.0
@@ -131,7 +130,7 @@ def check_sound(folder, shortest, songs, report):
     # The sound after each start, unless another press came before it was due.
     back = {"play": [], "change": []}
     late, met_an_end = [], 0
-    for i, (t, what) in enumerate(transport):
+    for i, (t, what, ms) in enumerate(transport):
         limit = RESUME_BACK if what == "play" else SOUND_BACK
         if what not in STARTS or (i + 1 < len(transport) and transport[i + 1][0] <= t + limit):
             continue
@@ -144,7 +143,7 @@ def check_sound(folder, shortest, songs, report):
                 until = min(until, transport[i + 1][0])
             seconds = until - t - latency
             if what != "play" and seconds > limit:
-                extra = extra_changes(songs_at, pressed_at[t], pressed_at[t] + until - t,
+                extra = extra_changes(songs_at, ms / 1000, ms / 1000 + until - t,
                                       1 if what == "forward" else -1, songs)
                 met_an_end += extra > 0
                 limit += EXTRA_CHANGE * extra
@@ -166,7 +165,7 @@ def check_sound(folder, shortest, songs, report):
         else:
             dropouts.append((s, e - s))
     playing = [(t, transport[i + 1][0] if i + 1 < len(transport) else end)
-               for i, (t, what) in enumerate(transport) if what in STARTS]
+               for i, (t, what, _) in enumerate(transport) if what in STARTS]
     for since, until in playing:
         count = sum(1 for s, _ in ends if since <= s < until)
         if count > 1 + int((until - since) / shortest):
@@ -192,6 +191,7 @@ def check_sound(folder, shortest, songs, report):
            "; ".join(f"{d:.2f} s at {s:.1f} s" for s, d in dropouts[:10]))
     report(f"song ends silent at most {END_GAP} s", not too_long, "; ".join(too_long[:10]))
     report("no more song ends than the songs' lengths allow", not too_many, "; ".join(too_many[:10]))
+
 
 def check_counters(folder, report):
     samples = read_counters(folder)
