@@ -63,11 +63,11 @@ void OnLeftButtonUp() {
   ReleaseCapture();
 }
 
-void OnPlayerCommand(WPARAM code) {
+void OnPlayerCommand(WPARAM code, LPARAM lParam) {
   if (code == cmdInfo)
     ToggleInfo();
   else
-    PlayerCommand(int(code));
+    OnPlayerCommandMessage(int(code), lParam, DWORD(GetMessageTime()));
 }
 
 }  // namespace
@@ -84,7 +84,7 @@ LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
-    case WM_PLAYER_COMMAND: OnPlayerCommand(wParam); break;
+    case WM_PLAYER_COMMAND: OnPlayerCommand(wParam, lParam); break;
     case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);

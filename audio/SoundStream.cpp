@@ -4,13 +4,19 @@
 
 namespace {
 
+void Complain(bool quiet, const char* text) {
+  if (!quiet) MessageBoxA(nullptr, text, "Oops", MB_ICONERROR);
+}
+
 enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
 
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
                              DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE;
 const DWORD ThreadQuitTimeoutMs = 3000;
-
-void Complain(const char* text) { MessageBoxA(nullptr, text, "Oops", MB_ICONERROR); }
+// A notification is due every second while the buffers run.
+const DWORD NotificationsLostMs = 2500;
+// A pause waits at most this long for a refill under way.
+const DWORD RefillFinishMs = 500;
 
 }  // namespace
 
@@ -28,6 +34,14 @@ struct TSoundStream::TShared {
   // Cleared when the worker has ended or will never wake again.
   std::atomic<bool> workerAlive{false};
   std::atomic<TRenderProc> renderProc{nullptr};
+  // Set while the buffers are stopped where they are, to go on from there.
+  std::atomic<bool> paused{false};
+  // Halves whose notification came while paused: refilled on resume, before they are heard.
+  std::atomic<uint8_t> dueHalves{0};
+  // Set for the whole of a wake-up of the worker.
+  std::atomic<bool> serving{false};
+  std::atomic<DWORD> lastNotifiedAt{0};
+  std::atomic<bool> lost{false};
 
   ~TShared() {
     for (HANDLE event : events) {
@@ -38,13 +52,66 @@ struct TSoundStream::TShared {
   void Start() {
     if (running) return;
     stopRequested = 0;
+    paused = false;
+    dueHalves = 0;
     if (secondaryBuffer) {
       ClearBuffer();
       secondaryBuffer->SetCurrentPosition(0);
     }
-    if (primaryBuffer) primaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
-    if (secondaryBuffer) secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING);
+    Play();
+  }
+
+  void Play() {
+    lastNotifiedAt = GetTickCount();
+    if (primaryBuffer) Check(primaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
+    if (secondaryBuffer) Check(secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     running = 1;
+  }
+
+  void Pause() {
+    if (!running) return;
+    paused = true;
+    Stop();
+    // What a refill under way renders is heard on resume, so it must finish before the song stops.
+    const DWORD begin = GetTickCount();
+    while (serving && GetTickCount() - begin < RefillFinishMs) Sleep(1);
+  }
+
+  void Resume() {
+    if (running || !paused) return;
+    paused = false;
+    const uint8_t due = dueHalves.exchange(0);
+    for (int half = 0; half < 2; ++half) {
+      if (due & (1u << half)) SetEvent(events[half == 0 ? HalfwayEvent : EndEvent]);
+    }
+    Play();
+  }
+
+  void OnNotified(int half) {
+    serving = true;
+    lastNotifiedAt = GetTickCount();
+    if (stopRequested) Stop();
+    if (!paused) {
+      RefillHalf(half);
+    } else {
+      dueHalves |= uint8_t(1u << half);
+      // A resume in between may have missed this half: whichever of the two takes it refills it.
+      if (!paused) {
+        const uint8_t due = dueHalves.exchange(0);
+        for (int k = 0; k < 2; ++k) {
+          if (due & (1u << k)) RefillHalf(k);
+        }
+      }
+    }
+    serving = false;
+  }
+
+  void Check(HRESULT hr) {
+    if (FAILED(hr)) lost = true;
+  }
+
+  bool IsLost() const {
+    return lost || !secondaryBuffer || (running && GetTickCount() - lastNotifiedAt > NotificationsLostMs);
   }
 
   // When the worker answers a request just as the window thread gives up on it, both stop the
@@ -74,29 +141,36 @@ struct TSoundStream::TShared {
     DWORD lockedBytes = 0;
     const HRESULT hr =
         secondaryBuffer->Lock(half * halfBytes, halfBytes, &audio, &lockedBytes, nullptr, nullptr, 0);
+    Check(hr);
     lockedPtr = SUCCEEDED(hr) ? audio : nullptr;
     return lockedPtr;
   }
 
-  void UnlockHalf() { secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0); }
+  void UnlockHalf() { Check(secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0)); }
 
-  // A half whose lock fails keeps what it holds; the callback is not called.
-  void RefillHalf(int half, uint32_t halfBytes) {
+  // A half whose lock fails keeps what it holds; the callback is not called. Whatever the callback
+  // throws stays here: the worker goes on waiting, and the half plays what was written of it.
+  void RefillHalf(int half) {
+    const uint32_t halfBytes = bufferBytes >> 1;
     void* audio = LockHalf(half);
     if (!audio) return;
     std::memset(audio, 0, halfBytes);
     const TRenderProc render = renderProc;
-    if (render) render(audio, halfBytes);
+    try {
+      if (render) render(audio, halfBytes);
+    } catch (...) {
+    }
     UnlockHalf();
   }
 };
 
-TSoundStream::TSoundStream(HWND window) : dsound(nullptr), shared(new TShared), renderProc(shared->renderProc) {
+TSoundStream::TSoundStream(HWND window, bool quiet)
+    : dsound(nullptr), shared(new TShared), quiet(quiet), renderProc(shared->renderProc) {
   if (DirectSoundCreate(nullptr, &dsound, nullptr) == DS_OK) {
     dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
   }
   if (!dsound) {
-    MessageBoxA(nullptr, "Could not create DirectSound object", "Fatal error", MB_ICONERROR);
+    if (!quiet) MessageBoxA(nullptr, "Could not create DirectSound object", "Fatal error", MB_ICONERROR);
     throw "no sound device";
   }
   for (HANDLE& event : shared->events) {
@@ -115,7 +189,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   HRESULT hr = dsound->CreateSoundBuffer(&desc, &s.primaryBuffer, nullptr);
   if (FAILED(hr)) {
     s.primaryBuffer = nullptr;
-    Complain("Primary buffer creation failed");
+    Complain(quiet, "Primary buffer creation failed");
     return hr;
   }
 
@@ -129,7 +203,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   format.wBitsPerSample = 16;
   hr = s.primaryBuffer->SetFormat(&format);
   if (FAILED(hr)) {
-    Complain("Format setting failed");
+    Complain(quiet, "Format setting failed");
     return hr;
   }
 
@@ -140,7 +214,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   hr = dsound->CreateSoundBuffer(&desc, &s.secondaryBuffer, nullptr);
   if (FAILED(hr)) {
     s.secondaryBuffer = nullptr;
-    Complain("Secondary buffer creation failed");
+    Complain(quiet, "Secondary buffer creation failed");
     return hr;
   }
 
@@ -164,17 +238,16 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
 // Touches only the shared part: the stream object may be gone by the time a stuck callback returns.
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
   TShared& s = *static_cast<TShared*>(param);
-  const uint32_t half = s.bufferBytes >> 1;
   for (;;) {
     const DWORD rc = WaitForMultipleObjects(StreamEventCount, s.events, FALSE, INFINITE);
     // A wait that fails (closed handles) would fail again at once, for ever.
     if (rc == WAIT_FAILED) break;
-    if (s.stopRequested) s.Stop();
     if (rc == WAIT_OBJECT_0 + HalfwayEvent) {
-      s.RefillHalf(0, half);
+      s.OnNotified(0);
     } else if (rc == WAIT_OBJECT_0 + EndEvent) {
-      s.RefillHalf(1, half);
+      s.OnNotified(1);
     } else if (rc == WAIT_OBJECT_0 + QuitEvent) {
+      if (s.stopRequested) s.Stop();
       s.running = 0;
       break;
     }
@@ -187,20 +260,27 @@ void TSoundStream::Start() { shared->Start(); }
 
 void TSoundStream::Stop() { shared->Stop(); }
 
+void TSoundStream::Pause() { shared->Pause(); }
+
+void TSoundStream::Resume() { shared->Resume(); }
+
+bool TSoundStream::IsLost() const { return shared->IsLost(); }
+
 void TSoundStream::StopAndWait(uint32_t timeoutMs) {
-  if (!shared->workerAlive || !shared->running) {
+  if (!shared->workerAlive || !shared->running || IsLost()) {
     Stop();
     return;
   }
   RequestStop();
   // A busy wait: the answer comes within a second, and the window thread has nothing else to do.
   const DWORD begin = GetTickCount();
-  while (IsStopRequested()) {
-    if (GetTickCount() - begin >= timeoutMs || !shared->workerAlive) {
-      Stop();
-      return;
+  while (IsStopRequested() && shared->workerAlive) {
+    if (GetTickCount() - begin >= timeoutMs) {
+      shared->lost = true;  // the notifications stopped coming
+      break;
     }
   }
+  Stop();
 }
 
 void TSoundStream::RequestStop() { shared->stopRequested = 1; }

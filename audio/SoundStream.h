@@ -17,8 +17,10 @@ typedef void (*TRenderProc)(void* half, uint32_t bytes);
 // request, so that a stream made after one whose worker hung is not disturbed by it.
 class TSoundStream {
 public:
-  // Throws a character string, after telling the user, when there is no sound device.
-  explicit TSoundStream(HWND window);
+  // Throws a character string when there is no sound device, after telling the user unless the
+  // stream is only being made again after an outage (quiet): then a failed buffer also goes
+  // untold, and the stream counts as lost.
+  explicit TSoundStream(HWND window, bool quiet = false);
   // Ends the worker, waiting at most three seconds. A worker that does not end may still be inside
   // the callback or the buffer: then the buffers, the device and the events stay to the process's
   // end.
@@ -27,9 +29,18 @@ public:
   TSoundStream& operator=(const TSoundStream&) = delete;
 
   HRESULT CreateBuffers(uint32_t ms);
+  // From a cleared buffer at its start.
   void Start();
   // Stopping a stopped stream does nothing, and leaves a stop request standing.
   void Stop();
+  // Stops the buffers where they are; a refill under way is let finish first. Resume goes on from
+  // there with what was rendered and not yet heard, and refills first any half that came due
+  // meanwhile.
+  void Pause();
+  void Resume();
+  // The device stopped answering: a call to it failed, its notifications stopped coming while the
+  // buffers ran, or a stop handshake went unanswered. Only a new stream plays again.
+  bool IsLost() const;
   // The window thread's stop while the worker may be refilling: the worker stops the buffers at
   // its next wake-up, and this busy-waits for it. Without a worker, or with the buffers not
   // running, it stops directly; so it does when the worker has not answered within timeoutMs.
@@ -49,6 +60,7 @@ private:
   IDirectSoundNotify* notify = nullptr;  // null unless CreateBuffers got that far
   HANDLE thread = nullptr;
   DWORD threadId = 0;
+  bool quiet;
 
 public:
   // Assigned by the owner right after construction; read by the worker at every refill.

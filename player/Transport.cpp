@@ -21,12 +21,52 @@ TSongHandle CurrentSongHandle = 0;
 TDitherGenerator Dither;
 
 const uint32_t StreamMs = 2000;
-// The worker answers within a second while the buffers play; one that has not in three is stuck.
-const uint32_t StopTimeoutMs = 3000;
+// The worker answers within a second while the buffers play; one that has not by then has lost
+// its notifications, and the window must not wait on it any longer.
+const uint32_t StopTimeoutMs = 1200;
 // Lets a refill that began before the stop finish with the library before it is rewound.
 const DWORD RewindDelayMs = 200;
 
+// The end of the current song, told while it was paused: it is told again on resume.
+TSongHandle EndHeldByPause = 0;
+// After a change of song on a song's own end, the first forward or rewind posted before that
+// change was done was pressed while the old song was still heard.
+bool EndChangeOpen = false;
+DWORD EndChangeDoneAt = 0;
+
 bool IsStopped() { return !PlayingFlag && !PausedFlag; }
+
+TSoundStream* MakeStream(bool quiet) {
+  TSoundStream* stream = nullptr;
+  try {
+    stream = new TSoundStream(PlayerWindow, quiet);
+  } catch (...) {
+    return nullptr;
+  }
+  stream->renderProc = OnStreamRender;
+  stream->CreateBuffers(StreamMs);
+  return stream;
+}
+
+// A device that stopped answering is let go, and a new stream made on whatever device is there
+// now; without one the song plays on in silence, and the next start tries again.
+void ReopenLostStream() {
+  if (Stream && !Stream->IsLost()) return;
+  delete Stream;
+  Stream = MakeStream(true);
+}
+
+void OnSongEnded(TSongHandle song) {
+  if (song == 0 || song != CurrentSongHandle) return;  // a song left already
+  if (PausedFlag) {
+    EndHeldByPause = song;
+    return;
+  }
+  if (!PlayingFlag) return;  // stopped, and so rewound, since
+  NextSong();
+  EndChangeOpen = true;
+  EndChangeDoneAt = GetTickCount();
+}
 
 }  // namespace
 
@@ -37,15 +77,8 @@ bool StartPlayer(HWND window) {
   const int rc = Player->Init(&settings);
   PlayerListener.SetCallback(OnPlayerEvent);
   if (rc == 0) Player->SetListener(&PlayerListener);
-  try {
-    Stream = new TSoundStream(window);
-  } catch (...) {
-    Stream = nullptr;
-    return false;
-  }
-  Stream->renderProc = OnStreamRender;
-  Stream->CreateBuffers(StreamMs);
-  return rc == 0;
+  Stream = MakeStream(false);
+  return Stream && rc == 0;
 }
 
 void ShutdownPlayer() {
@@ -73,17 +106,28 @@ bool OpenSong(const char* name) {
 }
 
 void PlaySong() {
+  const bool resuming = PausedFlag;
+  const TSongHandle heldEnd = EndHeldByPause;
+  EndHeldByPause = 0;
   PausedFlag = 0;
   PlayingFlag = 1;
   Player->SetState(OrvelStatePlay);
-  if (Stream) Stream->Start();
+  if (resuming && Stream && !Stream->IsLost()) {
+    Stream->Resume();
+    if (heldEnd) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(heldEnd));
+  } else {
+    ReopenLostStream();
+    if (Stream) Stream->Start();
+  }
   PostMessageA(PlayerWindow, WM_SONG_STARTED, 0, 0);
 }
 
+// The buffers stop first and the flags after, so that a refill under way still renders music: it
+// is heard on resume, with the rest of what was rendered.
 void PauseSong() {
+  if (Stream) Stream->Pause();
   PlayingFlag = 0;
   PausedFlag = 1;
-  if (Stream) Stream->Stop();
   Player->SetState(OrvelStateStop);
 }
 
@@ -97,19 +141,20 @@ void StopSong() {
   Player->SetPosition(0);
 }
 
+// No rewind and no wait for a refill: the song is freed next, and the handshake leaves no
+// refill under way.
 void StopSongAndWait() {
   if (IsStopped()) return;
   PlayingFlag = 0;
   PausedFlag = 0;
   Player->SetState(OrvelStateStop);
   if (Stream) Stream->StopAndWait(StopTimeoutMs);
-  Sleep(RewindDelayMs);
-  Player->SetPosition(0);
 }
 
 // While paused the buffers are stopped already, and nobody would answer the handshake.
 void NextSong() {
   if (!PausedFlag || PlayingFlag) StopSongAndWait();
+  PausedFlag = 0;
   Player->FreeSong(CurrentSongHandle);
   OpenSong(PlayList ? PlayList->StepForward() : nullptr);
   PlaySong();
@@ -145,8 +190,25 @@ void PlayerCommand(int code) {
   }
 }
 
-void OnPlayerEvent(int event, int) {
-  if (event == OrvelEventSongEnded) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, 0);
+void OnPlayerCommandMessage(int code, LPARAM songEnded, DWORD postedAt) {
+  if (songEnded) {
+    if (code == cmdForward) OnSongEnded(TSongHandle(songEnded));
+    return;
+  }
+  const bool moves = code == cmdForward || code == cmdRewind;
+  const bool pressedBeforeEndChange = moves && EndChangeOpen && LONG(postedAt - EndChangeDoneAt) < 0;
+  if (moves) EndChangeOpen = false;
+  if (pressedBeforeEndChange) {
+    if (code == cmdForward) return;    // the change on the song's end was that press's move
+    if (PlayList) PlayList->StepBack();  // back from the song heard, not from the one after it
+  }
+  PlayerCommand(code);
+}
+
+// The handle marks the end apart from a press of forward, whose lParam is 0.
+void OnPlayerEvent(int event, int param) {
+  if (event == OrvelEventSongEnded && param != 0)
+    PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(TSongHandle(param)));
 }
 
 void OnStreamRender(void* half, uint32_t bytes) { RenderSamples(half, bytes); }

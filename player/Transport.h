@@ -25,9 +25,14 @@ void NextSong();
 void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
 void PlayerCommand(int code);
+// A WM_PLAYER_COMMAND as the window receives it. lParam 0 is a press, posted at postedAt (the
+// message's time): one press moves one song on from the song heard when it was made, even when
+// the song's own end changed song meanwhile. Otherwise lParam names the song whose end the library
+// told: that moves on only while the song is still the one playing.
+void OnPlayerCommandMessage(int code, LPARAM songEnded, DWORD postedAt);
 
-// The listener's callback: the end of a song (event 0) comes back as a posted cmdForward, so that
-// every change of song happens on the window thread. Called on any thread.
+// The listener's callback: the end of a song (event 0) comes back as a posted cmdForward that
+// names the song, so that every change of song happens on the window thread. Called on any thread.
 void OnPlayerEvent(int event, int param);
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);

@@ -35,8 +35,10 @@ struct TPlayerSettings {
 class IPlayerListener {
  public:
   virtual ~IPlayerListener() {}
-  // event OrvelEventSongEnded: param is the handle of the song that ran out.
-  // Called from inside Render, on its thread; the player may be called back from here.
+  // event OrvelEventSongEnded: param is the handle of the song that ran out. Told once, by the
+  // first Render that has nothing of the song left to give, so that every frame of the song has
+  // been handed out before it. Called from inside Render, on its thread; the player may be called
+  // back from here.
   virtual void Notify(int event, int param) = 0;
 };
 
@@ -58,7 +60,8 @@ class IOrvelPlayer {
   virtual int SelectSong(TSongHandle song) = 0;
   // OrvelStatePlay or OrvelStateStop; stopping keeps the position.
   virtual int SetState(int state) = 0;
-  // Only 0 (rewind to the start) is supported.
+  // Only 0 (rewind to the start) is supported. Costs nothing until the song plays again, and
+  // nothing at all for a song already at its start.
   virtual int SetPosition(int position) = 0;
   // Frames at the output rate rendered so far from the selected song; -1 when none is selected.
   virtual int32_t GetPosition() = 0;

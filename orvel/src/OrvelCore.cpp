@@ -120,65 +120,70 @@ int TOrvelPlayer::SelectSong(TSongHandle song) {
 }
 
 int TOrvelPlayer::SetState(int state) {
-  std::lock_guard<std::recursive_mutex> guard(lock);
-  if (state == OrvelStatePlay)
-    playing = true;
-  else if (state == OrvelStateStop)
-    playing = false;
-  else
-    return 1;
+  if (state != OrvelStatePlay && state != OrvelStateStop) return 1;
+  std::unique_lock<std::recursive_mutex> held(lock);
+  if (state == OrvelStatePlay) CarryOutRewind(held);
+  playing = state == OrvelStatePlay;
   return 0;
 }
 
 int TOrvelPlayer::SetPosition(int position) {
   if (position != 0) return 1;
-  // Out of memory while rebuilding a module: the song stays where it was.
-  try {
-    return RewindSelected();
-  } catch (...) {
-    return 1;
-  }
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  auto found = songs.find(selected);
+  if (found == songs.end()) return 1;
+  TSong& song = found->second;
+  song.endNotified = false;
+  song.rewindPending = song.rewindPending || song.source->Position() != 0 || song.source->AtEnd();
+  return 0;
 }
 
-int TOrvelPlayer::RewindSelected() {
-  TSongHandle song = 0;
-  std::shared_ptr<TSongSource> source;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    auto found = songs.find(selected);
-    if (found == songs.end()) return 1;
-    song = selected;
-    source = found->second.source;
-  }
+void TOrvelPlayer::CarryOutRewind(std::unique_lock<std::recursive_mutex>& held) {
+  auto found = songs.find(selected);
+  if (found == songs.end() || !found->second.rewindPending) return;
+  const TSongHandle song = selected;
+  std::shared_ptr<TSongSource> source = found->second.source;
+  std::shared_ptr<TSongSource> fresh;
   // A module is parsed anew out here, so that Render is not held up for as long as that takes.
-  std::shared_ptr<TSongSource> fresh = source->Restarted();
-
-  std::lock_guard<std::recursive_mutex> guard(lock);
-  auto found = songs.find(song);
-  if (found == songs.end() || found->second.source != source) return 1;  // freed meanwhile
+  held.unlock();
+  try {
+    fresh = source->Restarted();
+  } catch (...) {
+    held.lock();
+    return;  // out of memory: the song stays where it was, the rewind still pending
+  }
+  held.lock();
+  found = songs.find(song);
+  if (found == songs.end() || found->second.source != source || !found->second.rewindPending) return;
   if (fresh)
-    found->second.source.swap(fresh);  // the old one goes after the lock is let go
+    found->second.source.swap(fresh);
   else
     found->second.source->Rewind();
-  found->second.endNotified = false;
-  return 0;
+  found->second.rewindPending = false;
 }
 
 int32_t TOrvelPlayer::GetPosition() {
   std::lock_guard<std::recursive_mutex> guard(lock);
   auto found = songs.find(selected);
-  return found == songs.end() ? -1 : ClampToInt32(found->second.source->Position());
+  if (found == songs.end()) return -1;
+  return found->second.rewindPending ? 0 : ClampToInt32(found->second.source->Position());
 }
 
 int TOrvelPlayer::Render(float* buffer, int frames) {
   if (!buffer || frames <= 0) return 1;
   const size_t wanted = size_t(frames);
-  std::lock_guard<std::recursive_mutex> guard(lock);
+  std::unique_lock<std::recursive_mutex> held(lock);
+  if (playing) CarryOutRewind(held);
   auto found = songs.find(selected);
   size_t written = 0;
-  if (playing && found != songs.end()) written = found->second.source->Read(buffer, wanted);
+  if (playing && found != songs.end() && !found->second.rewindPending)
+    written = found->second.source->Read(buffer, wanted);
   std::memset(buffer + 2 * written, 0, (wanted - written) * 2 * sizeof(float));
-  if (found == songs.end() || !found->second.source->AtEnd() || found->second.endNotified) return 0;
+  // The end is told by the first render with nothing of the song left in it: whatever came before
+  // is then already on its way to the listener, whole.
+  if (!playing || written != 0 || found == songs.end() || found->second.rewindPending ||
+      !found->second.source->AtEnd() || found->second.endNotified)
+    return 0;
   found->second.endNotified = true;
   // Last, and under the lock: once SetListener returns, the old listener hears nothing more.
   if (listener) listener->Notify(OrvelEventSongEnded, int(selected));

@@ -29,12 +29,16 @@ class TOrvelPlayer : public IOrvelPlayer {
 
  private:
   TSongHandle LoadSongFrom(const char* fileName);
-  int RewindSelected();
+  // Builds the selected song anew if a rewind is pending; the lock is let go while that runs.
+  void CarryOutRewind(std::unique_lock<std::recursive_mutex>& held);
 
   struct TSong {
     // Shared so that a rewind can build the song anew from it outside the lock.
     std::shared_ptr<TSongSource> source;
     bool endNotified = false;
+    // A rewind is carried out only when the song plays again: a song rewound and then freed, as
+    // every change of song does, is never built anew for nothing.
+    bool rewindPending = false;
   };
 
   // Recursive so that a listener may call back into the player from Notify.

@@ -122,12 +122,11 @@ int main(int argc, char** argv) {
   std::vector<float> block(2 * BlockFrames);
   while (listener.ends == 0 && samples.size() / 2 < limit) {
     player->Render(block.data(), BlockFrames);
-    size_t frames = BlockFrames;
-    if (listener.ends) frames = size_t(player->GetPosition()) - samples.size() / 2;
-    frames = std::min(frames, limit - samples.size() / 2);
+    const size_t frames = std::min(size_t(BlockFrames), limit - samples.size() / 2);
     samples.insert(samples.end(), block.begin(), block.begin() + 2 * frames);
   }
   const int32_t songFrames = listener.ends ? player->GetPosition() : -1;
+  if (songFrames >= 0) samples.resize(std::min(samples.size(), 2 * size_t(songFrames)));
   player->FreeSong(handle);
   player->Shutdown();
 

@@ -77,9 +77,9 @@ void PostDueCommands(HWND window) {
 LRESULT CALLBACK DriverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PLAYER_COMMAND:
-      std::printf("command %lld %d\n", UnixMs(), int(wParam));
+      std::printf("command %lld %d%s\n", UnixMs(), int(wParam), lParam ? " end" : "");
       std::fflush(stdout);
-      if (wParam != cmdInfo) PlayerCommand(int(wParam));
+      if (wParam != cmdInfo) OnPlayerCommandMessage(int(wParam), lParam, DWORD(GetMessageTime()));
       return 0;
     case WM_SONG_STARTED:
       std::printf("started %lld %d\n", UnixMs(), int(PlayList->currentIndex));

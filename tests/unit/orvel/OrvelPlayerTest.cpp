@@ -91,6 +91,9 @@ TEST_F(PlayerTest, EndEventFiresOnceAndSilenceFollows) {
     std::vector<float> first = Render(44100);
     EXPECT_TRUE(listener.events.empty());
     std::vector<float> second = Render(44100);
+    EXPECT_TRUE(listener.events.empty()) << "told only once nothing of the song is left";
+    std::vector<float> third = Render(44100);
+    EXPECT_TRUE(AllZero(third.data(), third.data() + third.size()));
     ASSERT_EQ(1u, listener.events.size());
     EXPECT_EQ(OrvelEventSongEnded, listener.events[0].first);
     EXPECT_EQ(int(song), listener.events[0].second);
@@ -238,6 +241,8 @@ TEST_F(PlayerTest, ListenerMayCallBackIntoThePlayer) {
   player->SetListener(&freeing);
   TSongHandle song = LoadAndPlay(SongFile("brief.wav", RampWav(44100, 100)));
   ASSERT_NE(0u, song);
+  Render(1000);
+  EXPECT_EQ(0, freeing.freed);
   Render(1000);
   EXPECT_EQ(1, freeing.freed);
   EXPECT_EQ(-1, player->GetSongLength(song));
