@@ -67,7 +67,7 @@ void OnPlayerCommand(WPARAM code, LPARAM lParam) {
   if (code == cmdInfo)
     ToggleInfo();
   else
-    OnPlayerCommandMessage(int(code), lParam, DWORD(GetMessageTime()));
+    OnPlayerCommandMessage(int(code), lParam);
 }
 
 }  // namespace

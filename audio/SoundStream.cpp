@@ -34,6 +34,7 @@ struct TSoundStream::TShared {
   // Cleared when the worker has ended or will never wake again.
   std::atomic<bool> workerAlive{false};
   std::atomic<TRenderProc> renderProc{nullptr};
+  std::atomic<TStoppedProc> stoppedProc{nullptr};
   // Set while the buffers are stopped where they are, to go on from there.
   std::atomic<bool> paused{false};
   // Halves whose notification came while paused: refilled on resume, before they are heard.
@@ -78,7 +79,8 @@ struct TSoundStream::TShared {
   }
 
   void Resume() {
-    if (running || !paused) return;
+    if (running) return;
+    if (!paused) return Start();
     paused = false;
     const uint8_t due = dueHalves.exchange(0);
     for (int half = 0; half < 2; ++half) {
@@ -90,7 +92,8 @@ struct TSoundStream::TShared {
   void OnNotified(int half) {
     serving = true;
     lastNotifiedAt = GetTickCount();
-    if (stopRequested) Stop();
+    const bool stopAnswered = stopRequested && running;
+    if (stopAnswered) Stop();
     if (!paused) {
       RefillHalf(half);
     } else {
@@ -103,6 +106,8 @@ struct TSoundStream::TShared {
         }
       }
     }
+    const TStoppedProc stopped = stoppedProc;
+    if (stopAnswered && stopped) stopped();
     serving = false;
   }
 
@@ -110,14 +115,17 @@ struct TSoundStream::TShared {
     if (FAILED(hr)) lost = true;
   }
 
-  bool IsLost() const {
-    return lost || !secondaryBuffer || (running && GetTickCount() - lastNotifiedAt > NotificationsLostMs);
+  // Kept once seen: a stream stopped since is no less lost.
+  bool IsLost() {
+    if (running && GetTickCount() - lastNotifiedAt > NotificationsLostMs) lost = true;
+    return lost || !secondaryBuffer;
   }
 
   // When the worker answers a request just as the window thread gives up on it, both stop the
   // buffers; that is harmless.
   void Stop() {
     if (!running) return;
+    IsLost();
     if (secondaryBuffer) secondaryBuffer->Stop();
     if (primaryBuffer) primaryBuffer->Stop();
     running = 0;
@@ -165,7 +173,11 @@ struct TSoundStream::TShared {
 };
 
 TSoundStream::TSoundStream(HWND window, bool quiet)
-    : dsound(nullptr), shared(new TShared), quiet(quiet), renderProc(shared->renderProc) {
+    : dsound(nullptr),
+      shared(new TShared),
+      quiet(quiet),
+      renderProc(shared->renderProc),
+      stoppedProc(shared->stoppedProc) {
   if (DirectSoundCreate(nullptr, &dsound, nullptr) == DS_OK) {
     dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
   }

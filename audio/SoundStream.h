@@ -12,6 +12,8 @@
 
 // Fills one zero-filled half buffer with 16-bit stereo PCM at 44,100 Hz; runs on the worker.
 typedef void (*TRenderProc)(void* half, uint32_t bytes);
+// Told on the worker each time it has stopped the buffers at a stop request.
+typedef void (*TStoppedProc)();
 
 // One per process is the plan, but every instance keeps its own events, running flag and stop
 // request, so that a stream made after one whose worker hung is not disturbed by it.
@@ -65,4 +67,5 @@ private:
 public:
   // Assigned by the owner right after construction; read by the worker at every refill.
   std::atomic<TRenderProc>& renderProc;
+  std::atomic<TStoppedProc>& stoppedProc;
 };

@@ -27,14 +27,18 @@ const uint32_t StopTimeoutMs = 1200;
 // Lets a refill that began before the stop finish with the library before it is rewound.
 const DWORD RewindDelayMs = 200;
 
-// The end of the current song, told while it was paused: it is told again on resume.
-TSongHandle EndHeldByPause = 0;
-// After a change of song on a song's own end, the first forward or rewind posted before that
-// change was done was pressed while the old song was still heard.
-bool EndChangeOpen = false;
-DWORD EndChangeDoneAt = 0;
+// The song whose end the library told and whose last frames are being heard: the worker stops
+// the stream once they have played, and the change of song follows on the window thread. Until
+// then the song is still the one heard, and every press acts on it.
+std::atomic<TSongHandle> EndingSong{0};
 
 bool IsStopped() { return !PlayingFlag && !PausedFlag; }
+
+// After the worker stopped the stream on request: if that was for the end of a song, its change
+// of song is due.
+void OnStreamStopped() {
+  if (const TSongHandle song = EndingSong) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(song));
+}
 
 TSoundStream* MakeStream(bool quiet) {
   TSoundStream* stream = nullptr;
@@ -44,6 +48,7 @@ TSoundStream* MakeStream(bool quiet) {
     return nullptr;
   }
   stream->renderProc = OnStreamRender;
+  stream->stoppedProc = OnStreamStopped;
   stream->CreateBuffers(StreamMs);
   return stream;
 }
@@ -56,16 +61,21 @@ void ReopenLostStream() {
   Stream = MakeStream(true);
 }
 
+// Told twice: by the library once it has rendered past the song's end, and again by the worker
+// once the song's last frames have played.
 void OnSongEnded(TSongHandle song) {
-  if (song == 0 || song != CurrentSongHandle) return;  // a song left already
-  if (PausedFlag) {
-    EndHeldByPause = song;
+  if (song == 0 || song != CurrentSongHandle || IsStopped()) return;  // left, or stopped and rewound
+  if (EndingSong != song) {
+    EndingSong = song;
+    if (PausedFlag) return;  // the resume asks for the stop
+    if (Stream && !Stream->IsLost()) {
+      Stream->RequestStop();
+      return;
+    }
+  } else if (!PlayingFlag) {
     return;
   }
-  if (!PlayingFlag) return;  // stopped, and so rewound, since
   NextSong();
-  EndChangeOpen = true;
-  EndChangeDoneAt = GetTickCount();
 }
 
 }  // namespace
@@ -107,15 +117,14 @@ bool OpenSong(const char* name) {
 
 void PlaySong() {
   const bool resuming = PausedFlag;
-  const TSongHandle heldEnd = EndHeldByPause;
-  EndHeldByPause = 0;
   PausedFlag = 0;
   PlayingFlag = 1;
   Player->SetState(OrvelStatePlay);
   if (resuming && Stream && !Stream->IsLost()) {
     Stream->Resume();
-    if (heldEnd) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(heldEnd));
+    if (EndingSong) Stream->RequestStop();
   } else {
+    EndingSong = 0;
     ReopenLostStream();
     if (Stream) Stream->Start();
   }
@@ -133,6 +142,7 @@ void PauseSong() {
 
 void StopSong() {
   if (IsStopped()) return;
+  EndingSong = 0;
   PlayingFlag = 0;
   PausedFlag = 0;
   Player->SetState(OrvelStateStop);
@@ -145,6 +155,7 @@ void StopSong() {
 // refill under way.
 void StopSongAndWait() {
   if (IsStopped()) return;
+  EndingSong = 0;
   PlayingFlag = 0;
   PausedFlag = 0;
   Player->SetState(OrvelStateStop);
@@ -190,19 +201,11 @@ void PlayerCommand(int code) {
   }
 }
 
-void OnPlayerCommandMessage(int code, LPARAM songEnded, DWORD postedAt) {
-  if (songEnded) {
-    if (code == cmdForward) OnSongEnded(TSongHandle(songEnded));
-    return;
-  }
-  const bool moves = code == cmdForward || code == cmdRewind;
-  const bool pressedBeforeEndChange = moves && EndChangeOpen && LONG(postedAt - EndChangeDoneAt) < 0;
-  if (moves) EndChangeOpen = false;
-  if (pressedBeforeEndChange) {
-    if (code == cmdForward) return;    // the change on the song's end was that press's move
-    if (PlayList) PlayList->StepBack();  // back from the song heard, not from the one after it
-  }
-  PlayerCommand(code);
+void OnPlayerCommandMessage(int code, LPARAM songEnded) {
+  if (!songEnded)
+    PlayerCommand(code);
+  else if (code == cmdForward)
+    OnSongEnded(TSongHandle(songEnded));
 }
 
 // The handle marks the end apart from a press of forward, whose lParam is 0.

@@ -25,11 +25,10 @@ void NextSong();
 void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
 void PlayerCommand(int code);
-// A WM_PLAYER_COMMAND as the window receives it. lParam 0 is a press, posted at postedAt (the
-// message's time): one press moves one song on from the song heard when it was made, even when
-// the song's own end changed song meanwhile. Otherwise lParam names the song whose end the library
-// told: that moves on only while the song is still the one playing.
-void OnPlayerCommandMessage(int code, LPARAM songEnded, DWORD postedAt);
+// A WM_PLAYER_COMMAND as the window receives it: lParam 0 is a press; otherwise it names the
+// song whose end was told, which moves on only while that song is still the one playing, and
+// only once its last frames have been heard.
+void OnPlayerCommandMessage(int code, LPARAM songEnded);
 
 // The listener's callback: the end of a song (event 0) comes back as a posted cmdForward that
 // names the song, so that every change of song happens on the window thread. Called on any thread.

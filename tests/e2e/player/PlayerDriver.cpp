@@ -5,7 +5,8 @@
 // or pause (both the play/pause button), stop, next, previous, a number handed to PlayerCommand
 // as it is, or quit; SECONDS count from the start of the message loop. Prints, with wall-clock
 // milliseconds for lining up a recording:
-//   start MS OK | open MS NAME OK | post MS COMMAND | command MS CODE | started MS INDEX | quit MS
+//   start MS OK | open MS NAME OK | post MS COMMAND | command MS CODE [end] | done MS |
+//   started MS INDEX | quit MS
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,7 +80,9 @@ LRESULT CALLBACK DriverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_PLAYER_COMMAND:
       std::printf("command %lld %d%s\n", UnixMs(), int(wParam), lParam ? " end" : "");
       std::fflush(stdout);
-      if (wParam != cmdInfo) OnPlayerCommandMessage(int(wParam), lParam, DWORD(GetMessageTime()));
+      if (wParam != cmdInfo) OnPlayerCommandMessage(int(wParam), lParam);
+      std::printf("done %lld\n", UnixMs());
+      std::fflush(stdout);
       return 0;
     case WM_SONG_STARTED:
       std::printf("started %lld %d\n", UnixMs(), int(PlayList->currentIndex));

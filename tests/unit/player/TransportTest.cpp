@@ -95,7 +95,7 @@ LRESULT CALLBACK TestWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   }
   if (message == WM_PLAYER_COMMAND) {
     DirectSoundSpy::Note("posted WM_PLAYER_COMMAND " + std::to_string(wParam), "window");
-    if (DispatchCommands) OnPlayerCommandMessage(int(wParam), lParam, DWORD(GetMessageTime()));
+    if (DispatchCommands) OnPlayerCommandMessage(int(wParam), lParam);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -307,8 +307,8 @@ TEST_F(TransportTest, NothingToLoad) {
   EXPECT_EQ("playing", State());
 }
 
-// The library's end-of-song event, on the worker, becomes a posted forward; the last song wraps
-// to the first. No command comes from here after the first play.
+// The library's end-of-song event, on the worker, becomes a posted forward that names the song; the
+// last song wraps to the first. No command comes from here after the first play.
 TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
   for (const char* name : {"a.xm", "b.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
@@ -328,51 +328,53 @@ TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
     }
   }
   EXPECT_EQ((TCalls{"LoadSong b.xm", "LoadSong a.xm"}), loads);
-  EXPECT_EQ((TCalls{"posted WM_SONG_STARTED", "posted WM_PLAYER_COMMAND 5", "posted WM_SONG_STARTED",
-                    "posted WM_PLAYER_COMMAND 5", "posted WM_SONG_STARTED"}),
-            messages);
+  // Each end twice: told by the library, then by the worker once the song's last frames played.
+  const TCalls end = {"posted WM_PLAYER_COMMAND 5", "posted WM_PLAYER_COMMAND 5"};
+  EXPECT_EQ(Join({Started, end, Started, end, Started}), messages);
   EXPECT_EQ("playing", State());
 }
 
-// The library's end names its song: an end after the song was left, or stopped, moves nothing,
-// and one told while paused moves on after the resume. A press posted before a change on a song's
-// end was done was made while the old song was heard: a forward is that change, a rewind goes back
-// from the old song, and a second press moves on as usual.
+// The library's end names its song, and the change follows once the song's last frames have
+// played: until then the song is the one heard, and a press acts on it. An end after the song was
+// left, or stopped, moves nothing; one told while paused moves on after the resume.
 TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
   for (const char* name : {"a.xm", "b.xm", "c.xm", "d.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  DispatchCommands = true;
   PlayerCommand(cmdPlayPause);
-  const auto loads = [] {
+  // The songs loaded while messages are handled for `seconds`.
+  const auto loadsWithin = [](double seconds) {
     TCalls names;
-    for (const std::string& call : TakeCalls()) {
-      if (call.rfind("LoadSong ", 0) == 0) names.push_back(call.substr(9));
+    for (const double until = Now() + seconds; Now() < until;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      for (const std::string& call : TakeCalls()) {
+        if (call.rfind("LoadSong ", 0) == 0) names.push_back(call.substr(9));
+      }
     }
     return names;
   };
-  loads();
-  const DWORD pressedEarlier = GetTickCount() - 1000;
+  loadsWithin(0.5);
 
-  OnPlayerCommandMessage(cmdForward, 1, GetTickCount());
-  OnPlayerCommandMessage(cmdForward, 0, pressedEarlier);
-  OnPlayerCommandMessage(cmdForward, 1, GetTickCount());
-  EXPECT_EQ(TCalls{"b.xm"}, loads());
-  OnPlayerCommandMessage(cmdForward, 0, pressedEarlier);
-  EXPECT_EQ(TCalls{"c.xm"}, loads());
-  OnPlayerCommandMessage(cmdForward, 3, GetTickCount());
-  OnPlayerCommandMessage(cmdRewind, 0, pressedEarlier);
-  EXPECT_EQ((TCalls{"d.xm", "b.xm"}), loads());
+  OnPlayerCommandMessage(cmdForward, 1);
+  PlayerCommand(cmdForward);
+  EXPECT_EQ(TCalls{"b.xm"}, loadsWithin(1.5)) << "a press in a song's last second";
+  OnPlayerCommandMessage(cmdForward, 2);
+  EXPECT_EQ(TCalls{}, loadsWithin(0.05)) << "the change waits for the last frames";
+  EXPECT_EQ(TCalls{"c.xm"}, loadsWithin(1.5));
+  OnPlayerCommandMessage(cmdForward, 3);
+  PlayerCommand(cmdRewind);
+  EXPECT_EQ(TCalls{"b.xm"}, loadsWithin(1.5)) << "back from the song heard";
 
-  DispatchCommands = true;
   PlayerCommand(cmdPlayPause);
-  OnPlayerCommandMessage(cmdForward, 5, GetTickCount());
-  EXPECT_EQ(TCalls{}, loads());
+  OnPlayerCommandMessage(cmdForward, 4);
+  EXPECT_EQ(TCalls{}, loadsWithin(1.5));
   EXPECT_EQ("paused", State());
   PlayerCommand(cmdPlayPause);
-  EXPECT_EQ(TCalls{"c.xm"}, loads());
+  EXPECT_EQ(TCalls{"c.xm"}, loadsWithin(1.5));
   PlayerCommand(cmdStop);
-  OnPlayerCommandMessage(cmdForward, 6, GetTickCount());
-  EXPECT_EQ(TCalls{}, loads());
+  OnPlayerCommandMessage(cmdForward, 5);
+  EXPECT_EQ(TCalls{}, loadsWithin(0.5));
   EXPECT_EQ("stopped", State());
 }
 
