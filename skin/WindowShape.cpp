@@ -2,9 +2,11 @@
 
 #include "app/Globals.h"
 #include "app/PlayerWnd.h"
-#include "skin/GdiHolders.h"
 #include "skin/SkinImage.h"
 #include "vfs/VfsFile.h"
+
+#include <algorithm>
+#include <cstring>
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -15,11 +17,26 @@ HRGN WindowRegion = nullptr;
 
 static const char BackgroundEntry[] = "pic.png";
 
-void CutTransparentRuns(HRGN region, const std::vector<TTransparentRun>& runs) {
-  for (const TTransparentRun& run : runs) {
-    TGdiObject cut(CreateRectRgn(run.firstColumn, run.row, run.endColumn, run.row + 1));
-    CombineRgn(region, region, static_cast<HRGN>(cut.object), RGN_XOR);
+HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {
+  const std::vector<TOutlineRect> rects = OpaqueRectangles(width, height, runs);
+  static_assert(sizeof(TOutlineRect) == sizeof(RECT), "the rectangles are copied as RECTs");
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+  RGNDATA* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  data->rdh.dwSize = sizeof(RGNDATAHEADER);
+  data->rdh.iType = RDH_RECTANGLES;
+  data->rdh.nCount = DWORD(rects.size());
+  data->rdh.nRgnSize = DWORD(rects.size() * sizeof(RECT));
+  SetRectEmpty(&data->rdh.rcBound);
+  if (!rects.empty()) {
+    std::memcpy(data->Buffer, rects.data(), rects.size() * sizeof(RECT));
+    RECT& bound = data->rdh.rcBound;
+    bound = {rects.front().left, rects.front().top, rects.front().right, rects.back().bottom};
+    for (const TOutlineRect& r : rects) {
+      bound.left = std::min<LONG>(bound.left, r.left);
+      bound.right = std::max<LONG>(bound.right, r.right);
+    }
   }
+  return ExtCreateRegion(nullptr, DWORD(buffer.size()), data);
 }
 
 static void CreateBackBuffer() {
@@ -40,9 +57,12 @@ static void CutOutline(TSkinImage* picture, UINT w, UINT h) {
     picture->lastStatus = status;
     return;
   }
-  CutTransparentRuns(WindowRegion,
-                     ScanTransparentRuns(static_cast<const uint8_t*>(lockRecord.Scan0), w, h,
-                                         lockRecord.Stride));
+  const HRGN outline = CreateOutlineRegion(
+      w, h, ScanTransparentRuns(static_cast<const uint8_t*>(lockRecord.Scan0), w, h, lockRecord.Stride));
+  if (outline) {
+    DeleteObject(WindowRegion);
+    WindowRegion = outline;
+  }
   status = GdipBitmapUnlockBits(picture->nativeBitmap, &lockRecord);
   if (status != Ok) picture->lastStatus = status;
 }

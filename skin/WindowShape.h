@@ -19,5 +19,6 @@ int InitWindowShape(TPlayerWnd* window);
 // Teardown hook: releases the back buffer and the skin bitmap (the window owns the region).
 int FreeWindowShape(TPlayerWnd* window);
 
-// Removes each run (one row high) from `region`, which must contain it.
-void CutTransparentRuns(HRGN region, const std::vector<TTransparentRun>& runs);
+// The width x height rectangle without the runs, made in one call so that the time grows with
+// the number of runs rather than with its square.
+HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs);
