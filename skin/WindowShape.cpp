@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/PlayerWnd.h"
+#include "skin/GdiHolders.h"
 #include "skin/SkinImage.h"
 #include "vfs/VfsFile.h"
 
@@ -17,26 +18,45 @@ HRGN WindowRegion = nullptr;
 
 static const char BackgroundEntry[] = "pic.png";
 
-HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {
-  const std::vector<TOutlineRect> rects = OpaqueRectangles(width, height, runs);
+static HRGN RegionFromRectangles(const TOutlineRect* rects, size_t count) {
   static_assert(sizeof(TOutlineRect) == sizeof(RECT), "the rectangles are copied as RECTs");
-  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
   RGNDATA* data = reinterpret_cast<RGNDATA*>(buffer.data());
   data->rdh.dwSize = sizeof(RGNDATAHEADER);
   data->rdh.iType = RDH_RECTANGLES;
-  data->rdh.nCount = DWORD(rects.size());
-  data->rdh.nRgnSize = DWORD(rects.size() * sizeof(RECT));
+  data->rdh.nCount = DWORD(count);
+  data->rdh.nRgnSize = DWORD(count * sizeof(RECT));
   SetRectEmpty(&data->rdh.rcBound);
-  if (!rects.empty()) {
-    std::memcpy(data->Buffer, rects.data(), rects.size() * sizeof(RECT));
+  if (count > 0) {
+    std::memcpy(data->Buffer, rects, count * sizeof(RECT));
     RECT& bound = data->rdh.rcBound;
-    bound = {rects.front().left, rects.front().top, rects.front().right, rects.back().bottom};
-    for (const TOutlineRect& r : rects) {
-      bound.left = std::min<LONG>(bound.left, r.left);
-      bound.right = std::max<LONG>(bound.right, r.right);
+    bound = {rects[0].left, rects[0].top, rects[0].right, rects[count - 1].bottom};
+    for (size_t i = 0; i < count; ++i) {
+      bound.left = std::min<LONG>(bound.left, rects[i].left);
+      bound.right = std::max<LONG>(bound.right, rects[i].right);
     }
   }
   return ExtCreateRegion(nullptr, DWORD(buffer.size()), data);
+}
+
+// Wine's ExtCreateRegion adds the rectangles one by one, each time through the whole region made
+// so far, while uniting two regions takes time in their sizes: a few rectangles per call, the
+// regions united in pairs, keep the time close to linear there too.
+static HRGN UniteRectangles(const TOutlineRect* rects, size_t count) {
+  const size_t RectanglesPerCall = 64;
+  if (count <= RectanglesPerCall) return RegionFromRectangles(rects, count);
+  TGdiObject first(UniteRectangles(rects, count / 2));
+  TGdiObject second(UniteRectangles(rects + count / 2, count - count / 2));
+  const HRGN united = static_cast<HRGN>(first.object);
+  if (!united || !second.object || CombineRgn(united, united, static_cast<HRGN>(second.object), RGN_OR) == ERROR)
+    return nullptr;
+  first.object = nullptr;
+  return united;
+}
+
+HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {
+  const std::vector<TOutlineRect> rects = OpaqueRectangles(width, height, runs);
+  return UniteRectangles(rects.data(), rects.size());
 }
 
 static void CreateBackBuffer() {

@@ -19,6 +19,6 @@ int InitWindowShape(TPlayerWnd* window);
 // Teardown hook: releases the back buffer and the skin bitmap (the window owns the region).
 int FreeWindowShape(TPlayerWnd* window);
 
-// The width x height rectangle without the runs, made in one call so that the time grows with
-// the number of runs rather than with its square.
+// The width x height rectangle without the runs, made from the opaque rectangles in time that
+// grows with their number, not with its square as cutting the runs out one by one did.
 HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs);
