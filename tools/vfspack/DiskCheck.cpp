@@ -149,7 +149,7 @@ const char* JpegTableFault(const uint8_t* p, size_t n) {
 std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
   std::vector<std::string> found;
   for (size_t at = 8; at + 8 <= n;) {
-    const uint64_t length = uint64_t(p[at]) << 24 | p[at + 1] << 16 | p[at + 2] << 8 | p[at + 3];
+    const uint64_t length = uint64_t(p[at]) << 24 | uint64_t(p[at + 1]) << 16 | uint64_t(p[at + 2]) << 8 | p[at + 3];
     const std::string type(reinterpret_cast<const char*>(p + at + 4), 4);
     if (type == "IDAT" || type == "IEND") break;
     if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") found.push_back(type);
