@@ -1,6 +1,6 @@
 // One fade step against its 10 ms timer tick: DrawCrossFade of two 256 x 256 pictures (and of two
-// sizes, over a backdrop) into a
-// 32-bit back buffer, timed call by call. Run under wine: wine crossfade_bench.exe [calls]
+// sizes, over a backdrop) into a 32-bit back buffer, timed call by call.
+// Run under wine: wine crossfade_bench.exe [calls]
 #include "SkinTestSupport.h"
 
 #include <algorithm>
