@@ -38,3 +38,31 @@ private:
   HDC dc;
   HGDIOBJ previous;
 };
+
+// A memory DC over a 32-bit DIB of its own, alpha channel included, zero at first.
+class TArgbSurface {
+public:
+  TArgbSurface(HDC compatibleWith, int width, int height)
+      : bitmap(CreateArgbBitmap(compatibleWith, width, height)),
+        memory(compatibleWith),
+        selection(memory.dc, bitmap.object) {}
+  TArgbSurface(const TArgbSurface&) = delete;
+  TArgbSurface& operator=(const TArgbSurface&) = delete;
+  HDC Dc() const { return memory.dc; }
+
+private:
+  static HBITMAP CreateArgbBitmap(HDC dc, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  }
+  TGdiObject bitmap;  // first in, last out: no DC holds it when it goes
+  TMemoryDc memory;
+  TSelection selection;
+};

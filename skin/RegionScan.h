@@ -19,3 +19,13 @@ inline bool operator==(const TTransparentRun& a, const TTransparentRun& b) {
 // value (alpha in the fourth byte). Runs come row by row, left to right, never merged across rows.
 std::vector<TTransparentRun> ScanTransparentRuns(const uint8_t* pixels, uint32_t width,
                                                  uint32_t height, int32_t stride);
+
+struct TOutlineRect {
+  int32_t left, top, right, bottom;  // right and bottom exclusive
+};
+
+// The part of the width x height rectangle that `runs` (as the scan gives them) leave: opaque
+// spans row by row, a span that repeats in the rows below grown down over them. Sorted top to
+// bottom, then left to right, as a region's own rectangles are.
+std::vector<TOutlineRect> OpaqueRectangles(uint32_t width, uint32_t height,
+                                           const std::vector<TTransparentRun>& runs);

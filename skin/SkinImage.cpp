@@ -2,6 +2,7 @@
 
 #include "skin/GdiHolders.h"
 
+#include <algorithm>
 #include <new>
 
 using namespace Gdiplus;
@@ -88,19 +89,33 @@ void DrawImage(int32_t x, int32_t y, TSkinImage* image, HDC dc) {
 }
 
 void DrawCrossFade(int32_t x, int32_t y, uint32_t alpha, TSkinImage* oldImage,
-                   TSkinImage* newImage, HDC dc) {
+                   TSkinImage* newImage, HDC dc, HDC backdrop) {
   TGdiObject newBitmap;  // bitmaps outlive the DCs; the old one goes first
   TGdiObject oldBitmap;
   TMemoryDc first(dc);
   TMemoryDc second(dc);
-  const int w = int(oldImage->GetWidth());
-  const int h = int(oldImage->GetHeight());
+  const int oldWidth = int(oldImage->GetWidth()), oldHeight = int(oldImage->GetHeight());
+  const int newWidth = int(newImage->GetWidth()), newHeight = int(newImage->GetHeight());
   oldBitmap.object = oldImage->CreateGdiBitmap();
   newBitmap.object = newImage->CreateGdiBitmap();
   TSelection firstSelection(first.dc, oldBitmap.object);
   TSelection secondSelection(second.dc, newBitmap.object);
-  if (oldBitmap.object == nullptr) return;
-  // A new picture smaller than the old one (or none) makes AlphaBlend refuse: the old one shows.
-  AlphaBlend(first.dc, 0, 0, w, h, second.dc, 0, 0, w, h, ConstantAlphaBlend(BYTE(alpha)));
-  BitBlt(dc, x, y, w, h, first.dc, 0, 0, SRCCOPY);
+  const BLENDFUNCTION blend = ConstantAlphaBlend(BYTE(alpha));
+  if (oldWidth == newWidth && oldHeight == newHeight) {
+    if (oldBitmap.object == nullptr) return;
+    AlphaBlend(first.dc, 0, 0, oldWidth, oldHeight, second.dc, 0, 0, oldWidth, oldHeight, blend);
+    BitBlt(dc, x, y, oldWidth, oldHeight, first.dc, 0, 0, SRCCOPY);
+    return;
+  }
+  const int w = std::max(oldWidth, newWidth), h = std::max(oldHeight, newHeight);
+  TArgbSurface before(dc, w, h);
+  TArgbSurface after(dc, w, h);
+  const HDC beneath = backdrop ? backdrop : dc;
+  const int beneathX = backdrop ? 0 : x, beneathY = backdrop ? 0 : y;
+  BitBlt(before.Dc(), 0, 0, w, h, beneath, beneathX, beneathY, SRCCOPY);
+  BitBlt(after.Dc(), 0, 0, w, h, beneath, beneathX, beneathY, SRCCOPY);
+  if (oldBitmap.object) BitBlt(before.Dc(), 0, 0, oldWidth, oldHeight, first.dc, 0, 0, SRCCOPY);
+  if (newBitmap.object) BitBlt(after.Dc(), 0, 0, newWidth, newHeight, second.dc, 0, 0, SRCCOPY);
+  AlphaBlend(before.Dc(), 0, 0, w, h, after.Dc(), 0, 0, w, h, blend);
+  BitBlt(dc, x, y, w, h, before.Dc(), 0, 0, SRCCOPY);
 }

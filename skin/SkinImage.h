@@ -36,6 +36,8 @@ private:
 
 void DrawImage(int32_t x, int32_t y, TSkinImage* image, HDC dc);
 
-// The constant-alpha blend of `newImage` over `oldImage`, in the size of `oldImage`.
+// The constant-alpha blend of `newImage` over `oldImage`. Pictures of different sizes are blended
+// over the rectangle of both, where each stands over `backdrop` (what lies beneath them, its
+// (0, 0) at x, y; without one, dc's own pixels): alpha 255 leaves the new picture whole.
 void DrawCrossFade(int32_t x, int32_t y, uint32_t alpha, TSkinImage* oldImage,
-                   TSkinImage* newImage, HDC dc);
+                   TSkinImage* newImage, HDC dc, HDC backdrop = nullptr);

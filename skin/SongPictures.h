@@ -24,5 +24,6 @@ void ToggleInfo();
 void FadeTick(HWND window);
 // On WM_SONG_STARTED: the info picture of the chosen row fades in, the title picture is drawn.
 void ShowSongPictures(HWND window);
-// Destroys both info pictures and starts over at row 0, for a teardown before GDI+ goes.
+// Destroys both info pictures and the copy of what lies beneath them, and starts over at row 0,
+// for a teardown before GDI+ goes.
 void FreeSongPictures();

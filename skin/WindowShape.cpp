@@ -6,6 +6,9 @@
 #include "skin/SkinImage.h"
 #include "vfs/VfsFile.h"
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -15,11 +18,45 @@ HRGN WindowRegion = nullptr;
 
 static const char BackgroundEntry[] = "pic.png";
 
-void CutTransparentRuns(HRGN region, const std::vector<TTransparentRun>& runs) {
-  for (const TTransparentRun& run : runs) {
-    TGdiObject cut(CreateRectRgn(run.firstColumn, run.row, run.endColumn, run.row + 1));
-    CombineRgn(region, region, static_cast<HRGN>(cut.object), RGN_XOR);
+static HRGN RegionFromRectangles(const TOutlineRect* rects, size_t count) {
+  static_assert(sizeof(TOutlineRect) == sizeof(RECT), "the rectangles are copied as RECTs");
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
+  RGNDATA* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  data->rdh.dwSize = sizeof(RGNDATAHEADER);
+  data->rdh.iType = RDH_RECTANGLES;
+  data->rdh.nCount = DWORD(count);
+  data->rdh.nRgnSize = DWORD(count * sizeof(RECT));
+  SetRectEmpty(&data->rdh.rcBound);
+  if (count > 0) {
+    std::memcpy(data->Buffer, rects, count * sizeof(RECT));
+    RECT& bound = data->rdh.rcBound;
+    bound = {rects[0].left, rects[0].top, rects[0].right, rects[count - 1].bottom};
+    for (size_t i = 0; i < count; ++i) {
+      bound.left = std::min<LONG>(bound.left, rects[i].left);
+      bound.right = std::max<LONG>(bound.right, rects[i].right);
+    }
   }
+  return ExtCreateRegion(nullptr, DWORD(buffer.size()), data);
+}
+
+// Wine's ExtCreateRegion adds the rectangles one by one, each time through the whole region made
+// so far, while uniting two regions takes time in their sizes: a few rectangles per call, the
+// regions united in pairs, keep the time close to linear there too.
+static HRGN UniteRectangles(const TOutlineRect* rects, size_t count) {
+  const size_t RectanglesPerCall = 64;
+  if (count <= RectanglesPerCall) return RegionFromRectangles(rects, count);
+  TGdiObject first(UniteRectangles(rects, count / 2));
+  TGdiObject second(UniteRectangles(rects + count / 2, count - count / 2));
+  const HRGN united = static_cast<HRGN>(first.object);
+  if (!united || !second.object || CombineRgn(united, united, static_cast<HRGN>(second.object), RGN_OR) == ERROR)
+    return nullptr;
+  first.object = nullptr;
+  return united;
+}
+
+HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {
+  const std::vector<TOutlineRect> rects = OpaqueRectangles(width, height, runs);
+  return UniteRectangles(rects.data(), rects.size());
 }
 
 static void CreateBackBuffer() {
@@ -40,9 +77,12 @@ static void CutOutline(TSkinImage* picture, UINT w, UINT h) {
     picture->lastStatus = status;
     return;
   }
-  CutTransparentRuns(WindowRegion,
-                     ScanTransparentRuns(static_cast<const uint8_t*>(lockRecord.Scan0), w, h,
-                                         lockRecord.Stride));
+  const HRGN outline = CreateOutlineRegion(
+      w, h, ScanTransparentRuns(static_cast<const uint8_t*>(lockRecord.Scan0), w, h, lockRecord.Stride));
+  if (outline) {
+    DeleteObject(WindowRegion);
+    WindowRegion = outline;
+  }
   status = GdipBitmapUnlockBits(picture->nativeBitmap, &lockRecord);
   if (status != Ok) picture->lastStatus = status;
 }

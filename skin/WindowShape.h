@@ -19,5 +19,6 @@ int InitWindowShape(TPlayerWnd* window);
 // Teardown hook: releases the back buffer and the skin bitmap (the window owns the region).
 int FreeWindowShape(TPlayerWnd* window);
 
-// Removes each run (one row high) from `region`, which must contain it.
-void CutTransparentRuns(HRGN region, const std::vector<TTransparentRun>& runs);
+// The width x height rectangle without the runs, made from the opaque rectangles in time that
+// grows with their number, not with its square as cutting the runs out one by one did.
+HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs);

@@ -1,5 +1,6 @@
-// One fade step against its 10 ms timer tick: DrawCrossFade of two 256 x 256 pictures into a
-// 32-bit back buffer, timed call by call. Run under wine: wine crossfade_bench.exe [calls]
+// One fade step against its 10 ms timer tick: DrawCrossFade of two 256 x 256 pictures (and of two
+// sizes, over a backdrop) into a 32-bit back buffer, timed call by call.
+// Run under wine: wine crossfade_bench.exe [calls]
 #include "SkinTestSupport.h"
 
 #include <algorithm>
@@ -46,10 +47,15 @@ int main(int argc, char** argv) {
   TGdiplusSession gdiplus;
   TSkinImage* oldImage = ImageFromBytes(EncodePng(MakePixels(256, 256, Gradient)));
   TSkinImage* newImage = ImageFromBytes(EncodePng(MakePixels(256, 256, Rings)));
+  TSkinImage* smaller = ImageFromBytes(EncodePng(MakePixels(200, 256, Rings)));
   {
     TDibSurface backBuffer(320, 320, 0);
+    TDibSurface backdrop(256, 256, 0xFF404040);
     Report("DrawCrossFade 256x256", calls, [&](int i) {
       DrawCrossFade(10, 10, uint32_t(i * 15 % 256), oldImage, newImage, backBuffer.dc);
+    });
+    Report("DrawCrossFade 256x256 to 200x256", calls, [&](int i) {
+      DrawCrossFade(10, 10, uint32_t(i * 15 % 256), oldImage, smaller, backBuffer.dc, backdrop.dc);
     });
     DrawingOsVersion = 6;
     Report("DrawImage 256x256 (AlphaBlend)", calls,
@@ -60,5 +66,6 @@ int main(int argc, char** argv) {
   }
   oldImage->Destroy(true);
   newImage->Destroy(true);
+  smaller->Destroy(true);
   return 0;
 }

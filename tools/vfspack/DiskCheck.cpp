@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <unordered_map>
 
 #include "stb_image.h"
@@ -30,6 +31,17 @@ const TButtonSection Buttons[] = {{"ButtonRewind", 4},  {"ButtonPlayPause", 6}, 
 // A broken directory can hold thousands of bad records; a few tell the story.
 constexpr int MaxReportsPerKind = 10;
 
+// Copies of its pixels that a picture takes while the disk plays, as measured: pic.png decoded,
+// as the skin bitmap and while the outline is read; an info picture and the one before it,
+// decoded and as GDI copies at each fade step; any other picture decoded and while drawn.
+constexpr uint64_t BackgroundCopies = 3, InfoCopies = 5, OtherCopies = 2;
+// Beyond an 8K screen a window cannot be seen whole.
+constexpr int LargestScreenWidth = 7680, LargestScreenHeight = 4320;
+// Beyond this many transparent runs in pic.png the disk takes over half a second to start under
+// Wine, whose window shaping grows faster than the runs (measured: 5,000 runs 0.21 s, 10,000
+// 0.52 s, 20,000 1.5 s; at about 42,000 its X11 driver fails).
+constexpr uint64_t SlowOutlineRuns = 10000;
+
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 std::string Size(int64_t w, int64_t h) { return std::to_string(w) + "x" + std::to_string(h); }
@@ -44,6 +56,15 @@ std::string Place(const std::string& section, const std::string& key = "") {
 
 std::string Line(int line) { return " (line " + std::to_string(line) + ")"; }
 
+std::string Memory(uint64_t bytes) {
+  if (bytes >= 1000000000) {
+    const uint64_t tenths = (bytes + 50000000) / 100000000;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GB";
+  }
+  if (bytes >= 1000000) return std::to_string((bytes + 500000) / 1000000) + " MB";
+  return std::to_string((bytes + 500) / 1000) + " KB";
+}
+
 std::string FoldCase(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
@@ -56,9 +77,10 @@ struct TStbFree {
 
 struct TPicture {
   bool ok = false;
-  std::string fault;  // why it does not decode
+  std::string fault;  // why it does not decode; empty for one too large to check, whose size is known
   int width = 0;
   int height = 0;
+  std::vector<std::string> colourChunks;  // PNG chunks that make GDI+ colour-correct the picture
   bool hasAlpha = false;
   std::vector<uint8_t> alpha;  // row by row; kept for the background only
 };
@@ -123,6 +145,19 @@ const char* JpegTableFault(const uint8_t* p, size_t n) {
   return nullptr;
 }
 
+// The colour chunks ahead of the first IDAT, in file order; a damaged chunk list ends the walk.
+std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
+  std::vector<std::string> found;
+  for (size_t at = 8; at + 8 <= n;) {
+    const uint64_t length = uint64_t(p[at]) << 24 | uint64_t(p[at + 1]) << 16 | uint64_t(p[at + 2]) << 8 | p[at + 3];
+    const std::string type(reinterpret_cast<const char*>(p + at + 4), 4);
+    if (type == "IDAT" || type == "IEND") break;
+    if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") found.push_back(type);
+    at += size_t(std::min<uint64_t>(length + 12, n));
+  }
+  return found;
+}
+
 // The formats GDI+ decodes that a skin would use.
 TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_t maxPixels) {
   TPicture pic;
@@ -147,18 +182,16 @@ TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_
     pic.fault = damaged();
     return pic;
   }
-  if (uint64_t(w) * uint64_t(h) > maxPixels) {
-    pic.fault = "is " + Size(w, h) + " pixels, too large to check";
-    return pic;
-  }
+  pic.width = w;
+  pic.height = h;
+  if (std::strcmp(format, "PNG") == 0) pic.colourChunks = PngColourChunks(data, size);
+  if (uint64_t(w) * uint64_t(h) > maxPixels) return pic;
   std::unique_ptr<stbi_uc, TStbFree> pixels(stbi_load_from_memory(data, int(size), &w, &h, &channels, 4));
   if (!pixels) {
     pic.fault = damaged();
     return pic;
   }
   pic.ok = true;
-  pic.width = w;
-  pic.height = h;
   const size_t count = size_t(w) * size_t(h);
   const stbi_uc* px = pixels.get();
   pic.hasAlpha = std::strcmp(format, "PNG") == 0 && (channels == 2 || channels == 4);
@@ -212,6 +245,7 @@ public:
     CheckBackground();
     CheckSkin();
     CheckPlayList();
+    ReportColourChunks();
     return std::move(problems);
   }
 
@@ -225,6 +259,12 @@ private:
     std::string place;
     std::string name;
     bool fromNoInfo;
+    bool title;
+  };
+  struct TShown {
+    std::string place;
+    std::string name;
+    const TPicture* picture;
   };
 
   void Report(TSeverity severity, const std::string& file, const std::string& place,
@@ -320,7 +360,7 @@ private:
   // Looks a picture up as the program would; reports a missing or broken one.
   // Returns the picture the program would get, or null when the name finds nothing.
   const TPicture* LookUpPicture(const std::string& file, const std::string& place, const std::string& name,
-                                const std::string& whenMissing) {
+                                const std::string& whenMissing, uint64_t copies) {
     if (!archive.open) return nullptr;
     const int32_t index = archive.Find(name);
     if (index < 0) {
@@ -330,8 +370,20 @@ private:
       return nullptr;
     }
     const TPicture& pic = Picture(index);
-    if (!pic.ok) Error(file, place, Quote(name) + " " + pic.fault + ": nothing is drawn for it");
+    if (!pic.fault.empty()) Error(file, place, Quote(name) + " " + pic.fault + ": nothing is drawn for it");
+    CheckShownSize(file, place, name, index, pic, copies);
     return &pic;
+  }
+
+  // Only the part inside the window shows, but the whole picture takes memory.
+  void CheckShownSize(const std::string& file, const std::string& place, const std::string& name, int32_t index,
+                      const TPicture& pic, uint64_t copies) {
+    if (!pic.fault.empty() || windowWidth == 0 || !sizeChecked.insert(index).second) return;
+    if (pic.width <= 2 * windowWidth && pic.height <= 2 * windowHeight) return;
+    Warn(file, place,
+         Quote(name) + " is " + Size(pic.width, pic.height) + ", far larger than the " +
+             Size(windowWidth, windowHeight) + " window that shows it: it takes about " +
+             Memory(copies * 4 * uint64_t(pic.width) * uint64_t(pic.height)) + " of memory while the disk plays");
   }
 
   void CheckBackground() {
@@ -342,12 +394,64 @@ private:
       return;
     }
     const TPicture& pic = Picture(index, true);
-    if (!pic.ok) {
+    if (!pic.fault.empty()) {
       Error(ArchiveFile, Background, pic.fault + ": the window has no size and cannot be seen");
       return;
     }
+    windowWidth = pic.width;
+    windowHeight = pic.height;
+    if (pic.width > LargestScreenWidth || pic.height > LargestScreenHeight)
+      Warn(ArchiveFile, Background,
+           "is " + Size(pic.width, pic.height) + ", far larger than any screen (" +
+               Size(LargestScreenWidth, LargestScreenHeight) + "): the window takes seconds to appear and about " +
+               Memory(BackgroundCopies * 4 * uint64_t(pic.width) * uint64_t(pic.height)) + " of memory");
+    if (!pic.ok) return;
     background = &pic;
     if (!pic.hasAlpha) Warn(ArchiveFile, Background, "has no alpha channel: the window is a plain rectangle");
+    uint64_t runs = 0;
+    for (size_t i = 0; i < pic.alpha.size(); ++i)
+      runs += pic.alpha[i] == 0 && (i % size_t(pic.width) == 0 || pic.alpha[i - 1] != 0);
+    if (runs > SlowOutlineRuns)
+      Warn(ArchiveFile, Background,
+           "its outline is cut from " + Count(runs, "run") + " of transparent pixels (more than " +
+               std::to_string(SlowOutlineRuns) +
+               "): under Wine the disk takes over half a second to start, and from about 42000 runs Wine "
+               "cannot shape its window");
+  }
+
+  // A colour-managed decoder changes such a picture's colours, and it no longer matches the
+  // pixels of pic.png around it.
+  void ReportColourChunks() {
+    for (const auto& picture : pictures) {
+      if (picture.second.colourChunks.empty()) continue;
+      std::string chunks;
+      for (const std::string& chunk : picture.second.colourChunks) chunks += (chunks.empty() ? "" : ", ") + chunk;
+      Warn(ArchiveFile, Quote(VfsRecordName(VfsRecordAt(archive.bytes.data(), picture.first))),
+           "a PNG with colour chunks (" + chunks +
+               "): GDI+ on Windows colour-corrects it, and it no longer matches the pixels around it");
+    }
+  }
+
+  // On Windows a UTF-8 byte-order mark is part of the first line; bytes beyond ASCII mean what the
+  // reader's code page says.
+  void CheckEncoding(const std::vector<uint8_t>& bytes, const TProfileIni& ini, const char* file) {
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+      const std::vector<TProfileIni::TSection>& sections = ini.Sections();
+      Error(file, "",
+            "starts with a UTF-8 byte-order mark: Windows reads it as part of the first line and does not see "
+            "the first section" +
+                (sections.size() > 1 ? " " + Place(sections[1].name) : "") + " (Wine does)");
+    }
+    for (const TProfileIni::TSection& s : ini.Sections()) {
+      if (s.name.empty()) continue;
+      for (const TProfileIni::TKey& k : s.keys) {
+        if (k.name.empty() || k.name[0] == ';' || !k.hasValue) continue;
+        if (std::any_of(k.value.begin(), k.value.end(), [](char c) { return (unsigned char)c >= 0x80; }))
+          Warn(file, Place(s.name, k.name) + Line(k.line),
+               "the value holds bytes beyond ASCII: what they mean depends on the code page of the "
+               "Windows that reads it");
+      }
+    }
   }
 
   static std::string Absence(const TProfileIni& ini, const std::string& section, const std::string& key) {
@@ -421,6 +525,7 @@ private:
       return;
     }
     const TProfileIni ini(bytes);
+    CheckEncoding(bytes, ini, SkinFile);
     ReportRepeats(ini, SkinFile);
     for (const auto& song : ReadNumbered(ini, SkinFile, MusicSection, "song"))
       skinSongs.push_back({SkinFile, Place(MusicSection, song.first), song.second});
@@ -443,7 +548,7 @@ private:
     for (const auto& key : keys) {
       const TPicture* pic = LookUpPicture(
           SkinFile, Place(section, key.first), key.second,
-          std::string(CannotFindBox) + " at start, and the pictures after it move down one state");
+          std::string(CannotFindBox) + " at start, and the pictures after it move down one state", OtherCopies);
       if (pic) states.push_back({key.first, key.second, pic});
     }
     if (keys.empty()) {
@@ -530,6 +635,7 @@ private:
       return;
     }
     const TProfileIni ini(bytes);
+    CheckEncoding(bytes, ini, PlayListFile);
     ReportRepeats(ini, PlayListFile);
     const std::string noInfo = ini.String(MusicSection, "NoInfo", "");
 
@@ -559,7 +665,7 @@ private:
           stop = key;
           break;
         }
-        listed.back().pictures.push_back({Place(section, key), value, info && !HasValue(ini, section, key)});
+        listed.back().pictures.push_back({Place(section, key), value, info && !HasValue(ini, section, key), !info});
       }
       if (stop) break;
     }
@@ -598,21 +704,48 @@ private:
 
     for (size_t i = 0; i < skinSongs.size(); ++i) CheckSong(skinSongs[i], i == 0);
     std::vector<const TPictureRef*> noInfoUsers;  // one report for the one value to mend
+    std::vector<TShown> infos, titles;
     for (const TListed& l : listed) {
       CheckSong(l.song, skinSongs.empty() && &l == &listed.front());
       for (const TPictureRef& p : l.pictures) {
         if (p.fromNoInfo)
           noInfoUsers.push_back(&p);
         else
-          LookUpPicture(PlayListFile, p.place, p.name, std::string(CannotFindBox) + " while the song plays");
+          (p.title ? titles : infos)
+              .push_back({p.place, p.name,
+                          LookUpPicture(PlayListFile, p.place, p.name,
+                                        std::string(CannotFindBox) + " while the song plays",
+                                        p.title ? OtherCopies : InfoCopies)});
       }
     }
     if (!noInfoUsers.empty()) {
       std::string users = noInfoUsers.front()->place;
       if (noInfoUsers.size() > 1) users += " and " + std::to_string(noInfoUsers.size() - 1) + " more";
-      LookUpPicture(
-          PlayListFile, Place(MusicSection, "NoInfo"), noInfoUsers.front()->name,
-          std::string(CannotFindBox) + " while a song plays that has no picture of its own (" + users + ")");
+      const std::string place = Place(MusicSection, "NoInfo");
+      infos.push_back({place, noInfoUsers.front()->name,
+                       LookUpPicture(PlayListFile, place, noInfoUsers.front()->name,
+                                     std::string(CannotFindBox) + " while a song plays that has no picture of its own (" +
+                                         users + ")",
+                                     InfoCopies)});
+    }
+    CheckOnePlace(infos, "InfoX/InfoY", "where the larger one stood, the background shows around the smaller one");
+    CheckOnePlace(titles, "TitleX/TitleY", "the larger one's edges stay on screen around the smaller one");
+  }
+
+  // Pictures drawn at one place, each over the one before.
+  void CheckOnePlace(const std::vector<TShown>& shown, const std::string& where, const std::string& consequence) {
+    const TShown* first = nullptr;
+    std::set<std::string> seen;
+    for (const TShown& s : shown) {
+      if (!s.picture || !s.picture->fault.empty() || !seen.insert(FoldCase(s.name)).second) continue;
+      if (!first) {
+        first = &s;
+      } else if (s.picture->width != first->picture->width || s.picture->height != first->picture->height) {
+        Warn(PlayListFile, s.place,
+             Quote(s.name) + " is " + Size(s.picture->width, s.picture->height) + " but " + first->place + " " +
+                 Quote(first->name) + " is " + Size(first->picture->width, first->picture->height) +
+                 ", both shown at " + where + ": " + consequence);
+      }
     }
   }
 
@@ -622,6 +755,8 @@ private:
   TArchive archive;
   std::map<int32_t, TPicture> pictures;
   const TPicture* background = nullptr;
+  int windowWidth = 0, windowHeight = 0;  // pic.png's size, when it is known
+  std::set<int32_t> sizeChecked;
   std::map<std::string, TSongLoad> songs;
   std::vector<TSongRef> skinSongs;
 };

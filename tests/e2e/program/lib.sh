@@ -63,14 +63,18 @@ press_escape() { # dir
   xdotool mousemove $(button_centre "$1" ButtonStop) sleep 0.2 key Escape
 }
 
+# Pixels of the window at (x, y) on SHOT that differ from the picture FILE.
+differing_from() { # shot file x y
+  local w h sx sy
+  read -r w h <<<"$(identify -format '%w %h' "$2")"
+  read -r sx sy <<<"$(at "$3" "$4")"
+  convert "$1" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
+  compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$2" null: 2>&1 | cut -d' ' -f1
+}
 # Pixels of the window at (x, y) on SHOT that differ from the archive entry NAME.
 differing_pixels() { # dir shot name x y
-  local png="$MD_SESSION_DIR/entry.png" w h sx sy
-  python3 "$DISKPY" extract "$1" "$3" "$png"
-  read -r w h <<<"$(python3 "$DISKPY" entry "$1" "$3")"
-  read -r sx sy <<<"$(at "$4" "$5")"
-  convert "$2" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
-  compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$png" null: 2>&1 | cut -d' ' -f1
+  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png"
+  differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5"
 }
 shows() { [ "$(differing_pixels "$@")" -eq 0 ]; }  # dir shot name x y
 

@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
 # The demo disk from start to Esc: the window as it opens, silence until play, then play, the
 # song's own samples on the sound card, pause and resume, stop, forward and rewind with their
-# wrap-around, the info toggle, and a clean exit.
+# wrap-around, the info toggle between pictures of different sizes, and a clean exit.
 source "$(dirname "$0")/lib.sh"
 scenario_begin
+
+# Song 1's second info picture two thirds the size of its first.
+mkdir "$S/pictures"
+wine "$MD_BIN/bin/vfspack.exe" extract "$disk/data.vfs" "$S/pictures" >/dev/null
+read -r iw ih <<<"$(python3 "$DISKPY" entry "$disk" "$(python3 "$DISKPY" get "$disk" PlayList.ini song1 pic1)")"
+sw=$((iw * 2 / 3)) sh=$((ih * 2 / 3))
+convert "$S/pictures/$(python3 "$DISKPY" get "$disk" PlayList.ini song1 pic1)" -crop "${sw}x${sh}+0+0" +repage \
+  -strip "PNG32:$S/pictures/small-about.png"
+wine "$MD_BIN/bin/vfspack.exe" create "$disk/data.vfs" "$S/pictures" >/dev/null
+python3 "$DISKPY" set "$disk" PlayList.ini song1 pic1 small-about.png
 
 disk_start "$disk" wait
 sleep 2
@@ -65,10 +75,17 @@ sleep 2.5
 record_start "$S/song1.raw"; sleep 1; record_stop
 check "song 1 is heard" test "$(peak "$S/song1.raw")" -gt 1000
 
-# Info: the other row cross-fades in and stands there fully after the fade.
+# Info: the other row cross-fades in and stands there whole after the fade, smaller or larger.
 click_button "$disk" ButtonInfo
 sleep 1; shot "$S/info.png"
-check "info shows the other picture of song 1" shows_song_picture "$disk" "$S/info.png" 1 pic1
+check "info shows the other, smaller picture of song 1" shows_song_picture "$disk" "$S/info.png" 1 pic1
+ix=$(python3 "$DISKPY" get "$disk" PlayList.ini Music InfoX) iy=$(python3 "$DISKPY" get "$disk" PlayList.ini Music InfoY)
+python3 "$DISKPY" extract "$disk" pic.png "$S/pic.png"
+convert "$S/pic.png" -crop "$((iw - sw))x${ih}+$((ix + sw))+${iy}" +repage -alpha off "$S/beside.png"
+check "and the background where the larger one stood" test "$(differing_from "$S/info.png" "$S/beside.png" $((ix + sw)) "$iy")" -eq 0
+click_button "$disk" ButtonInfo
+sleep 1; shot "$S/info-back.png"
+check "info back to the larger picture, whole" shows_song_picture "$disk" "$S/info-back.png" 1 pic0
 
 press_escape "$disk"
 check "Esc ends the program with status 0" ends_with_status_0

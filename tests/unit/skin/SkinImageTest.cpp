@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -49,7 +50,7 @@ TEST_F(SkinImageTest, UndecodablePictureIsZeroByZeroAndDrawsNothing) {
     DrawingOsVersion = int8_t(version);
     TDibSurface surface(12, 12, Background);
     DrawImage(2, 2, broken.get(), surface.dc);
-    DrawCrossFade(2, 2, 128, broken.get(), good.get(), surface.dc);
+    DrawCrossFade(2, 2, 0, broken.get(), good.get(), surface.dc);
     for (uint32_t y = 0; y < 12; ++y)
       for (uint32_t x = 0; x < 12; ++x) ASSERT_EQ(surface.At(x, y), Background) << x << "," << y;
   }
@@ -121,27 +122,54 @@ TEST_F(SkinImageTest, CrossFadeBlendsEveryChannelAndDoesNotAccumulate) {
   }
 }
 
-TEST_F(SkinImageTest, CrossFadeCoversTheOldPicturesRectangleOnly) {
-  const TPixels oldPixels = MakePixels(10, 8, OpaqueA);
-  TImage oldImage = Decode(oldPixels);
+// Pictures of different sizes, none at all included, fade over the rectangle of both: each stands
+// over the backdrop, so the fade ends with the new picture whole and the old one's edges gone.
+TEST_F(SkinImageTest, CrossFadeBetweenSizesEndsWithTheNewPictureWhole) {
+  const uint32_t Beneath = 0xFF204060;
+  TDibSurface backdrop(14, 12, Beneath);
+  TImage oldImage = Decode(MakePixels(10, 8, OpaqueA));
   TImage larger = Decode(MakePixels(14, 12, OpaqueB));
-  TImage smaller = Decode(MakePixels(9, 8, OpaqueB));
-
-  TDibSurface surface(20, 20, Background);
-  DrawCrossFade(1, 1, 255, oldImage.get(), larger.get(), surface.dc);
-  EXPECT_EQ(surface.At(10, 8), Premultiplied(OpaqueB(9, 7)));
-  EXPECT_EQ(surface.At(11, 8), Background);
-  EXPECT_EQ(surface.At(10, 9), Background);
-
-  // A new picture too small to cover the old one, or none at all, leaves the old one showing.
+  TImage smaller = Decode(MakePixels(9, 6, OpaqueB));
   TImage broken(ImageFromBytes({'?'}));
-  for (TSkinImage* newImage : {smaller.get(), broken.get()}) {
-    TDibSurface target(20, 20, Background);
-    DrawCrossFade(1, 1, 255, oldImage.get(), newImage, target.dc);
-    for (uint32_t y = 0; y < 8; ++y)
-      for (uint32_t x = 0; x < 10; ++x)
-        ASSERT_EQ(target.At(x + 1, y + 1), Premultiplied(oldPixels.At(x, y))) << x << "," << y;
+  struct TFade {
+    TSkinImage* from;
+    TSkinImage* to;
+    uint32_t (*fromPixel)(uint32_t, uint32_t);
+    uint32_t (*toPixel)(uint32_t, uint32_t);
+    uint32_t fromWidth, fromHeight, toWidth, toHeight;
+  };
+  const TFade fades[] = {{oldImage.get(), larger.get(), OpaqueA, OpaqueB, 10, 8, 14, 12},
+                         {larger.get(), oldImage.get(), OpaqueB, OpaqueA, 14, 12, 10, 8},
+                         {oldImage.get(), smaller.get(), OpaqueA, OpaqueB, 10, 8, 9, 6},
+                         {oldImage.get(), broken.get(), OpaqueA, OpaqueB, 10, 8, 0, 0},
+                         {broken.get(), smaller.get(), OpaqueA, OpaqueB, 0, 0, 9, 6}};
+  for (const TFade& fade : fades) {
+    for (uint32_t alpha : {0u, 120u, 255u}) {
+      SCOPED_TRACE(testing::Message() << fade.fromWidth << "x" << fade.fromHeight << " to " << fade.toWidth
+                                      << "x" << fade.toHeight << " at " << alpha);
+      TDibSurface surface(20, 20, Background);
+      DrawCrossFade(1, 1, alpha, fade.from, fade.to, surface.dc, backdrop.dc);
+      const uint32_t w = std::max(fade.fromWidth, fade.toWidth), h = std::max(fade.fromHeight, fade.toHeight);
+      for (uint32_t y = 0; y < 20; ++y)
+        for (uint32_t x = 0; x < 20; ++x) {
+          if (x < 1 || y < 1 || x > w || y > h) {
+            ASSERT_EQ(surface.At(x, y), Background) << x << "," << y;
+            continue;
+          }
+          const uint32_t px = x - 1, py = y - 1;
+          const uint32_t from = px < fade.fromWidth && py < fade.fromHeight ? fade.fromPixel(px, py) : Beneath;
+          const uint32_t to = px < fade.toWidth && py < fade.toHeight ? fade.toPixel(px, py) : Beneath;
+          ASSERT_TRUE(WithinOne(surface.At(x, y), Blend(from, to, alpha)))
+              << x << "," << y << ": " << std::hex << surface.At(x, y);
+        }
+    }
   }
+  // Without a backdrop the destination's own pixels stand beneath.
+  TDibSurface surface(20, 20, Background);
+  DrawCrossFade(1, 1, 255, larger.get(), smaller.get(), surface.dc);
+  EXPECT_EQ(surface.At(9, 6), Premultiplied(OpaqueB(8, 5)));
+  EXPECT_EQ(surface.At(10, 6), Background);
+  EXPECT_EQ(surface.At(14, 12), Background);
 }
 
 TEST_F(SkinImageTest, RepeatedDrawingKeepsTheGdiObjectCount) {

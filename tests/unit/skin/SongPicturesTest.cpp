@@ -12,6 +12,7 @@ namespace {
 const uint32_t Grey = 0xFF808080;
 const uint32_t A0 = 0xFFC02010, A1 = 0xFF10C020, ATitle = 0xFF2010C0;
 const uint32_t B0 = 0xFFF0F000, B1 = 0xFF00F0F0, BTitle = 0xFFF000F0;
+const uint32_t Small = 0xFF40A0F0, Large = 0xFFA0F040;
 const int32_t Info = 10, Side = 16, TitleLeft = 40;
 
 class SongPicturesTest : public testing::Test {
@@ -54,7 +55,8 @@ protected:
   TSkinStage stage{{SolidPicture("pic.png", 120, 60, Grey), SolidPicture("a0.png", Side, Side, A0),
                     SolidPicture("a1.png", Side, Side, A1), SolidPicture("at.png", Side, 8, ATitle),
                     SolidPicture("b0.png", Side, Side, B0), SolidPicture("b1.png", Side, Side, B1),
-                    SolidPicture("bt.png", Side, 8, BTitle)}};
+                    SolidPicture("bt.png", Side, 8, BTitle), SolidPicture("small.png", 8, 8, Small),
+                    SolidPicture("large.png", 24, 20, Large)}};
   TBoxWatcher boxes;
   HWND hwnd = nullptr;
 };
@@ -157,6 +159,34 @@ TEST_F(SongPicturesTest, AResumeFadesOverACopyTheRowHoldsAndMissingPicturesAreRe
   EXPECT_EQ(Presents(), presents + 2);
   EXPECT_TRUE(InfoShows(A1));
   EXPECT_FALSE(stage.TimerTicks());
+}
+
+// Pictures of other sizes: each fade ends with the new picture whole and the background back
+// wherever an earlier, larger one stood, a third picture cut short mid-fade included.
+TEST_F(SongPicturesTest, PicturesOfOtherSizesShowWholeAndLeaveNoEdges) {
+  ShowSongPictures(hwnd);
+  const auto fadeTo = [&](const char* name, int ticks) {  // ticks < 0: to the fade's end
+    ShowInfoPicture(hwnd, name);
+    for (int tick = 0; tick != ticks && (ticks > 0 || tick == 0 || FadeLevel != 0); ++tick) FadeTick(hwnd);
+  };
+  fadeTo("large.png", 8);
+  EXPECT_TRUE(WithinOne(stage.At(Info + 20, Info + 18), Blend(Grey, Large, 120)));
+  FadeTick(hwnd);
+  fadeTo("a0.png", 4);  // cut short: the large picture's edges are half there
+  fadeTo("small.png", -1);
+  EXPECT_FALSE(stage.TimerTicks());
+  EXPECT_TRUE(stage.Filled(Info, Info, 8, 8, Small));
+  EXPECT_TRUE(stage.Filled(Info + 8, Info, 16, 20, Grey));
+  EXPECT_TRUE(stage.Filled(Info, Info + 8, 24, 12, Grey));
+
+  fadeTo("large.png", -1);
+  EXPECT_TRUE(stage.Filled(Info, Info, 24, 20, Large));
+  // Drawn at once, with nothing to fade from, a smaller picture clears the larger one too.
+  ShowInfoPicture(hwnd, "gone.png");
+  fadeTo("small.png", 0);
+  EXPECT_TRUE(stage.Filled(Info, Info, 8, 8, Small));
+  EXPECT_TRUE(stage.Filled(Info + 8, Info, 16, 20, Grey));
+  EXPECT_EQ(boxes.WaitFor(1), std::vector<std::string>{"Shit!|Cannot find file gone.png"});
 }
 
 TEST_F(SongPicturesTest, ThousandSongStartsAndTogglesKeepGdiObjectsAndMemory) {

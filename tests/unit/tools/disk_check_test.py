@@ -13,10 +13,11 @@ import zlib
 TOOL = [os.path.abspath(a) if os.path.isfile(a) else a for a in sys.argv[1:]]
 
 
-def png(w, h, alpha=True, hole=None):
-    """An RGBA (or RGB) PNG; `hole(x, y)` says which pixels are fully transparent."""
+def png(w, h, alpha=True, hole=None, chunks=(), pixels=True):
+    """An RGBA (or RGB) PNG; `hole(x, y)` says which pixels are fully transparent; `chunks` go
+    ahead of the pixels, and without `pixels` only the header is there."""
     rows = b""
-    for y in range(h):
+    for y in range(h if pixels else 0):
         row = b"\0"
         for x in range(w):
             a = 0 if hole and hole(x, y) else 255
@@ -25,8 +26,8 @@ def png(w, h, alpha=True, hole=None):
     def chunk(tag, data):
         return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
     header = struct.pack(">IIBBBBB", w, h, 8, 6 if alpha else 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
-            + chunk(b"IEND", b""))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + b"".join(chunk(t, d) for t, d in chunks)
+            + (chunk(b"IDAT", zlib.compress(rows)) if pixels else b"") + chunk(b"IEND", b""))
 
 
 def wav(frames=800, rate=8000):
@@ -102,7 +103,8 @@ def write_disk(folder, disk):
         image = disk.get("archive_bytes") or archive(disk["entries"], disk["extra_records"])
         open(os.path.join(folder, "data.vfs"), "wb").write(image)
     open(os.path.join(folder, "skin.ini"), "w").write(ini_text(disk["skin"]))
-    open(os.path.join(folder, "PlayList.ini"), "w").write(ini_text(disk["playlist"]))
+    open(os.path.join(folder, "PlayList.ini"), "wb").write(
+        (b"\xef\xbb\xbf" if disk.get("bom") else b"") + ini_text(disk["playlist"]).encode())
 
 
 def drop_entry(name):
@@ -160,6 +162,18 @@ CASES = [
      r'^error: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is not in data\.vfs: .*\(\[song1\] pic0\)'),
     ("gap in the song numbers", lambda d: d["playlist"].update(song2=d["playlist"].pop("song1")), 1,
      r"^warning: PlayList\.ini \[song2\]: never read: the list stops at \[song1\] file, which is missing"),
+    ("PlayList.ini with a byte-order mark", lambda d: d.update(bom=True), 2,
+     r"^error: PlayList\.ini: starts with a UTF-8 byte-order mark: .* the first section \[Music\]"),
+    ("a value beyond ASCII", lambda d: d["playlist"]["Music"].update(Title="Caf\u00e9 disk"), 1,
+     r"^warning: PlayList\.ini \[Music\] Title \(line \d+\): the value holds bytes beyond ASCII"),
+    ("PNG with a colour chunk", replace_entry("info0.png", png(16, 16, chunks=[(b"gAMA", struct.pack(">I", 45455))])),
+     1, r'^warning: data\.vfs "info0\.png": a PNG with colour chunks \(gAMA\): GDI\+ on Windows colour-corrects'),
+    ("info pictures of different sizes", replace_entry("noinfo.png", png(12, 12)), 1,
+     r'^warning: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is 12x12 but \[song0\] pic1 "info1\.jpg" is 16x16, both shown at InfoX/InfoY'),
+    ("dithered pic.png", replace_entry("pic.png", png(200, 160, hole=lambda x, y: y >= 40 and (x + y) % 2)), 1,
+     r"^warning: data\.vfs pic\.png: its outline is cut from 12000 runs of transparent pixels"),
+    ("picture far larger than the window", replace_entry("info0.png", png(12000, 12000, pixels=False)), 1,
+     r'^warning: PlayList\.ini \[song0\] pic0: "info0\.png" is 12000x12000, far larger than the 64x32 window .* about 2\.9 GB'),
     ("missing TitlePic stops the list", lambda d: d["playlist"]["song0"].pop("TitlePic"), 1,
      r"^warning: PlayList\.ini \[song1\]: never read: the list stops at \[song0\] TitlePic, which is missing"),
 ]
