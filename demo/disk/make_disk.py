@@ -18,15 +18,16 @@ Layout, for disk authors (window 500 x 300; every rectangle lies in the opaque p
 The program draws every picture but pic.png by replacing the pixels beneath it, so each one is
 an opaque rectangle that already holds the part of the background behind it.
 """
-import configparser
 import math
 import os
 import shutil
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "songs"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "songs"), os.path.join(HERE, "..", "..", "scripts", "lib")]
 import make_songs  # noqa: E402  (the songs' titles, tempi and lengths)
+import profile_ini  # noqa: E402
 from raster import (Canvas, Text, circle, clamp, coverage, inset, mix, polygon, rgb,  # noqa: E402
                     ring, rounded_rect, shifted, smoothstep, union, with_alpha)
 
@@ -511,10 +512,10 @@ def check_archive(vfspack, disk_dir):
     entries = {line.split("\t")[0].lower() for line in listed.splitlines()}
     wanted = {"pic.png"}
     for ini in ("skin.ini", "PlayList.ini"):
-        parser = configparser.ConfigParser(interpolation=None)
-        parser.read(os.path.join(disk_dir, ini))
-        for section in parser.sections():
-            for key, value in parser[section].items():
+        parsed = profile_ini.read(os.path.join(disk_dir, ini))
+        for section, keys in parsed.items():
+            for key in keys:
+                value = profile_ini.get(parsed, section, key)
                 if key.startswith("pic") or key in ("titlepic", "noinfo"):
                     wanted.add(value.lower())
                 if key == "file" and not os.path.isfile(os.path.join(disk_dir, value)):
