@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Draws the demo disk: the skin, the song pictures and the two INI files.
 
-Usage: make_disk.py SONGS_DIR PICTURES_DIR DISK_DIR [PREVIEW_DIR]
+Usage: make_disk.py [--skin-folder SKIN_DIR] SONGS_DIR PICTURES_DIR DISK_DIR [PREVIEW_DIR]
   writes every picture into PICTURES_DIR (emptied first; pack it with vfspack create) and
   skin.ini, PlayList.ini and the three songs into DISK_DIR; with PREVIEW_DIR also preview.png
-  (the window with idle buttons and song 0's pictures) and preview-states.png (every button state).
+  (the window with idle buttons and song 0's pictures) and preview-states.png (every button state);
+  with SKIN_DIR the skin alone, without the demo's tagline, as scripts/make-disk takes a skin.
        make_disk.py --check VFSPACK DISK_DIR
   checks that data.vfs holds every picture the INI files name, and that the songs are there.
 
@@ -83,7 +84,7 @@ def stars(x, y, density, seed):
 
 # ---- the background ----
 
-def draw_background(text):
+def draw_background(text, tagline=True):
     c = Canvas(W, H)
     # A narrow soft rim only: without a compositor, partial alpha shows as a dark edge.
     c.glow(shifted(OUTLINE, 0, 1), rgb("#000000", 0.5), 2.5)
@@ -110,7 +111,8 @@ def draw_background(text):
 
     draw_record(c)
     text.draw(c, "logo", 398, 194, INK, "centre")
-    text.draw(c, "tagline", 398, 218, DIM, "centre")
+    if tagline:
+        text.draw(c, "tagline", 398, 218, DIM, "centre")
     return c
 
 
@@ -419,7 +421,19 @@ def write_ini(path, sections):
         f.write("\n".join(lines))
 
 
-def build(songs_dir, pictures_dir, disk_dir, preview_dir):
+def write_skin_folder(folder, text, pictures, skin):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "pic.png"), "wb") as f:
+        f.write(draw_background(text, tagline=False).png(False))
+    for section, keys in skin:
+        for key, name in keys[2:]:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(pictures[name][0].png(True))
+    layout = [("Title", "%d,%d,%d,%d" % TITLE), ("Info", "%d,%d,%d,%d" % INFO)]
+    write_ini(os.path.join(folder, "skin.ini"), skin + [("Layout", layout)])
+
+
+def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
     facts = song_facts(songs_dir)
     text = layout_text(facts)
     background = draw_background(text)
@@ -467,6 +481,8 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir):
 
     if preview_dir:
         write_previews(preview_dir, background, pictures)
+    if skin_dir:
+        write_skin_folder(skin_dir, text, pictures, skin)
 
 
 def on_desktop(skin):
@@ -526,10 +542,13 @@ def check_archive(vfspack, disk_dir):
 
 
 def main(argv):
+    skin_dir = None
+    if len(argv) > 2 and argv[0] == "--skin-folder":
+        skin_dir, argv = argv[1], argv[2:]
     if len(argv) == 3 and argv[0] == "--check":
         check_archive(argv[1], argv[2])
     elif len(argv) in (3, 4):
-        build(*argv[:3], argv[3] if len(argv) == 4 else None)
+        build(*argv[:3], argv[3] if len(argv) == 4 else None, skin_dir)
     else:
         sys.exit(__doc__)
 

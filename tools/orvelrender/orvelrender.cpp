@@ -88,6 +88,7 @@ struct TSongInfo {
   std::string format;
   std::string title;
   std::string artist;
+  std::string tracker;
   std::vector<std::string> message;
   std::vector<std::string> samples;
   std::vector<std::string> instruments;
@@ -167,8 +168,7 @@ void ReadModule(const std::vector<uint8_t>& bytes, TSongInfo& info) {
   info.message = Trimmed(SplitLines(module.get_metadata("message_raw")));
   info.samples = CleanNames(module.get_sample_names());
   info.instruments = CleanNames(module.get_instrument_names());
-  const std::string tracker = module.get_metadata("tracker");
-  if (!tracker.empty()) info.comments.push_back("TRACKER=" + AsUtf8(tracker));
+  info.tracker = AsUtf8(module.get_metadata("tracker"));
 }
 
 // The INFO list's items (INAM the title); every chunk's size is checked against the file.
@@ -293,6 +293,7 @@ int Info(const char* song) {
   std::printf("format: %s\n", info.format.c_str());
   std::printf("title: %s\n", info.title.c_str());
   if (!info.artist.empty()) std::printf("artist: %s\n", info.artist.c_str());
+  if (!info.tracker.empty()) std::printf("tracker: %s\n", info.tracker.c_str());
   std::printf("length: %.2f s\n", double(frames) / OutputRate);
   PrintBlock("message", info.message);
   PrintBlock("samples", info.samples);
