@@ -98,13 +98,19 @@ class Skin:
 # ---- pictures ----
 
 def rounded_panel(skin, rect, fill, radius=9):
-    """A picture of RECT: a rounded panel over the part of pic.png behind it."""
+    """A picture of RECT: a rounded panel over the part of pic.png behind it. Everything is laid over
+    opaque pixels, since the program puts the picture's alpha on screen as it is."""
     x, y, w, h = rect
     picture = skin.behind(x, y, w, h)
-    mask = Image.new("L", (w, h))
-    ImageDraw.Draw(mask).rounded_rectangle((0, 0, w - 1, h - 1), radius, fill=255)
-    picture.paste(fill, (0, 0), mask)
-    ImageDraw.Draw(picture).rounded_rectangle((0, 0, w - 1, h - 1), radius, outline=(216, 204, 255, 56))
+    body = Image.new("RGBA", (w, h), PANEL_BOTTOM + (255,))
+    body.alpha_composite(fill)
+    scale = 4  # drawn large and shrunk, for smooth corners
+    mask = Image.new("L", (w * scale, h * scale))
+    ImageDraw.Draw(mask).rounded_rectangle((0, 0, w * scale - 1, h * scale - 1), radius * scale, fill=255)
+    picture.paste(body, (0, 0), mask.resize((w, h), Image.LANCZOS))
+    edge = Image.new("RGBA", (w, h))
+    ImageDraw.Draw(edge).rounded_rectangle((0, 0, w - 1, h - 1), radius, outline=(216, 204, 255, 56))
+    picture.alpha_composite(edge)
     return picture
 
 
