@@ -56,25 +56,58 @@ check "make-disk makes a disk that vfspack check finds clean" eval \
   "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/made.log'"
 check "its names come from the songs, else from their files, with the library's lengths" grep -qz \
   'First Light (0:33).*slow-drift (0:37).*night-pulse (0:30).*Made Disk Greetings (0:04)' "$S/made.log"
-check "its pictures: info and title pictures each of one size, no colour chunks" \
-  python3 - "$MD_SRC/scripts/lib" "$made" <<'PY'
-import struct, sys
+# Info and title pictures each of one size, every picture but pic.png opaque (the program puts
+# their alpha on screen), none with colour chunks; with a shape, its button state is that shape
+# laid over pic.png.
+pictures_sound() { # disk songs [shape x y]
+  /usr/bin/python3 - "$MD_SRC/scripts/lib" "$@" <<'PY'
+import io, struct, sys
+from PIL import Image
 sys.path.insert(0, sys.argv[1])
 import disk, profile_ini
 found, ini = disk.entries(sys.argv[2]), profile_ini.read(sys.argv[2] + "/PlayList.ini")
+picture = lambda name: Image.open(io.BytesIO(found[name.lower()])).convert("RGBA")
 def chunks(png):
     at = 8
     while at + 8 <= len(png):
         size, kind = struct.unpack_from(">I4s", png, at)
         yield kind
         at += 12 + size
-sections = ["song%d" % n for n in range(4)]
+sections = ["song%d" % n for n in range(int(sys.argv[3]))]
 info = {disk.png_size(found[profile_ini.get(ini, s, k).lower()]) for s in sections for k in ("pic0", "pic1")}
 info.add(disk.png_size(found[profile_ini.get(ini, "Music", "NoInfo").lower()]))
 titles = {disk.png_size(found[profile_ini.get(ini, s, "TitlePic").lower()]) for s in sections}
 colour = [n for n, png in found.items() if {b"sRGB", b"gAMA", b"iCCP", b"cHRM"} & set(chunks(png))]
-sys.exit(not (len(info) == 1 and len(titles) == 1 and not colour and profile_ini.get(ini, "song4", "file") == ""))
+see_through = [n for n in found if n != "pic.png" and picture(n).getextrema()[3][0] < 255]
+flat = True
+if len(sys.argv) > 4:
+    shape, x, y = Image.open(sys.argv[4]).convert("RGBA"), int(sys.argv[5]), int(sys.argv[6])
+    expected = picture("pic.png").crop((x, y, x + shape.width, y + shape.height))
+    expected.alpha_composite(shape)
+    flat = picture(profile_ini.get(profile_ini.read(sys.argv[2] + "/skin.ini"), "ButtonRewind", "pic0")).tobytes() \
+        == expected.tobytes()
+sys.exit(not (len(info) == len(titles) == 1 and not colour and not see_through and flat and
+              profile_ini.get(ini, "song%d" % len(sections), "file") == ""))
 PY
+}
+check "its pictures: one size of each kind, opaque, without colour chunks" pictures_sound "$made" 4
+
+# An author's skin: the demo's background, every button state one translucent shape; and a cover.
+skin="$S/skin"
+mkdir "$skin" && cp "$(dirname "$MD_BIN")/win/demo/disk-work/skin/pic.png" "$skin/"
+convert -size 40x40 xc:none -fill '#ff302080' -draw 'circle 20,20 20,4' "$skin/shape.png"
+convert -size 300x200 gradient:orange-navy "$S/cover.jpg"
+x=40
+for b in Rewind PlayPause Stop Forward Eject Info; do
+  printf '[Button%s]\nX=%d\nY=240\n' $b $x
+  for n in 0 1 2 3 $([ $b = PlayPause ] && echo 4 5); do printf 'pic%d=shape.png\n' $n; done
+  x=$((x + 62))
+done >"$skin/skin.ini"
+printf '[Layout]\nTitle=28,72,266,28\nInfo=28,104,266,116\n' >>"$skin/skin.ini"
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --skin "$skin" --cover "$S/cover.jpg" \
+  "$S/greetings.it" -o "$S/own" >"$S/own.log" 2>&1
+check "with an author's skin and a cover it checks clean too" eval "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/own.log'"
+check "and each button state is its shape laid over pic.png" pictures_sound "$S/own" 1 "$skin/shape.png" 40 240
 
 disk_start "$made" wait
 record_start "$S/play.raw"
