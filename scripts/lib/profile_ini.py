@@ -23,8 +23,8 @@ def parse(text):
             continue
         if line.startswith("[") and "]" in line:
             name = line[1:line.rindex("]")].lower()
-            # A repeated section is still read past, but never looked up.
-            current = sections.setdefault(name, {}) if name not in sections else {}
+            # A repeated section is read past, never looked up.
+            current = {} if name in sections else sections.setdefault(name, {})
             continue
         name, eq, value = line.partition("=")
         value = value.strip(BLANKS).split("\0")[0] if eq else None
@@ -52,9 +52,17 @@ def get(ini, section, key, default=""):
 
 
 def get_int(ini, section, key):
-    """The number the value starts with, as GetPrivateProfileIntA gives it (decimal only here)."""
-    digits = get(ini, section, key).lstrip()
-    sign = -1 if digits[:1] == "-" else 1
-    digits = digits.lstrip("+-")
-    n = len(digits) - len(digits.lstrip("0123456789"))
-    return sign * int(digits[:n]) if n else 0
+    """The number the value starts with (decimal, or 0x/0o/0b), wrapping at 32 bits, as
+    GetPrivateProfileIntA gives it."""
+    text = get(ini, section, key).lstrip()
+    sign = -1 if text[:1] == "-" else 1
+    text = text[1:] if text[:1] in "+-" and text else text
+    base = {"0b": 2, "0o": 8, "0x": 16}.get(text[:2], 10) if len(text) > 1 else 10
+    total = 0
+    for c in text[2:] if base != 10 else text:
+        digit = int(c, 36) if c.isascii() and c.isalnum() else 99
+        if digit >= base:
+            break
+        total = (total * base + digit) & 0xFFFFFFFF
+    total = (sign * total) & 0xFFFFFFFF
+    return total - (1 << 32) if total >= 1 << 31 else total

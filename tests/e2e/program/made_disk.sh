@@ -48,6 +48,17 @@ samples:
   bass
 TXT
 
+sox "$disk/night-pulse.ogg" --comment "TITLE=Nachtpuls" "$S/titled.ogg"
+python3 - "$disk/slow-drift.wav" "$S/titled.wav" <<'PY'
+import struct, sys
+items = b"INAM" + struct.pack("<I", 11) + b"Slow Drift\0\0"
+out = open(sys.argv[1], "rb").read() + b"LIST" + struct.pack("<I", 4 + len(items)) + b"INFO" + items
+open(sys.argv[2], "wb").write(out[:4] + struct.pack("<I", len(out) - 8) + out[8:])
+PY
+titles() { for f in "$@"; do "$native/orvelrender/orvelrender" --info "$f" | grep '^title: '; done; }
+check "and the title of a WAV file (INAM) and of an Ogg file (TITLE)" \
+  test "$(titles "$S/titled.wav" "$S/titled.ogg")" = "$(printf 'title: Slow Drift\ntitle: Nachtpuls')"
+
 made="$S/made"
 songs=("$disk/first-light.xm" "$disk/slow-drift.wav" "$disk/night-pulse.ogg" "$S/greetings.it")
 MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Made disk" "${songs[@]}" -o "$made" \
