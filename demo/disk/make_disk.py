@@ -196,13 +196,13 @@ class Canvas:
             mask = mask.point(lambda v: int(v * opacity + 0.5))
         self.lay(colour if not callable(colour) else self.field(colour, box or mask.getbbox()), mask)
 
-    def glow(self, shape, colour, radius, box=None):
+    def glow(self, shape, colour, radius):
         """A soft halo over a shape, fading to nothing about radius pixels outside it."""
         spread = 2 * int(radius * 0.45 + 0.5) + 1
         mask = shape.mask(self.w, self.h).filter(ImageFilter.MaxFilter(spread))
         self.lay(colour, mask.filter(ImageFilter.GaussianBlur(radius * 0.35)))
 
-    def cut(self, shape, box=None):
+    def cut(self, shape):
         """Makes a shape transparent."""
         alpha = self.image.getchannel("A")
         self.image.putalpha(ImageChops.subtract(alpha, shape.mask(self.w, self.h)))
@@ -350,7 +350,7 @@ def draw_record(c):
             col = mix(col, rgb("#6e62a0"), 0.6)
         return col
     c.shape(circle(cx, cy, r), vinyl, (cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1))
-    c.cut(circle(cx, cy, 4.5), (cx - 6, cy - 6, cx + 6, cy + 6))
+    c.cut(circle(cx, cy, 4.5))
 
 
 def lcd_strip(c, x, y, w, h):

@@ -4,13 +4,14 @@
 // Prints what the song says of itself: "key: value" lines, and indented lines under "message:",
 // "samples:", "instruments:" and "comments:". Length from the library, the rest read from the file.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -139,7 +140,7 @@ std::vector<std::string> Trimmed(std::vector<std::string> lines) {
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
-  lines.erase(lines.begin(), lines.begin() + long(first));
+  lines.erase(lines.begin(), lines.begin() + std::ptrdiff_t(first));
   return lines;
 }
 
