@@ -1,10 +1,11 @@
-#!/usr/bin/env python3
-"""Draws the demo disk: the skin, the song pictures and the two INI files.
+#!/usr/bin/python3
+"""Draws the demo disk with Pillow: the skin, the song pictures and the two INI files.
 
-Usage: make_disk.py SONGS_DIR PICTURES_DIR DISK_DIR [PREVIEW_DIR]
+Usage: make_disk.py [--skin-folder SKIN_DIR] SONGS_DIR PICTURES_DIR DISK_DIR [PREVIEW_DIR]
   writes every picture into PICTURES_DIR (emptied first; pack it with vfspack create) and
   skin.ini, PlayList.ini and the three songs into DISK_DIR; with PREVIEW_DIR also preview.png
-  (the window with idle buttons and song 0's pictures) and preview-states.png (every button state).
+  (the window with idle buttons and song 0's pictures) and preview-states.png (every button state);
+  with SKIN_DIR the skin alone, without the demo's tagline, as scripts/make-disk takes a skin.
        make_disk.py --check VFSPACK DISK_DIR
   checks that data.vfs holds every picture the INI files name, and that the songs are there.
 
@@ -18,21 +19,231 @@ Layout, for disk authors (window 500 x 300; every rectangle lies in the opaque p
 The program draws every picture but pic.png by replacing the pixels beneath it, so each one is
 an opaque rectangle that already holds the part of the background behind it.
 """
-import configparser
+import io
 import math
 import os
 import shutil
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "songs"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "songs"), os.path.join(HERE, "..", "..", "scripts", "lib")]
 import make_songs  # noqa: E402  (the songs' titles, tempi and lengths)
-from raster import (Canvas, Text, circle, clamp, coverage, inset, mix, polygon, rgb,  # noqa: E402
-                    ring, rounded_rect, shifted, smoothstep, union, with_alpha)
+import profile_ini  # noqa: E402
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu/"
 SANS, BOLD, OBLIQUE, MONO = (FONTS + f for f in ("DejaVuSans.ttf", "DejaVuSans-Bold.ttf",
                                                    "DejaVuSans-Oblique.ttf", "DejaVuSansMono-Bold.ttf"))
+
+# ---- drawing, on Pillow ----
+
+def rgb(hex_colour, alpha=1.0):
+    v = int(hex_colour.lstrip("#"), 16)
+    return ((v >> 16) / 255.0, ((v >> 8) & 255) / 255.0, (v & 255) / 255.0, alpha)
+
+
+def mix(a, b, t):
+    return tuple(p + (q - p) * t for p, q in zip(a, b))
+
+
+def with_alpha(colour, alpha):
+    return colour[:3] + (colour[3] * alpha,)
+
+
+def clamp(v, lo=0.0, hi=1.0):
+    return lo if v < lo else hi if v > hi else v
+
+
+def smoothstep(e0, e1, v):
+    t = clamp((v - e0) / (e1 - e0))
+    return t * t * (3 - 2 * t)
+
+
+def coverage(d):
+    """How much of a pixel an edge at signed distance d (negative inside) covers."""
+    return 0.0 if d >= 0.5 else 1.0 if d <= -0.5 else 0.5 - d
+
+
+def bytes8(colour):
+    return tuple(int(clamp(v) * 255 + 0.5) for v in colour)
+
+
+SUPERSAMPLE = 4  # shapes are drawn this much larger and shrunk, for smooth edges
+
+
+class Shape:
+    """Rounded rectangles, circles and convex polygons in pixel coordinates, drawn by Pillow into a
+    coverage mask; unions, rings and grown or moved copies of them."""
+
+    def __init__(self, kind, *params):
+        self.kind, self.params = kind, params
+
+    def grown(self, by):
+        if self.kind == "rect":
+            x0, y0, x1, y1, r = self.params
+            return Shape("rect", x0 - by, y0 - by, x1 + by, y1 + by, max(0.0, r + by))
+        if self.kind == "circle":
+            cx, cy, r = self.params
+            return Shape("circle", cx, cy, max(0.0, r + by))
+        if self.kind == "union":
+            return Shape("union", *(part.grown(by) for part in self.params))
+        raise ValueError("cannot grow a %s" % self.kind)
+
+    def moved(self, dx, dy):
+        if self.kind == "rect":
+            x0, y0, x1, y1, r = self.params
+            return Shape("rect", x0 + dx, y0 + dy, x1 + dx, y1 + dy, r)
+        if self.kind == "circle":
+            cx, cy, r = self.params
+            return Shape("circle", cx + dx, cy + dy, r)
+        if self.kind == "polygon":
+            return Shape("polygon", [(x + dx, y + dy) for x, y in self.params[0]])
+        if self.kind == "ring":
+            return Shape("ring", self.params[0].moved(dx, dy), self.params[1])
+        return Shape("union", *(part.moved(dx, dy) for part in self.params))
+
+    def mask(self, w, h):
+        if self.kind == "union":
+            out = Image.new("L", (w, h))
+            for part in self.params:
+                out = ImageChops.lighter(out, part.mask(w, h))
+            return out
+        if self.kind == "ring":
+            shape, width = self.params
+            return ImageChops.subtract(shape.grown(width / 2).mask(w, h), shape.grown(-width / 2).mask(w, h))
+        k = SUPERSAMPLE
+        big = Image.new("L", (w * k, h * k))
+        draw = ImageDraw.Draw(big)
+        if self.kind == "rect":
+            x0, y0, x1, y1, r = self.params
+            if x1 > x0 and y1 > y0:
+                draw.rounded_rectangle((x0 * k, y0 * k, x1 * k - 1, y1 * k - 1), min(r, (x1 - x0) / 2, (y1 - y0) / 2) * k,
+                                       fill=255)
+        elif self.kind == "circle":
+            cx, cy, r = self.params
+            if r > 0:
+                draw.ellipse(((cx - r) * k, (cy - r) * k, (cx + r) * k - 1, (cy + r) * k - 1), fill=255)
+        else:
+            draw.polygon([(x * k, y * k) for x, y in self.params[0]], fill=255)
+        return big.reduce(k)
+
+
+def rounded_rect(x0, y0, x1, y1, r):
+    return Shape("rect", x0, y0, x1, y1, r)
+
+
+def circle(cx, cy, r):
+    return Shape("circle", cx, cy, r)
+
+
+def polygon(points):
+    return Shape("polygon", list(points))
+
+
+def union(*shapes):
+    return Shape("union", *shapes)
+
+
+def ring(shape, width):
+    """A band of WIDTH pixels centred on the shape's edge."""
+    return Shape("ring", shape, width)
+
+
+def inset(shape, by):
+    return shape.grown(-by)
+
+
+def shifted(shape, dx, dy):
+    return shape.moved(dx, dy)
+
+
+class Canvas:
+    """An RGBA picture: colours and colour functions laid over it through shapes."""
+
+    def __init__(self, w, h, fill=(0.0, 0.0, 0.0, 0.0), image=None):
+        self.w, self.h = w, h
+        self.image = image or Image.new("RGBA", (w, h), bytes8(fill))
+
+    def field(self, fn, box=None):
+        """fn(x, y) -> colour or None, at pixel centres, over box (x0, y0, x1, y1)."""
+        x0, y0, x1, y1 = box or (0, 0, self.w, self.h)
+        x0, y0 = max(0, int(x0)), max(0, int(y0))
+        x1, y1 = min(self.w, int(math.ceil(x1))), min(self.h, int(math.ceil(y1)))
+        out = Image.new("RGBA", (self.w, self.h))
+        if x1 <= x0 or y1 <= y0:
+            return out
+        pixels = bytearray()
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                c = fn(x + 0.5, y + 0.5)
+                pixels += bytes(bytes8(c)) if c is not None else b"\0\0\0\0"
+        out.paste(Image.frombytes("RGBA", (x1 - x0, y1 - y0), bytes(pixels)), (x0, y0))
+        return out
+
+    def lay(self, paint, mask):
+        layer = Image.new("RGBA", (self.w, self.h), bytes8(paint)) if isinstance(paint, tuple) else paint
+        layer.putalpha(ImageChops.multiply(layer.getchannel("A"), mask))
+        self.image.alpha_composite(layer)
+
+    def paint(self, fn, box=None):
+        self.image.alpha_composite(self.field(fn, box))
+
+    def shape(self, shape, colour, box=None, opacity=1.0):
+        """Fills a shape with a colour or a colour function (x, y) -> colour."""
+        mask = shape.mask(self.w, self.h)
+        if opacity < 1.0:
+            mask = mask.point(lambda v: int(v * opacity + 0.5))
+        self.lay(colour if not callable(colour) else self.field(colour, box or mask.getbbox()), mask)
+
+    def glow(self, shape, colour, radius):
+        """A soft halo over a shape, fading to nothing about radius pixels outside it."""
+        spread = 2 * int(radius * 0.45 + 0.5) + 1
+        mask = shape.mask(self.w, self.h).filter(ImageFilter.MaxFilter(spread))
+        self.lay(colour, mask.filter(ImageFilter.GaussianBlur(radius * 0.35)))
+
+    def cut(self, shape):
+        """Makes a shape transparent."""
+        alpha = self.image.getchannel("A")
+        self.image.putalpha(ImageChops.subtract(alpha, shape.mask(self.w, self.h)))
+
+    def crop(self, x, y, w, h):
+        return Canvas(w, h, image=self.image.crop((x, y, x + w, y + h)))
+
+    def paste(self, other, x, y):
+        """Replaces pixels, alpha included, as the program draws every picture but the background."""
+        self.image.paste(other.image, (x, y))
+
+    def png(self, opaque):
+        if opaque and self.image.getextrema()[3][0] < 255:
+            raise ValueError("an opaque picture has a translucent pixel")
+        out = io.BytesIO()
+        self.image.save(out, "PNG", optimize=True)
+        return out.getvalue()
+
+
+class Text:
+    """Lines of text by name, drawn by Pillow's FreeType with the annotation point at the top of the
+    font's ascent; kerning adds that many pixels between letters."""
+
+    def __init__(self):
+        self.lines = {}
+
+    def add(self, key, text, font, size, kerning=0):
+        self.lines[key] = (text, ImageFont.truetype(font, size), kerning)
+
+    def draw(self, canvas, key, x, y, colour, align="left"):
+        text, face, kerning = self.lines[key]
+        advances = [face.getlength(ch) + kerning for ch in text] if kerning else [face.getlength(text)]
+        width = sum(advances) - (kerning if kerning else 0)
+        left = x - (width if align == "right" else width / 2 if align == "centre" else 0)
+        layer = Image.new("RGBA", (canvas.w, canvas.h))
+        draw = ImageDraw.Draw(layer)
+        for part, advance in zip(text if kerning else [text], advances):
+            draw.text((left, y), part, font=face, fill=bytes8(colour), anchor="la")
+            left += advance
+        canvas.image.alpha_composite(layer)
+
 
 W, H = 500, 300
 BODY = rounded_rect(8, 58, 492, 292, 30)
@@ -82,7 +293,7 @@ def stars(x, y, density, seed):
 
 # ---- the background ----
 
-def draw_background(text):
+def draw_background(text, tagline=True):
     c = Canvas(W, H)
     # A narrow soft rim only: without a compositor, partial alpha shows as a dark edge.
     c.glow(shifted(OUTLINE, 0, 1), rgb("#000000", 0.5), 2.5)
@@ -109,15 +320,17 @@ def draw_background(text):
 
     draw_record(c)
     text.draw(c, "logo", 398, 194, INK, "centre")
-    text.draw(c, "tagline", 398, 218, DIM, "centre")
+    if tagline:
+        text.draw(c, "tagline", 398, 218, DIM, "centre")
     return c
 
 
 def draw_record(c):
     cx, cy, r = RECORD
-    shade = shifted(circle(cx, cy, r), 3, 7)
-    c.paint(lambda x, y: rgb("#000000", 0.55 * (1 - smoothstep(-0.5, 10, shade(x, y))) * coverage(BODY(x, y) + 1.5)),
-            (cx - r - 10, 58, W, cy + r + 20))
+    # Its shadow on the body, fading over 10 pixels from the circle moved down and right.
+    shadow = c.field(lambda x, y: rgb("#000000", 0.55 * (1 - smoothstep(-0.5, 10, math.hypot(x - cx - 3, y - cy - 7) - r))),
+                     (cx - r - 10, 58, W, cy + r + 20))
+    c.lay(shadow, inset(BODY, 1.5).mask(c.w, c.h))
     label, base = rgb("#ff8d3a"), rgb("#100c1a")
 
     def vinyl(x, y):
@@ -137,7 +350,7 @@ def draw_record(c):
             col = mix(col, rgb("#6e62a0"), 0.6)
         return col
     c.shape(circle(cx, cy, r), vinyl, (cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1))
-    c.cut(circle(cx, cy, 4.5), (cx - 6, cy - 6, cx + 6, cy + 6))
+    c.cut(circle(cx, cy, 4.5))
 
 
 def lcd_strip(c, x, y, w, h):
@@ -388,7 +601,6 @@ def layout_text(facts):
         t.add("length%d" % i, "track %d of %d  \u00b7  %s" % (i + 1, len(facts), f["length"]), SANS, 11)
         t.add("format%d" % i, "%s  \u00b7  %d voices" % (f["kind"], f["channels"]), SANS, 10)
         t.add("tempo%d" % i, "%d BPM  \u00b7  %s" % (f["bpm"], f["key"]), SANS, 10)
-    t.render()
     return t
 
 
@@ -397,10 +609,8 @@ def check_layout(background, rects):
     for name, (x, y, w, h) in rects.items():
         if x < 0 or y < 0 or x + w > W or y + h > H:
             sys.exit("make_disk: %s leaves the window" % name)
-        for py in range(y, y + h):
-            for px in range(x, x + w):
-                if background.alpha_at(px, py) < 254.5 / 255:
-                    sys.exit("make_disk: %s reaches a translucent pixel of pic.png at (%d, %d)" % (name, px, py))
+        if background.crop(x, y, w, h).image.getextrema()[3][0] < 255:
+            sys.exit("make_disk: %s reaches a translucent pixel of pic.png" % name)
     items = list(rects.items())
     for i, (a, (ax, ay, aw, ah)) in enumerate(items):
         for b, (bx, by, bw, bh) in items[i + 1:]:
@@ -418,7 +628,19 @@ def write_ini(path, sections):
         f.write("\n".join(lines))
 
 
-def build(songs_dir, pictures_dir, disk_dir, preview_dir):
+def write_skin_folder(folder, text, pictures, skin):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "pic.png"), "wb") as f:
+        f.write(draw_background(text, tagline=False).png(False))
+    for section, keys in skin:
+        for key, name in keys[2:]:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(pictures[name][0].png(True))
+    layout = [("Title", "%d,%d,%d,%d" % TITLE), ("Info", "%d,%d,%d,%d" % INFO)]
+    write_ini(os.path.join(folder, "skin.ini"), skin + [("Layout", layout)])
+
+
+def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
     facts = song_facts(songs_dir)
     text = layout_text(facts)
     background = draw_background(text)
@@ -466,20 +688,16 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir):
 
     if preview_dir:
         write_previews(preview_dir, background, pictures)
+    if skin_dir:
+        write_skin_folder(skin_dir, text, pictures, skin)
 
 
 def on_desktop(skin):
     """The window over a desktop-like backdrop, so that its outline and shadow show."""
     out = Canvas(W + 40, H + 40)
     out.paint(lambda x, y: mix(rgb("#3f5f7a"), rgb("#1d2b3d"), (x + y) / (W + H + 80)))
-    out.paint(lambda x, y: skin_pixel(skin, int(x) - 20, int(y) - 20), (20, 20, W + 20, H + 20))
+    out.image.alpha_composite(skin.image, (20, 20))
     return out
-
-
-def skin_pixel(skin, x, y):
-    i = (y * skin.w + x) * 4
-    a = skin.px[i + 3]
-    return (skin.px[i] / a, skin.px[i + 1] / a, skin.px[i + 2] / a, a) if a > 0 else None
 
 
 def write_previews(folder, background, pictures):
@@ -511,10 +729,10 @@ def check_archive(vfspack, disk_dir):
     entries = {line.split("\t")[0].lower() for line in listed.splitlines()}
     wanted = {"pic.png"}
     for ini in ("skin.ini", "PlayList.ini"):
-        parser = configparser.ConfigParser(interpolation=None)
-        parser.read(os.path.join(disk_dir, ini))
-        for section in parser.sections():
-            for key, value in parser[section].items():
+        parsed = profile_ini.read(os.path.join(disk_dir, ini))
+        for section, keys in parsed.items():
+            for key in keys:
+                value = profile_ini.get(parsed, section, key)
                 if key.startswith("pic") or key in ("titlepic", "noinfo"):
                     wanted.add(value.lower())
                 if key == "file" and not os.path.isfile(os.path.join(disk_dir, value)):
@@ -525,10 +743,13 @@ def check_archive(vfspack, disk_dir):
 
 
 def main(argv):
+    skin_dir = None
+    if len(argv) > 2 and argv[0] == "--skin-folder":
+        skin_dir, argv = argv[1], argv[2:]
     if len(argv) == 3 and argv[0] == "--check":
         check_archive(argv[1], argv[2])
     elif len(argv) in (3, 4):
-        build(*argv[:3], argv[3] if len(argv) == 4 else None)
+        build(*argv[:3], argv[3] if len(argv) == 4 else None, skin_dir)
     else:
         sys.exit(__doc__)
 

@@ -5,10 +5,13 @@
    disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
    disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)
    disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place
-   disk.py songs DISK                    prints the song files the two INI files name, one a line"""
-import configparser
+The INI files are read as the program reads them; `vfspack songs DISK` lists a disk's songs."""
+import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import profile_ini  # noqa: E402
 
 
 def entries(disk):
@@ -60,26 +63,15 @@ def main():
         with open(sys.argv[4], "wb") as f:
             f.write(entries(disk)[sys.argv[3].lower()])
     elif verb == "get":
-        ini = configparser.ConfigParser(strict=False, interpolation=None)
-        ini.read(f"{disk}/{sys.argv[3]}")
-        print(ini.get(sys.argv[4], sys.argv[5], fallback=""))
+        print(profile_ini.get(profile_ini.read(f"{disk}/{sys.argv[3]}"), sys.argv[4], sys.argv[5]))
     elif verb == "set":
         set_value(f"{disk}/{sys.argv[3]}", *sys.argv[4:7])
-    elif verb == "songs":
-        for name, section, key in (("skin.ini", "Music", "song{}"), ("PlayList.ini", "song{}", "file")):
-            ini = configparser.ConfigParser(strict=False, interpolation=None)
-            ini.read(f"{disk}/{name}")
-            n = 0
-            while ini.get(section.format(n), key.format(n), fallback=""):
-                print(ini.get(section.format(n), key.format(n)))
-                n += 1
     elif verb == "button":
-        ini = configparser.ConfigParser(strict=False, interpolation=None)
-        ini.read(f"{disk}/skin.ini")
-        section = ini[sys.argv[3]]
+        ini = profile_ini.read(f"{disk}/skin.ini")
+        section = sys.argv[3]
         state = sys.argv[4] if len(sys.argv) > 4 else "0"
-        w, h = png_size(entries(disk)[section[f"pic{state}"].lower()])
-        print(int(section.get("X", 0)), int(section.get("Y", 0)), w, h)
+        w, h = png_size(entries(disk)[profile_ini.get(ini, section, f"pic{state}").lower()])
+        print(profile_ini.get_int(ini, section, "X"), profile_ini.get_int(ini, section, "Y"), w, h)
     else:
         raise SystemExit(__doc__)
 

@@ -1,16 +1,25 @@
 // orvelrender SONG OUT.wav [--seconds N] [--float]
 // Renders a song through OrvelPlayer.dll, driving it as the music disk does, and writes a WAV file.
+// orvelrender --info SONG
+// Prints what the song says of itself: "key: value" lines, and indented lines under "message:",
+// "samples:", "instruments:" and "comments:". Length from the library, the rest read from the file.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include <libopenmpt/libopenmpt.hpp>
+
 #include "OrvelPlayer.h"
 #include "common/FileCloser.h"
+#include "common/LittleEndian.h"
 
 namespace {
 
@@ -71,13 +80,233 @@ bool WriteWav(const char* path, const std::vector<float>& samples, bool asFloat)
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float]\n");
+  std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float]\n"
+                       "       orvelrender --info SONG\n");
   return 2;
+}
+
+struct TSongInfo {
+  std::string format;
+  std::string title;
+  std::string artist;
+  std::string tracker;
+  std::vector<std::string> message;
+  std::vector<std::string> samples;
+  std::vector<std::string> instruments;
+  std::vector<std::string> comments;  // "NAME=value"
+};
+
+// Text that is not UTF-8 is taken as Latin-1; control characters become spaces.
+std::string AsUtf8(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size();) {
+    const uint8_t c = uint8_t(bytes[i]);
+    const size_t more = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+    bool valid = more > 0;
+    for (size_t k = 1; valid && k <= more; ++k) valid = i + k < bytes.size() && (uint8_t(bytes[i + k]) & 0xC0) == 0x80;
+    if (valid) {
+      out.append(bytes, i, more + 1);
+      i += more + 1;
+    } else if (c >= 0x80) {
+      out.push_back(char(0xC0 | c >> 6));
+      out.push_back(char(0x80 | (c & 0x3F)));
+      ++i;
+    } else {
+      out.push_back(c < 0x20 || c == 0x7F ? ' ' : char(c));
+      ++i;
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
+      lines.push_back(AsUtf8(line));
+      line.clear();
+      if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
+    } else {
+      line.push_back(text[i]);
+    }
+  }
+  return lines;
+}
+
+// Leading and trailing blank lines go; blank lines between stay, as musicians space their words.
+std::vector<std::string> Trimmed(std::vector<std::string> lines) {
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  size_t first = 0;
+  while (first < lines.size() && lines[first].empty()) ++first;
+  lines.erase(lines.begin(), lines.begin() + std::ptrdiff_t(first));
+  return lines;
+}
+
+std::vector<std::string> CleanNames(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  for (const std::string& n : names) out.push_back(AsUtf8(n));
+  return Trimmed(out);
+}
+
+bool SameText(std::string a, std::string b) {
+  std::transform(a.begin(), a.end(), a.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  std::transform(b.begin(), b.end(), b.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  return a == b;
+}
+
+std::string Channels(unsigned count) {
+  return count == 1 ? "mono" : count == 2 ? "stereo" : std::to_string(count) + " channels";
+}
+
+void ReadModule(const std::vector<uint8_t>& bytes, TSongInfo& info) {
+  std::ostringstream quiet;
+  openmpt::module module(bytes, quiet);
+  info.format = module.get_metadata("type_long") + " (" + module.get_metadata("type") + ")";
+  info.title = AsUtf8(module.get_metadata("title"));
+  info.artist = AsUtf8(module.get_metadata("artist"));
+  info.message = Trimmed(SplitLines(module.get_metadata("message_raw")));
+  info.samples = CleanNames(module.get_sample_names());
+  info.instruments = CleanNames(module.get_instrument_names());
+  info.tracker = AsUtf8(module.get_metadata("tracker"));
+}
+
+// The INFO list's items (INAM the title); every chunk's size is checked against the file.
+void ReadWav(const std::vector<uint8_t>& bytes, TSongInfo& info) {
+  const uint8_t* p = bytes.data();
+  const size_t n = bytes.size();
+  info.format = "WAV";
+  for (size_t at = 12; at + 8 <= n;) {
+    const uint32_t size = ReadLe32(p + at + 4);
+    if (size > n - at - 8) break;
+    const std::string id(reinterpret_cast<const char*>(p + at), 4);
+    const uint8_t* body = p + at + 8;
+    if (id == "fmt " && size >= 16) {
+      info.format = "WAV, " + std::to_string(ReadLe32(body + 4)) + " Hz, " + std::to_string(ReadLe16(body + 14)) +
+                    "-bit " + (ReadLe16(body) == 3 ? "float" : "PCM") + ", " + Channels(ReadLe16(body + 2));
+    } else if (id == "LIST" && size >= 4 && std::memcmp(body, "INFO", 4) == 0) {
+      for (size_t item = 4; item + 8 <= size;) {
+        const uint32_t length = ReadLe32(body + item + 4);
+        if (length > size - item - 8) break;
+        const std::string name(reinterpret_cast<const char*>(body + item), 4);
+        std::string value(reinterpret_cast<const char*>(body + item + 8), length);
+        value = AsUtf8(value.substr(0, value.find('\0')));
+        if (name == "INAM" && info.title.empty()) info.title = value;
+        if (name == "IART" && info.artist.empty()) info.artist = value;
+        if (!value.empty()) info.comments.push_back(name + "=" + value);
+        item += 8 + length + (length & 1);
+      }
+    }
+    at += 8 + size + (size & 1);
+  }
+}
+
+// The identification and comment headers, the stream's first two packets.
+void ReadVorbis(const std::vector<uint8_t>& bytes, TSongInfo& info) {
+  std::vector<std::string> packets(1);
+  const uint8_t* p = bytes.data();
+  const size_t n = bytes.size();
+  for (size_t at = 0; at + 27 <= n && packets.size() <= 2 && std::memcmp(p + at, "OggS", 4) == 0;) {
+    const size_t segments = p[at + 26];
+    if (at + 27 + segments > n) break;
+    size_t data = at + 27 + segments;
+    for (size_t s = 0; s < segments && packets.size() <= 2; ++s) {
+      const size_t lace = p[at + 27 + s];
+      if (data + lace > n) return;
+      packets.back().append(reinterpret_cast<const char*>(p + data), lace);
+      data += lace;
+      if (lace < 255) packets.emplace_back();
+    }
+    at = data;
+  }
+  const std::string& id = packets[0];
+  info.format = "Ogg Vorbis";
+  if (id.size() >= 16 && id.compare(0, 7, "\x01vorbis") == 0) {
+    const uint8_t* h = reinterpret_cast<const uint8_t*>(id.data());
+    info.format += ", " + std::to_string(ReadLe32(h + 12)) + " Hz, " + Channels(h[11]);
+  }
+  if (packets.size() < 2 || packets[1].compare(0, 7, "\x03vorbis") != 0) return;
+  const std::string& c = packets[1];
+  const uint8_t* h = reinterpret_cast<const uint8_t*>(c.data());
+  size_t at = 7;
+  const auto fits = [&](size_t k) { return k <= c.size() && at <= c.size() - k; };
+  if (!fits(4) || !fits(4 + size_t(ReadLe32(h + at)))) return;
+  at += 4 + ReadLe32(h + at);
+  if (!fits(4)) return;
+  uint32_t count = ReadLe32(h + at);
+  at += 4;
+  for (; count > 0 && fits(4); --count) {
+    const uint32_t length = ReadLe32(h + at);
+    at += 4;
+    if (!fits(length)) return;
+    const std::string comment = AsUtf8(c.substr(at, length));
+    at += length;
+    const size_t eq = comment.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = comment.substr(0, eq);
+    if (SameText(name, "TITLE") && info.title.empty()) info.title = comment.substr(eq + 1);
+    if (SameText(name, "ARTIST") && info.artist.empty()) info.artist = comment.substr(eq + 1);
+    info.comments.push_back(comment);
+  }
+}
+
+void PrintBlock(const char* name, const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  std::printf("%s:\n", name);
+  for (const std::string& line : lines) std::printf("  %s\n", line.c_str());
+}
+
+int Info(const char* song) {
+  IOrvelPlayer* player = IOrvelPlayer::GetOrvelPlayer();
+  TPlayerSettings settings = {4, 0, OutputRate, 0};
+  if (player->Init(&settings) != 0) {
+    std::fprintf(stderr, "orvelrender: the player library did not start\n");
+    return 1;
+  }
+  // The library vets the file before anything else reads it.
+  const TSongHandle handle = player->LoadSong(song);
+  const int32_t frames = handle ? player->GetSongLength(handle) : -1;
+  player->Shutdown();
+  std::vector<uint8_t> bytes;
+  if (handle) {
+    TStdioFile file(std::fopen(song, "rb"));
+    uint8_t block[65536];
+    size_t got;
+    while (file && (got = std::fread(block, 1, sizeof block, file.get())) > 0) bytes.insert(bytes.end(), block, block + got);
+  }
+  if (bytes.empty()) {
+    std::fprintf(stderr, "orvelrender: %s is not a song the player can load\n", song);
+    return 1;
+  }
+  TSongInfo info;
+  try {
+    if (bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 && std::memcmp(bytes.data() + 8, "WAVE", 4) == 0)
+      ReadWav(bytes, info);
+    else if (std::memcmp(bytes.data(), "OggS", 4) == 0)
+      ReadVorbis(bytes, info);
+    else
+      ReadModule(bytes, info);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvelrender: %s: %s\n", song, e.what());
+    return 1;
+  }
+  std::printf("format: %s\n", info.format.c_str());
+  std::printf("title: %s\n", info.title.c_str());
+  if (!info.artist.empty()) std::printf("artist: %s\n", info.artist.c_str());
+  if (!info.tracker.empty()) std::printf("tracker: %s\n", info.tracker.c_str());
+  std::printf("length: %.2f s\n", double(frames) / OutputRate);
+  PrintBlock("message", info.message);
+  PrintBlock("samples", info.samples);
+  PrintBlock("instruments", info.instruments);
+  PrintBlock("comments", info.comments);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "--info") == 0) return argc == 3 ? Info(argv[2]) : Usage();
   const char* song = nullptr;
   const char* out = nullptr;
   long maxSeconds = 0;

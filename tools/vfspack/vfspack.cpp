@@ -5,6 +5,8 @@
 //   vfspack extract ARCHIVE DIR
 //   vfspack check [DISK_FOLDER]             what would go wrong while the disk plays, one line
 //                                          each; exit status 0 clean, 1 warnings, 2 errors
+//   vfspack songs [DISK_FOLDER]             the song files the disk plays, relative to it, as
+//                                          Windows finds them; exit status 2 if one is missing
 // Other errors go to stderr with exit status 1.
 #include <algorithm>
 #include <cerrno>
@@ -25,6 +27,7 @@
 #ifndef VFSPACK_ARCHIVE_ONLY
 #include "OrvelPlayer.h"
 #include "tools/vfspack/DiskCheck.h"
+#include "tools/vfspack/ProfileIni.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -246,6 +249,61 @@ private:
   IOrvelPlayer* player;
 };
 
+TProfileIni ReadIni(const std::string& name) {
+  std::error_code ec;
+  const std::string path = WindowsName(name);
+  return fs::is_regular_file(path, ec) ? TProfileIni(ReadWholeFile(path)) : TProfileIni();
+}
+
+struct TListedSong {
+  std::string place;  // "skin.ini [Music] song0"
+  std::string name;
+};
+
+// The songs in the program's order, with its stop rules: the first empty value ends a list.
+std::vector<TListedSong> ListedSongs() {
+  std::vector<TListedSong> songs;
+  const TProfileIni skin = ReadIni("skin.ini");
+  for (int n = 0;; ++n) {
+    const std::string key = "song" + std::to_string(n);
+    const std::string name = skin.String("Music", key, "");
+    if (name.empty()) break;
+    songs.push_back({"skin.ini [Music] " + key, name});
+  }
+  const TProfileIni playList = ReadIni("PlayList.ini");
+  const std::string noInfo = playList.String("Music", "NoInfo", "");
+  for (int n = 0;; ++n) {
+    const std::string section = "song" + std::to_string(n);
+    const std::string name = playList.String(section, "file", "");
+    if (name.empty()) break;
+    songs.push_back({"PlayList.ini [" + section + "] file", name});
+    if (playList.String(section, "pic1", noInfo).empty() || playList.String(section, "pic0", noInfo).empty() ||
+        playList.String(section, "TitlePic", "").empty())
+      break;
+  }
+  return songs;
+}
+
+int Songs(const std::string& folder) {
+  std::error_code ec;
+  fs::current_path(folder, ec);
+  if (ec) throw TFailure("cannot enter the disk folder " + folder);
+  std::vector<std::string> printed;
+  int status = 0;
+  for (const TListedSong& song : ListedSongs()) {
+    const std::string path = fs::path(WindowsName(song.name)).lexically_normal().generic_string();
+    if (!fs::is_regular_file(path, ec)) {
+      fprintf(stderr, "vfspack: %s: song \"%s\" is not in %s\n", song.place.c_str(), song.name.c_str(),
+              folder.c_str());
+      status = 2;
+    } else if (std::find(printed.begin(), printed.end(), path) == printed.end()) {
+      printed.push_back(path);
+      printf("%s\n", path.c_str());
+    }
+  }
+  return status;
+}
+
 // Reads the folder from inside it, as the program does.
 int Check(const std::string& folder) {
   std::error_code ec;
@@ -277,7 +335,8 @@ int Usage() {
           "usage: vfspack create OUT.vfs FILE_OR_DIR...\n"
           "       vfspack list ARCHIVE\n"
           "       vfspack extract ARCHIVE DIR\n"
-          "       vfspack check [DISK_FOLDER]\n");
+          "       vfspack check [DISK_FOLDER]\n"
+          "       vfspack songs [DISK_FOLDER]\n");
   return 1;
 }
 
@@ -293,6 +352,8 @@ int main(int argc, char** argv) {
 #ifndef VFSPACK_ARCHIVE_ONLY
     if ((args.size() == 1 || args.size() == 2) && args[0] == "check")
       return Check(args.size() == 2 ? args[1] : ".");
+    if ((args.size() == 1 || args.size() == 2) && args[0] == "songs")
+      return Songs(args.size() == 2 ? args[1] : ".");
 #endif
     return Usage();
   } catch (const std::exception& e) {

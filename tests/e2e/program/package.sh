@@ -1,23 +1,54 @@
 #!/usr/bin/env bash
-# The demo disk checks clean, and its release zip, unpacked into an empty folder, opens and plays.
+# The demo disk checks clean and packs into one folder. An author's disk whose songs Windows finds
+# by another case and in a subfolder, and which names a song it lacks: the package stops and
+# names that song; without it the zip, unpacked into an empty folder, opens and plays both songs.
 source "$(dirname "$0")/lib.sh"
 scenario_begin
+package() { env MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/package" "$@"; }
 check "vfspack check finds the demo disk clean (exit 0)" \
   "$(dirname "$MD_BIN")/native/tools/vfspack/vfspack" check "$MD_BIN/demo/disk"
-check "the package is made" env MD_BUILD_ROOT="$(dirname "$MD_BIN")" \
-  "$MD_SRC/scripts/package" "$MD_BIN/demo/disk" "$S/demo.zip"
-mkdir "$S/unpacked" && (cd "$S/unpacked" && unzip -q "$S/demo.zip")
-check "it holds the program, the library, the disk and a text" test -f "$S/unpacked/musicdisk.exe" -a \
-  -f "$S/unpacked/OrvelPlayer.dll" -a -f "$S/unpacked/data.vfs" -a -f "$S/unpacked/README.txt" -a \
-  -f "$S/unpacked/first-light.xm"
-(cd "$S/unpacked" && exec wine ./musicdisk.exe) &
+check "the demo's package is made" package "$MD_BIN/demo/disk" "$S/demo.zip"
+check "every entry lies in the folder musicdisk-demo" \
+  test "$(unzip -Z1 "$S/demo.zip" | cut -d/ -f1 | sort -u)" = musicdisk-demo
+
+author="$S/Sunday disk"
+mv "$disk" "$author"
+mv "$author/first-light.xm" "$author/Song.XM"
+mkdir "$author/Music" && mv "$author/night-pulse.ogg" "$author/Music/a.ogg"
+python3 "$DISKPY" set "$author" PlayList.ini song0 file song.xm
+python3 "$DISKPY" set "$author" PlayList.ini song1 file 'music\a.ogg'
+python3 "$DISKPY" set "$author" PlayList.ini song2 file gone.wav
+package "$author" "$S/sunday.zip" >"$S/refused.log" 2>&1
+check "a missing song stops the package" test $? -eq 2 -a ! -e "$S/sunday.zip"
+check "which names it" grep -q 'PlayList.ini \[song2\] file: song "gone.wav" is not in' "$S/refused.log"
+python3 "$DISKPY" set "$author" PlayList.ini song2 file ""
+check "without it the package is made" package "$author" "$S/sunday.zip"
+
+mkdir "$S/unpacked" && (cd "$S/unpacked" && unzip -q "$S/sunday.zip")
+check "the zip unpacks into one folder named after the disk" test "$(ls -A "$S/unpacked")" = "Sunday disk"
+u="$S/unpacked/Sunday disk"
+check "it holds the program, the library, the disk, the songs in their folders and a text" \
+  test -f "$u/musicdisk.exe" -a -f "$u/OrvelPlayer.dll" -a -f "$u/data.vfs" -a -f "$u/README.txt" -a \
+  -f "$u/Song.XM" -a -f "$u/Music/a.ogg"
+readme=$(tr -d '\r' <"$u/README.txt" | tr '\n' ' ')
+check "the text says how to start it, where it runs and how to pass SmartScreen" eval \
+  '[[ $readme == *"Extract All"*"open the folder \"Sunday disk\""* && $readme == *"64-bit Windows 7 or later"* &&
+     $readme == *"More info"*"Run anyway"* ]]'
+(cd "$u" && exec wine ./musicdisk.exe) &
 DISK_PID=$!
 check "its window opens" disk_window_line
 sleep 1
-click_button "$S/unpacked" ButtonPlayPause
+click_button "$u" ButtonPlayPause
 sleep 3
 record_start "$S/p.raw"; sleep 1.5; record_stop
 check "play is heard" test "$(peak "$S/p.raw")" -gt 1000
-press_escape "$S/unpacked"
+click_button "$u" ButtonForward
+sleep 3.5
+record_start "$S/f.raw"; sleep 1.5; record_stop
+shot "$S/forward.png"
+check "forward shows the song in the subfolder" shows_song_picture "$u" "$S/forward.png" 1 TitlePic
+check "and plays it" test "$(peak "$S/f.raw")" -gt 1000
+check "with no message box" test -z "$(wine "$MD_PROBE" boxes 2>/dev/null | tr -d '\r')"
+press_escape "$u"
 check "Esc ends it with status 0" ends_with_status_0
 e2e_finish

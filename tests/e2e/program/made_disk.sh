@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# scripts/make-disk on the demo songs and a module such as trackers write (a title, a message,
+# sample names): the song details it reads, a disk that checks clean, and that disk playing with
+# each song's title strip and both info pictures on screen.
+source "$(dirname "$0")/lib.sh"
+scenario_begin
+python3 - "$S/greetings.it" <<'PY'
+import math, struct, sys
+names = ["  greetings fly out to", "the whole tracking scene", "", "and to you, listener", "hi-hat", "bass"]
+message = "Written for the made-disk test.\rNo sample was harmed.\rsee you at the party"
+rate, frames, rows = 8363, 4000, 32
+data = bytes(int(60 * math.sin(2 * math.pi * i * 220 / rate)) & 0xFF for i in range(frames))
+orders = bytes([0, 255])
+packed = b"".join(b"\x81\x03" + bytes([48 + 12 * (r % 2), 1 + r % len(names)]) + b"\0" if r % 4 == 0 else b"\0"
+                  for r in range(rows))
+pattern = struct.pack("<HH4x", len(packed), rows) + packed
+sample_at = 0xC0 + len(orders) + 4 * len(names) + 4
+pattern_at = sample_at + 0x50 * len(names)
+message_at = pattern_at + len(pattern)
+data_at = message_at + len(message) + 1
+out = bytearray(b"IMPM" + b"Made Disk Greetings".ljust(26, b"\0"))
+out += struct.pack("<9H", 0x1004, len(orders), 0, len(names), 1, 0x0214, 0x0214, 1, 1)
+out += bytes([128, 48, 6, 125, 128, 0]) + struct.pack("<HII", len(message) + 1, message_at, 0)
+out += bytes([32] * 4 + [160] * 60) + bytes([64] * 64) + orders
+out += b"".join(struct.pack("<I", sample_at + 0x50 * i) for i in range(len(names))) + struct.pack("<I", pattern_at)
+for name in names:
+    out += b"IMPS" + bytes(12) + bytes([0, 64, 1, 64]) + name.encode().ljust(26, b"\0")
+    out += bytes([1, 0]) + struct.pack("<7I", frames, 0, 0, rate, 0, 0, data_at) + bytes(4)
+open(sys.argv[1], "wb").write(out + pattern + message.encode() + b"\0" + data)
+PY
+native="$(dirname "$MD_BIN")/native/tools"
+"$native/orvelrender/orvelrender" --info "$S/greetings.it" >"$S/info.txt"
+check "orvelrender --info reads the module's format, title, length, message and sample names" diff - "$S/info.txt" <<'TXT'
+format: Impulse Tracker 2.14 (it)
+title: Made Disk Greetings
+tracker: Impulse Tracker 2.14
+length: 3.84 s
+message:
+  Written for the made-disk test.
+  No sample was harmed.
+  see you at the party
+samples:
+    greetings fly out to
+  the whole tracking scene
+  
+  and to you, listener
+  hi-hat
+  bass
+TXT
+
+sox "$disk/night-pulse.ogg" --comment "TITLE=Nachtpuls" "$S/titled.ogg"
+python3 - "$disk/slow-drift.wav" "$S/titled.wav" <<'PY'
+import struct, sys
+items = b"INAM" + struct.pack("<I", 11) + b"Slow Drift\0\0"
+out = open(sys.argv[1], "rb").read() + b"LIST" + struct.pack("<I", 4 + len(items)) + b"INFO" + items
+open(sys.argv[2], "wb").write(out[:4] + struct.pack("<I", len(out) - 8) + out[8:])
+PY
+titles() { for f in "$@"; do "$native/orvelrender/orvelrender" --info "$f" | grep '^title: '; done; }
+check "and the title of a WAV file (INAM) and of an Ogg file (TITLE)" \
+  test "$(titles "$S/titled.wav" "$S/titled.ogg")" = "$(printf 'title: Slow Drift\ntitle: Nachtpuls')"
+
+made="$S/made"
+songs=("$disk/first-light.xm" "$disk/slow-drift.wav" "$disk/night-pulse.ogg" "$S/greetings.it")
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Made disk" "${songs[@]}" -o "$made" \
+  >"$S/made.log" 2>&1
+check "make-disk makes a disk that vfspack check finds clean" eval \
+  "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/made.log'"
+check "its names come from the songs, else from their files, with the library's lengths" grep -qz \
+  'First Light (0:33).*slow-drift (0:37).*night-pulse (0:30).*Made Disk Greetings (0:04)' "$S/made.log"
+# Info and title pictures each of one size, every picture but pic.png opaque (the program puts
+# their alpha on screen), none with colour chunks; with a shape, its button state is that shape
+# laid over pic.png.
+pictures_sound() { # disk songs [shape x y]
+  /usr/bin/python3 - "$MD_SRC/scripts/lib" "$@" <<'PY'
+import io, struct, sys
+from PIL import Image
+sys.path.insert(0, sys.argv[1])
+import disk, profile_ini
+found, ini = disk.entries(sys.argv[2]), profile_ini.read(sys.argv[2] + "/PlayList.ini")
+picture = lambda name: Image.open(io.BytesIO(found[name.lower()])).convert("RGBA")
+def chunks(png):
+    at = 8
+    while at + 8 <= len(png):
+        size, kind = struct.unpack_from(">I4s", png, at)
+        yield kind
+        at += 12 + size
+sections = ["song%d" % n for n in range(int(sys.argv[3]))]
+info = {disk.png_size(found[profile_ini.get(ini, s, k).lower()]) for s in sections for k in ("pic0", "pic1")}
+info.add(disk.png_size(found[profile_ini.get(ini, "Music", "NoInfo").lower()]))
+titles = {disk.png_size(found[profile_ini.get(ini, s, "TitlePic").lower()]) for s in sections}
+colour = [n for n, png in found.items() if {b"sRGB", b"gAMA", b"iCCP", b"cHRM"} & set(chunks(png))]
+see_through = [n for n in found if n != "pic.png" and picture(n).getextrema()[3][0] < 255]
+flat = True
+if len(sys.argv) > 4:
+    shape, x, y = Image.open(sys.argv[4]).convert("RGBA"), int(sys.argv[5]), int(sys.argv[6])
+    expected = picture("pic.png").crop((x, y, x + shape.width, y + shape.height))
+    expected.alpha_composite(shape)
+    flat = picture(profile_ini.get(profile_ini.read(sys.argv[2] + "/skin.ini"), "ButtonRewind", "pic0")).tobytes() \
+        == expected.tobytes()
+sys.exit(not (len(info) == len(titles) == 1 and not colour and not see_through and flat and
+              profile_ini.get(ini, "song%d" % len(sections), "file") == ""))
+PY
+}
+check "its pictures: one size of each kind, opaque, without colour chunks" pictures_sound "$made" 4
+
+# An author's skin: the demo's background, every button state one translucent shape; and a cover.
+skin="$S/skin"
+mkdir "$skin" && cp "$(dirname "$MD_BIN")/win/demo/disk-work/skin/pic.png" "$skin/"
+convert -size 40x40 xc:none -fill '#ff302080' -draw 'circle 20,20 20,4' "$skin/shape.png"
+convert -size 300x200 gradient:orange-navy "$S/cover.jpg"
+x=40
+for b in Rewind PlayPause Stop Forward Eject Info; do
+  printf '[Button%s]\nX=%d\nY=240\n' $b $x
+  for n in 0 1 2 3 $([ $b = PlayPause ] && echo 4 5); do printf 'pic%d=shape.png\n' $n; done
+  x=$((x + 62))
+done >"$skin/skin.ini"
+printf '[Layout]\nTitle=28,72,266,28\nInfo=28,104,266,116\n' >>"$skin/skin.ini"
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --skin "$skin" --cover "$S/cover.jpg" \
+  "$S/greetings.it" -o "$S/own" >"$S/own.log" 2>&1
+check "with an author's skin and a cover it checks clean too" eval "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/own.log'"
+check "and each button state is its shape laid over pic.png" pictures_sound "$S/own" 1 "$skin/shape.png" 40 240
+
+disk_start "$made" wait
+record_start "$S/play.raw"
+click_button "$made" ButtonPlayPause
+for song in 0 1 2 3; do
+  row=$((song % 2))
+  sleep 2; shot "$S/song$song.png"
+  check "song $song: its title strip" shows_song_picture "$made" "$S/song$song.png" $song TitlePic
+  check "song $song: its info picture pic$row" shows_song_picture "$made" "$S/song$song.png" $song pic$row
+  [ $song -gt 0 ] || { record_stop; check "song 0 is heard" test "$(peak "$S/play.raw")" -gt 1000; }
+  click_button "$made" ButtonInfo
+  sleep 1.5; shot "$S/info$song.png"
+  check "song $song: its other info picture pic$((1 - row))" shows_song_picture "$made" "$S/info$song.png" $song pic$((1 - row))
+  click_button "$made" ButtonForward
+done
+press_escape "$made"
+check "Esc ends it with status 0" ends_with_status_0
+e2e_finish
