@@ -70,9 +70,7 @@ void OnPlayerCommand(WPARAM code) {
     PlayerCommand(int(code));
 }
 
-}  // namespace
-
-LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DESTROY: PostQuitMessage(0); break;
     case WM_PAINT: OnPaint(hwnd); return 0;
@@ -88,4 +86,16 @@ LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+// Nothing may unwind into the system's frames that called us: 64-bit Windows swallows such an
+// exception or ends the process, depending on its version.
+LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return HandleMessage(hwnd, message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
 }
