@@ -35,7 +35,9 @@ LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-void OnMouseMove(HWND hwnd, LPARAM lParam) {
+void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  // The release may have gone to another window.
+  if (!(keys & MK_LBUTTON)) MainWindow->dragging = false;
   if (MainWindow->dragging) {
     POINT cursor;
     GetCursorPos(&cursor);
@@ -63,6 +65,12 @@ void OnLeftButtonUp() {
   ReleaseCapture();
 }
 
+// Alt+Tab, a right click while the left button is held, or anyone's SetCapture: no release
+// will come.
+void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
+  if (reinterpret_cast<HWND>(newCapture) != hwnd) MainWindow->dragging = false;
+}
+
 void OnPlayerCommand(WPARAM code) {
   if (code == cmdInfo)
     ToggleInfo();
@@ -78,9 +86,10 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: OnKeyDown(hwnd, wParam); break;
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(hwnd, lParam); break;
+    case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
     case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); break;
+    case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
     case WM_PLAYER_COMMAND: OnPlayerCommand(wParam); break;
     case WM_SONG_STARTED: ShowSongPictures(hwnd); break;

@@ -4,6 +4,9 @@
 //   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
 //   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
 //   probe restore [class]       restores the minimised main window, as its taskbar button does
+//   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
+//                               it gives up the capture
+//   probe left-down [class]     a left press on the window whose release never comes
 // A box's icon is one of error, information, warning, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
@@ -131,11 +134,12 @@ int DescribeWindow(const char* cls) {
   return 0;
 }
 
-// What the taskbar button does for a minimised window.
-int Restore(const char* cls) {
+// Posted, or sent when the caller must know it was handled.
+int ToMainWindow(const char* cls, UINT message, WPARAM wParam, bool send) {
   HWND hwnd = FindWindowA(cls, nullptr);
   if (!hwnd) return 1;
-  PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (send) SendMessageA(hwnd, message, wParam, 0);
+  else PostMessageA(hwnd, message, wParam, 0);
   return 0;
 }
 
@@ -143,13 +147,16 @@ int Restore(const char* cls) {
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
+  const char* cls = argc > 2 ? argv[2] : "TPlayerWndClass";
   int rc = 2;
   if (verb == "boxes") rc = ListBoxes();
   else if (verb == "ok") rc = PressAll();
   else if (verb == "wait-box") rc = WaitBox(argc > 2 ? strtoul(argv[2], nullptr, 10) : 10000);
-  else if (verb == "window") rc = DescribeWindow(argc > 2 ? argv[2] : "TPlayerWndClass");
-  else if (verb == "restore") rc = Restore(argc > 2 ? argv[2] : "TPlayerWndClass");
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class]\n");
+  else if (verb == "window") rc = DescribeWindow(cls);
+  else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
+  else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
+  else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class]\n");
   fflush(stdout);
   return rc;
 }
