@@ -7,6 +7,8 @@
 //   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
 //                               it gives up the capture
 //   probe left-down [class]     a left press on the window whose release never comes
+//   probe file-version FILE     what Explorer's properties and Task Manager name a program by:
+//                               version<TAB>FileDescription<TAB>ProductName<TAB>ProductVersion
 // A box's icon is one of error, information, warning, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
@@ -143,6 +145,27 @@ int ToMainWindow(const char* cls, UINT message, WPARAM wParam, bool send) {
   return 0;
 }
 
+std::string VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+    return "";
+  return std::string(value, length ? length - 1 : 0);
+}
+
+int FileVersion(const char* file) {
+  DWORD unused = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(file, &unused));
+  if (info.empty() || !GetFileVersionInfoA(file, 0, DWORD(info.size()), info.data())) {
+    fprintf(stderr, "probe: no version information in %s\n", file);
+    return 1;
+  }
+  printf("version\t%s\t%s\t%s\n", VersionString(info, "FileDescription").c_str(),
+         VersionString(info, "ProductName").c_str(), VersionString(info, "ProductVersion").c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -156,7 +179,8 @@ int main(int argc, char** argv) {
   else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
   else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
   else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class]\n");
+  else if (verb == "file-version" && argc > 2) rc = FileVersion(argv[2]);
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class] | file-version FILE\n");
   fflush(stdout);
   return rc;
 }
