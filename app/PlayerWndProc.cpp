@@ -35,7 +35,9 @@ LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-void OnMouseMove(HWND hwnd, LPARAM lParam) {
+void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  // The release may have gone to another window.
+  if (!(keys & MK_LBUTTON)) MainWindow->dragging = false;
   if (MainWindow->dragging) {
     POINT cursor;
     GetCursorPos(&cursor);
@@ -63,6 +65,12 @@ void OnLeftButtonUp() {
   ReleaseCapture();
 }
 
+// Alt+Tab, a right click while the left button is held, or anyone's SetCapture: no release
+// will come.
+void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
+  if (reinterpret_cast<HWND>(newCapture) != hwnd) MainWindow->dragging = false;
+}
+
 void OnPlayerCommand(WPARAM code, LPARAM lParam) {
   if (code == cmdInfo)
     ToggleInfo();
@@ -70,9 +78,7 @@ void OnPlayerCommand(WPARAM code, LPARAM lParam) {
     OnPlayerCommandMessage(int(code), lParam);
 }
 
-}  // namespace
-
-LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DESTROY: PostQuitMessage(0); break;
     case WM_PAINT: OnPaint(hwnd); return 0;
@@ -80,12 +86,25 @@ LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_KEYDOWN: OnKeyDown(hwnd, wParam); break;
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(hwnd, lParam); break;
+    case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
     case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); break;
+    case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
     case WM_PLAYER_COMMAND: OnPlayerCommand(wParam, lParam); break;
     case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+// Nothing may unwind into the system's frames that called us: 64-bit Windows swallows such an
+// exception or ends the process, depending on its version.
+LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return HandleMessage(hwnd, message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
 }

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "app/Globals.h"
 #include "app/PlayerWnd.h"
+#include "common/IniPath.h"
 #include "player/PlayList.h"
 
 int32_t InfoX = 0;
@@ -17,16 +18,7 @@ int32_t TitleY = 0;
 namespace {
 
 const char MusicSection[] = "Music";
-const char FileName[] = "\\PlayList.ini";
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
-
-// The current directory and the file name, or false when both do not fit in MAX_PATH.
-bool MakeIniPath(char (&path)[MAX_PATH]) {
-  const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
-  if (length == 0 || length + sizeof(FileName) > MAX_PATH) return false;
-  std::memcpy(path + length, FileName, sizeof(FileName));
-  return true;
-}
 
 class TIniReader {
 public:
@@ -65,15 +57,9 @@ void ReadSongs(const TIniReader& ini, char* value) {
 }  // namespace
 
 void LoadPlayList() {
-  char path[MAX_PATH];
   char value[MAX_PATH];
-  if (!MakeIniPath(path)) {
-    // Reading a shortened path could find some other file; take it as a missing one.
-    InfoX = InfoY = TitleX = TitleY = 0;
-    NoInfoText[0] = '\0';
-    return;
-  }
-  const TIniReader ini(path);
+  const std::string path = CurrentDirectoryIniPath("PlayList.ini");
+  const TIniReader ini(path.c_str());
 
   InfoX = ini.Int(MusicSection, "InfoX");
   InfoY = ini.Int(MusicSection, "InfoY");

@@ -3,17 +3,17 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "app/Commands.h"
 #include "app/Globals.h"
+#include "common/IniPath.h"
 #include "player/PlayList.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 
 namespace {
 
-const char FileName[] = "\\skin.ini";
 const int KeySize = 20;
 
 const struct {
@@ -26,33 +26,24 @@ const struct {
 
 void DrawNothing(TSkinButton*) {}
 
-// skin.ini in the current directory. A path that would not fit reads as a missing file: a
-// shortened one could name some other file.
 class TSkinIni {
 public:
-  TSkinIni() {
-    const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
-    found = length != 0 && length + sizeof(FileName) <= MAX_PATH;
-    if (found) std::memcpy(path + length, FileName, sizeof(FileName));
-  }
+  TSkinIni() : path(CurrentDirectoryIniPath("skin.ini")) {}
 
   int32_t Int(const char* section, const char* key) const {
-    return found ? int32_t(GetPrivateProfileIntA(section, key, 0, path)) : 0;
+    return int32_t(GetPrivateProfileIntA(section, key, 0, path.c_str()));
   }
 
   // The value of "<prefix><n>", true when it is not empty.
   bool Numbered(const char* section, const char* prefix, int n, char (&value)[MAX_PATH]) const {
-    value[0] = '\0';
-    if (!found) return false;
     char key[KeySize];
     std::snprintf(key, sizeof key, "%s%d", prefix, n);
-    GetPrivateProfileStringA(section, key, "", value, MAX_PATH, path);
+    GetPrivateProfileStringA(section, key, "", value, MAX_PATH, path.c_str());
     return value[0] != '\0';
   }
 
 private:
-  char path[MAX_PATH];
-  bool found;
+  std::string path;
 };
 
 }  // namespace

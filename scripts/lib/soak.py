@@ -13,14 +13,13 @@ BYTES_PER_SECOND = 44100 * 4
 BLOCK = 441 * 2                # samples in 10 ms
 SHORTEST_GAP = 0.1             # silences shorter than this are not gaps
 SLACK = 0.25                   # where an action lands in the recording, give or take
-SOUND_BACK = 3.5               # handshake (1 s), the stop's 200 ms, the cleared buffer (2 s)
-END_GAP = 4.5                  # the song's last second, then as for a change
-# A resumed song may end in its first refill, whose second is never heard: the next song's sound
-# then comes as after a change.
-RESUME_BACK = SOUND_BACK + 1
-# A press that lands while the program is already changing song on a song's own end is handled
-# after that change: one more handshake and the 200 ms sleep before its own song starts.
-EXTRA_CHANGE = 1.2
+SOUND_BACK = 3.5               # the handshake (up to 1 s), the cleared buffer (2 s)
+# A song's own end: what is left of the half that holds its last frame (under a second), then the
+# cleared buffer of the next song.
+END_GAP = 3.5
+# Play after a pause goes on with what was rendered and not yet heard; if the pause came while the
+# cleared buffer of a start was still playing, the rest of that silence comes first.
+RESUME_BACK = 0.5
 # What the output still held at a stop is heard when it starts again: silences with less than this
 # between them are one.
 BLIP = 0.4
@@ -128,11 +127,18 @@ def check_sound(folder, shortest, songs, report):
     latency = min(max(statistics.median(delays), 0.0), SLACK) if delays else 0.0
 
     # The sound after each start, unless another press came before it was due.
-    back = {"play": [], "change": []}
+    back = {"play": [], "resume": [], "change": []}
     late, met_an_end = [], 0
     for i, (t, what, ms) in enumerate(transport):
-        limit = RESUME_BACK if what == "play" else SOUND_BACK
-        if what not in STARTS or (i + 1 < len(transport) and transport[i + 1][0] <= t + limit):
+        if what not in STARTS:
+            continue
+        resumed = what == "play" and i > 0 and transport[i - 1][1] == "pause"
+        limit = SOUND_BACK
+        if resumed:
+            paused_at = transport[i - 1][0]
+            started_at = max((s for s, w, _ in transport[:i - 1] if w in STARTS), default=paused_at - SOUND_BACK)
+            limit = RESUME_BACK + max(0.0, started_at + SOUND_BACK - paused_at)
+        if i + 1 < len(transport) and transport[i + 1][0] <= t + limit:
             continue
         following = [(s, e) for s, e in gaps if e > t]
         seconds = 0.0
@@ -142,12 +148,14 @@ def check_sound(folder, shortest, songs, report):
             if i + 1 < len(transport):
                 until = min(until, transport[i + 1][0])
             seconds = until - t - latency
-            if what != "play" and seconds > limit:
-                extra = extra_changes(songs_at, ms / 1000, ms / 1000 + until - t,
-                                      1 if what == "forward" else -1, songs)
+            if seconds > limit:
+                # A song that ended by itself meanwhile: its change of song brings the sound back.
+                step = 0 if what == "play" else 1 if what == "forward" else -1
+                extra = extra_changes(songs_at, ms / 1000, ms / 1000 + until - t, step, songs)
                 met_an_end += extra > 0
-                limit += EXTRA_CHANGE * extra
-        back["play" if what == "play" else "change"].append(seconds)
+                if extra:
+                    limit = max(limit, SOUND_BACK)
+        back["resume" if resumed else "play" if what == "play" else "change"].append(seconds)
         if seconds > limit:
             late.append(f"{what} at {t:.1f} s: {seconds:.2f} s")
 
@@ -156,7 +164,7 @@ def check_sound(folder, shortest, songs, report):
     ends, dropouts, too_long, too_many = [], [], [], []
     for s, e in gaps:
         unexplained = outside(s, e, quiet)
-        if unexplained < SHORTEST_GAP:
+        if unexplained < SHORTEST_GAP or e >= end:  # cut short by the end of the run: unknown
             continue
         if e - s >= CLEARED or any(s < qs < e for qs, _ in quiet):
             ends.append((s, unexplained))
@@ -175,7 +183,7 @@ def check_sound(folder, shortest, songs, report):
     print(f"run: {end / 60:.1f} min of sound; "
           + ", ".join(f"{k} {kinds.count(k)}" for k in ("forward", "rewind", "play", "pause", "stop", "info", "quiet")))
     print(f"from a press to the recording: {latency * 1000:.0f} ms (median over {len(delays)} pauses and stops)")
-    print(f"changes over {SOUND_BACK} s that met a song's own end, allowed {EXTRA_CHANGE} s more: {met_an_end}")
+    print(f"starts that met a song's own end: {met_an_end}")
     for name, values in back.items():
         if values:
             print(f"sound back after {name}: {len(values)} timed, median {statistics.median(values):.2f} s, "
@@ -185,7 +193,7 @@ def check_sound(folder, shortest, songs, report):
           + (f", silent {min(lengths):.2f}..{max(lengths):.2f} s before the next sound or press" if ends else ""))
     print(f"gaps while playing: {len(dropouts)}"
           + (f", the largest {max(d for _, d in dropouts):.2f} s" if dropouts else ""))
-    report(f"sound back within {SOUND_BACK} s of every change, {RESUME_BACK} s of every play", not late,
+    report(f"sound back within {SOUND_BACK} s of every change, {RESUME_BACK} s of every resume", not late,
            "; ".join(late[:10]))
     report(f"no gap of {SHORTEST_GAP} s or more while playing", not dropouts,
            "; ".join(f"{d:.2f} s at {s:.1f} s" for s, d in dropouts[:10]))

@@ -4,6 +4,11 @@
 //   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
 //   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
 //   probe restore [class]       restores the minimised main window, as its taskbar button does
+//   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
+//                               it gives up the capture
+//   probe left-down [class]     a left press on the window whose release never comes
+//   probe file-version FILE     what Explorer's properties and Task Manager name a program by:
+//                               version<TAB>FileDescription<TAB>ProductName<TAB>ProductVersion
 // A box's icon is one of error, information, warning, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
@@ -131,11 +136,33 @@ int DescribeWindow(const char* cls) {
   return 0;
 }
 
-// What the taskbar button does for a minimised window.
-int Restore(const char* cls) {
+// Posted, or sent when the caller must know it was handled.
+int ToMainWindow(const char* cls, UINT message, WPARAM wParam, bool send) {
   HWND hwnd = FindWindowA(cls, nullptr);
   if (!hwnd) return 1;
-  PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (send) SendMessageA(hwnd, message, wParam, 0);
+  else PostMessageA(hwnd, message, wParam, 0);
+  return 0;
+}
+
+std::string VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+    return "";
+  return std::string(value, length ? length - 1 : 0);
+}
+
+int FileVersion(const char* file) {
+  DWORD unused = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(file, &unused));
+  if (info.empty() || !GetFileVersionInfoA(file, 0, DWORD(info.size()), info.data())) {
+    fprintf(stderr, "probe: no version information in %s\n", file);
+    return 1;
+  }
+  printf("version\t%s\t%s\t%s\n", VersionString(info, "FileDescription").c_str(),
+         VersionString(info, "ProductName").c_str(), VersionString(info, "ProductVersion").c_str());
   return 0;
 }
 
@@ -143,13 +170,17 @@ int Restore(const char* cls) {
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
+  const char* cls = argc > 2 ? argv[2] : "TPlayerWndClass";
   int rc = 2;
   if (verb == "boxes") rc = ListBoxes();
   else if (verb == "ok") rc = PressAll();
   else if (verb == "wait-box") rc = WaitBox(argc > 2 ? strtoul(argv[2], nullptr, 10) : 10000);
-  else if (verb == "window") rc = DescribeWindow(argc > 2 ? argv[2] : "TPlayerWndClass");
-  else if (verb == "restore") rc = Restore(argc > 2 ? argv[2] : "TPlayerWndClass");
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class]\n");
+  else if (verb == "window") rc = DescribeWindow(cls);
+  else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
+  else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
+  else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
+  else if (verb == "file-version" && argc > 2) rc = FileVersion(argv[2]);
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class] | file-version FILE\n");
   fflush(stdout);
   return rc;
 }

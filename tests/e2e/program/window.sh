@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The window as a person handles it: hover, a press on a button that drags the window and still
-# fires, minimise and restore, and the eject button that closes on its release.
+# fires, drags that lose their capture or their button, minimise and restore, and the eject button
+# that closes on its release.
 #   window.sh            the layered window (default prefix)
 #   window.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
@@ -34,11 +35,33 @@ for i in 1 2 3 4; do xdotool mousemove $((x + 15 * i)) $((y + 10 * i)); sleep 0.
 xdotool mouseup 1
 sleep 1
 # Wine may serve the last move with the cursor of the one before: allow one step behind.
-read -r left top _ <<<"$(disk_rect)"
+read -r left top right bottom <<<"$(disk_rect)"
 check "the drag moved the window with the pointer" test "$left" -ge 145 -a "$left" -le 160 -a "$top" -ge 130 -a "$top" -le 140
 sleep 3
 record_start "$S/dragged.raw"; sleep 1; record_stop
 check "the press still played" test "$(peak "$S/dragged.raw")" -gt 1000
+
+# Steps of 8 from a point of the body stay over the body.
+moves() { # x y first last
+  for i in $(seq "$3" "$4"); do xdotool mousemove $(($1 + 8 * i)) $(($2 + 8 * i)); sleep 0.1; done
+  sleep 0.5
+}
+# Alt+Tab takes the capture away while the button is held; the pointer goes on over the window.
+read -r x y <<<"$(at 340 200)"
+xdotool mousemove "$x" "$y" mousedown 1
+moves "$x" "$y" 1 2
+wine "$MD_PROBE" cancel-mode
+before=$(disk_rect)
+check "the drag moved the window before" test "$before" != "$left $top $right $bottom"
+moves "$x" "$y" 3 5
+check "a drag that lost the capture leaves the window" test "$(disk_rect)" = "$before"
+xdotool mouseup 1
+# A press whose release went elsewhere: the pointer then moves with no button held.
+wine "$MD_PROBE" left-down
+sleep 0.5
+read -r x y <<<"$(at 340 200)"
+moves "$x" "$y" 1 3
+check "a move without the left button leaves the window" test "$(disk_rect)" = "$before"
 
 xdotool mousemove $(at 340 200) click 3
 sleep 1
