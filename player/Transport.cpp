@@ -124,9 +124,12 @@ void PlaySong() {
     Stream->Resume();
     if (EndingSong) Stream->RequestStop();
   } else {
-    EndingSong = 0;
+    // A song whose end was told before the stream was lost: its last frames went with the old
+    // buffer, and its end is told again to the new one.
+    const TSongHandle ended = EndingSong.exchange(0);
     ReopenLostStream();
     if (Stream) Stream->Start();
+    if (resuming && ended) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(ended));
   }
   PostMessageA(PlayerWindow, WM_SONG_STARTED, 0, 0);
 }
