@@ -17,8 +17,8 @@ SOUND_BACK = 3.5               # the handshake (up to 1 s), the cleared buffer (
 # A song's own end: what is left of the half that holds its last frame (under a second), then the
 # cleared buffer of the next song.
 END_GAP = 3.5
-# Play after a pause goes on with what was rendered and not yet heard; if the pause came while the
-# cleared buffer of a start was still playing, the rest of that silence comes first.
+# Play after a pause goes on with what was rendered and not yet heard; if the pause came inside a
+# silence, the rest of that silence comes first.
 RESUME_BACK = 0.5
 # What the output still held at a stop is heard when it starts again: silences with less than this
 # between them are one.
@@ -135,9 +135,12 @@ def check_sound(folder, shortest, songs, report):
         resumed = what == "play" and i > 0 and transport[i - 1][1] == "pause"
         limit = SOUND_BACK
         if resumed:
-            paused_at = transport[i - 1][0]
-            started_at = max((s for s, w, _ in transport[:i - 1] if w in STARTS), default=paused_at - SOUND_BACK)
-            limit = RESUME_BACK + max(0.0, started_at + SOUND_BACK - paused_at)
+            # Paused inside a silence (the cleared buffer of a start, or a song's own end): the rest
+            # of it comes first. It began at the latest start, or where the song ended.
+            paused_at = transport[i - 1][0] + latency
+            silent_since = next((s for s, e in gaps if s <= paused_at < e), paused_at)
+            silent_since = max([silent_since] + [s for s, w, _ in transport[:i - 1] if w in STARTS])
+            limit = RESUME_BACK + max(0.0, SOUND_BACK - (paused_at - silent_since))
         if i + 1 < len(transport) and transport[i + 1][0] <= t + limit:
             continue
         following = [(s, e) for s, e in gaps if e > t]
