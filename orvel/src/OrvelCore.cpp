@@ -140,21 +140,24 @@ int TOrvelPlayer::SetPosition(int position) {
 
 void TOrvelPlayer::CarryOutRewind(std::unique_lock<std::recursive_mutex>& held) {
   auto found = songs.find(selected);
-  if (found == songs.end() || !found->second.rewindPending) return;
+  if (found == songs.end() || !found->second.rewindPending || found->second.rewinding) return;
   const TSongHandle song = selected;
   std::shared_ptr<TSongSource> source = found->second.source;
   std::shared_ptr<TSongSource> fresh;
+  found->second.rewinding = true;
   // A module is parsed anew out here, so that Render is not held up for as long as that takes.
   held.unlock();
+  bool built = true;
   try {
     fresh = source->Restarted();
   } catch (...) {
-    held.lock();
-    return;  // out of memory: the song stays where it was, the rewind still pending
+    built = false;  // out of memory: the song stays where it was, the rewind still pending
   }
   held.lock();
   found = songs.find(song);
-  if (found == songs.end() || found->second.source != source || !found->second.rewindPending) return;
+  if (found == songs.end() || found->second.source != source) return;  // freed meanwhile
+  found->second.rewinding = false;
+  if (!built || !found->second.rewindPending) return;
   if (fresh)
     found->second.source.swap(fresh);
   else
@@ -176,7 +179,7 @@ int TOrvelPlayer::Render(float* buffer, int frames) {
   if (playing) CarryOutRewind(held);
   auto found = songs.find(selected);
   size_t written = 0;
-  if (playing && found != songs.end() && !found->second.rewindPending)
+  if (playing && found != songs.end() && (!found->second.rewindPending || found->second.rewinding))
     written = found->second.source->Read(buffer, wanted);
   std::memset(buffer + 2 * written, 0, (wanted - written) * 2 * sizeof(float));
   // The end is told by the first render with nothing of the song left in it: whatever came before

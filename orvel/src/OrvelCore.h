@@ -39,6 +39,8 @@ class TOrvelPlayer : public IOrvelPlayer {
     // A rewind is carried out only when the song plays again: a song rewound and then freed, as
     // every change of song does, is never built anew for nothing.
     bool rewindPending = false;
+    // A rewind is being built outside the lock: meanwhile the song plays on where it was.
+    bool rewinding = false;
   };
 
   // Recursive so that a listener may call back into the player from Notify.
