@@ -10,7 +10,7 @@
 
 #include "stb_image.h"
 #include "tools/vfspack/ProfileIni.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "common/FileCloser.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 // The build-time packer of the demo disk needs only create: it leaves the check (and with it the
 // player library) out.
 #ifndef VFSPACK_ARCHIVE_ONLY

@@ -3,7 +3,7 @@
 #include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "skin/WindowShape.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
 
 #include <gtest/gtest.h>
