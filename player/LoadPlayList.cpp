@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "app/Globals.h"
-#include "app/PlayerWnd.h"
 #include "common/IniFile.h"
 #include "player/PlayList.h"
 
+char* NoInfoText = nullptr;
 int32_t InfoX = 0;
 int32_t InfoY = 0;
 int32_t TitleX = 0;
@@ -35,7 +34,7 @@ void ReadSongs(const TIniFile& ini, char* value) {
 
 }  // namespace
 
-void LoadPlayList() {
+void LoadPlayList(HWND window) {
   char value[MAX_PATH];
   const TIniFile ini("PlayList.ini");
 
@@ -45,8 +44,7 @@ void LoadPlayList() {
   TitleY = ini.Int(MusicSection, "TitleY");
 
   ini.String(MusicSection, "NoInfo", "", NoInfoText);
-  if (ini.String(MusicSection, "Title", "", value) && MainWindow)
-    SetWindowTextA(MainWindow->GetHandle(), value);
+  if (ini.String(MusicSection, "Title", "", value) && window) SetWindowTextA(window, value);
 
   ReadSongs(ini, value);
 }

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "common/IniFile.h"
+#include "player/Commands.h"
 #include "player/PlayList.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
@@ -33,7 +32,7 @@ void LoadSkin(TSkinButton* buttons[6]) {
   for (int slot = 0; slot < ButtonCount; ++slot) {
     const char* section = ButtonSections[slot].section;
     TSkinButton* button =
-        new TSkinButton(BackBuffer, ini.Int(section, "X"), ini.Int(section, "Y"), MainWindow,
+        new TSkinButton(BackBuffer, ini.Int(section, "X"), ini.Int(section, "Y"), SkinWindow,
                         DrawNothing, ButtonSections[slot].command, int32_t(OsVersion.dwMajorVersion));
     buttons[slot] = button;
     for (int m = 0; m < INT32_MAX && ini.Numbered(section, "pic", m, value); ++m)

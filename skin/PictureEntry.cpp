@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "app/Globals.h"
 #include "common/BoundedText.h"
 #include "vfs/VfsFile.h"
 

@@ -6,6 +6,8 @@
 #include "common/BoundedText.h"
 #include "vfs/VfsDirectory.h"
 
+TVfsFile* Archive = nullptr;
+
 namespace {
 
 void ReportOpenFailure(const char* path) {

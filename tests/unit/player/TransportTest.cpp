@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "OrvelPlayer.h"
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "audio/SoundStream.h"
+#include "player/Commands.h"
 #include "player/PlayList.h"
 #include "player/PlayerListener.h"
 #include "tests/unit/audio/DirectSoundSpy.h"
-
-TPlayerListener PlayerListener;
 
 extern "C" __declspec(dllimport) void InstallOrvelPlayer(IOrvelPlayer* player);
 
