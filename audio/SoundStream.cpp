@@ -231,6 +231,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   }
 
   s.workerAlive = true;
+  DWORD threadId = 0;
   thread = CreateThread(nullptr, 0, ThreadProc, &s, 0, &threadId);
   if (!thread) s.workerAlive = false;
 
@@ -298,8 +299,6 @@ void TSoundStream::StopAndWait(uint32_t timeoutMs) {
 void TSoundStream::RequestStop() { shared->stopRequested = 1; }
 
 bool TSoundStream::IsStopRequested() const { return shared->stopRequested != 0; }
-
-uint32_t TSoundStream::GetBufferBytes() const { return shared->bufferBytes; }
 
 TSoundStream::~TSoundStream() {
   if (!dsound) return;

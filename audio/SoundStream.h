@@ -49,7 +49,6 @@ public:
   void StopAndWait(uint32_t timeoutMs);
   void RequestStop();
   bool IsStopRequested() const;
-  uint32_t GetBufferBytes() const;
 
 private:
   // Everything the worker reads and writes, apart from the stream object, so that it can be left
@@ -61,7 +60,6 @@ private:
   std::unique_ptr<TShared> shared;
   IDirectSoundNotify* notify = nullptr;  // null unless CreateBuffers got that far
   HANDLE thread = nullptr;
-  DWORD threadId = 0;
   bool quiet;
 
 public:

@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+std::string FoldAscii(std::string name) {
+  for (char& c : name) c = char(FoldAscii(uint8_t(c)));
+  return name;
+}
+
 std::string VfsRecordName(const TVfsRecord& record) {
   const char* p = reinterpret_cast<const char*>(record.name);
   return std::string(p, strnlen(p, VfsNameBytes));

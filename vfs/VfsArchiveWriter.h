@@ -7,6 +7,9 @@
 
 #include "vfs/VfsDirectory.h"
 
+// The name with its ASCII letters folded to lower case, as entry names compare.
+std::string FoldAscii(std::string name);
+
 // The name field as a string (up to its NUL, or all 32 bytes).
 std::string VfsRecordName(const TVfsRecord& record);
 

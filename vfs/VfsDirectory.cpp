@@ -13,8 +13,6 @@ TVfsRecord VfsRecordAt(const uint8_t* block, int32_t index) {
   return {r, ReadLe32(r + VfsNameBytes), ReadLe32(r + VfsNameBytes + 4)};
 }
 
-static uint8_t FoldAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? uint8_t(c - 'A' + 'a') : c; }
-
 bool VfsNameMatches(const uint8_t* field, const char* name) {
   const auto* n = reinterpret_cast<const uint8_t*>(name);
   for (uint32_t i = 0; i < VfsNameBytes; ++i) {

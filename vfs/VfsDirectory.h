@@ -27,6 +27,9 @@ int32_t VfsEntryCount(uint32_t headerSize, size_t bytesRead);
 
 TVfsRecord VfsRecordAt(const uint8_t* block, int32_t index);
 
+// ASCII letters to lower case, every other byte as it is: names compare so.
+inline uint8_t FoldAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? uint8_t(c - 'A' + 'a') : c; }
+
 // Case-insensitive for ASCII letters only, ending at the first NUL or after the field's 32 bytes.
 bool VfsNameMatches(const uint8_t* field, const char* name);
 
