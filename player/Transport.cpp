@@ -45,8 +45,8 @@ TSoundStream* MakeStream(bool quiet) {
   } catch (...) {
     return nullptr;
   }
-  stream->renderProc = OnStreamRender;
-  stream->stoppedProc = OnStreamStopped;
+  stream->SetRenderProc(OnStreamRender);
+  stream->SetStoppedProc(OnStreamStopped);
   stream->CreateBuffers(StreamMs);
   return stream;
 }

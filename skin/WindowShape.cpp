@@ -50,11 +50,10 @@ static HRGN UniteRectangles(const TOutlineRect* rects, size_t count) {
   if (count <= RectanglesPerCall) return RegionFromRectangles(rects, count);
   TGdiObject first(UniteRectangles(rects, count / 2));
   TGdiObject second(UniteRectangles(rects + count / 2, count - count / 2));
-  const HRGN united = static_cast<HRGN>(first.object);
-  if (!united || !second.object || CombineRgn(united, united, static_cast<HRGN>(second.object), RGN_OR) == ERROR)
+  const HRGN united = static_cast<HRGN>(first.Get());
+  if (!united || !second.Get() || CombineRgn(united, united, static_cast<HRGN>(second.Get()), RGN_OR) == ERROR)
     return nullptr;
-  first.object = nullptr;
-  return united;
+  return static_cast<HRGN>(first.Detach());
 }
 
 HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {

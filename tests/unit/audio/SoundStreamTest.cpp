@@ -96,7 +96,7 @@ protected:
 
   std::unique_ptr<TSoundStream> MakeStream(TRenderProc render, uint32_t ms = 2000) {
     std::unique_ptr<TSoundStream> stream(new TSoundStream(window));
-    stream->renderProc = render;
+    stream->SetRenderProc(render);
     stream->CreateBuffers(ms);
     return stream;
   }
@@ -106,7 +106,7 @@ protected:
 
 TEST_F(SoundStreamTest, TwoSecondBufferLayout) {
   TSoundStream stream(window);
-  stream.renderProc = RecordRefill;
+  stream.SetRenderProc(RecordRefill);
   EXPECT_EQ(S_OK, stream.CreateBuffers(2000));
 
   std::vector<std::string> order;
@@ -412,7 +412,7 @@ class SoundStreamFailureTest : public SoundStreamTest, public ::testing::WithPar
 TEST_P(SoundStreamFailureTest, SaysOopsAndLeavesOutWhatIsMissing) {
   const TFailureCase& c = GetParam();
   TSoundStream* stream = new TSoundStream(window);
-  stream->renderProc = RecordRefill;
+  stream->SetRenderProc(RecordRefill);
   DirectSoundSpy::Fail.*c.failure = true;
   HRESULT hr = S_OK;
   std::vector<std::string> boxes, icons;
