@@ -1,5 +1,9 @@
 #include "app/PlayerWnd.h"
 
+TPlayerWnd* MainWindow = nullptr;
+
+void PresentMainWindow() { MainWindow->Present(BackBuffer); }
+
 static const char WindowCaption[] = "Music disk";
 static const char FailureCaption[] = "Shit!";
 
@@ -31,11 +35,11 @@ TPlayerWnd::TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownH
 
   this->initHook = initHook;
   this->teardownHook = teardownHook;
-  if (initHook) initHook(this);
+  if (initHook) initHook(hwnd);
 }
 
 TPlayerWnd::~TPlayerWnd() {
-  if (teardownHook) teardownHook(this);
+  if (teardownHook) teardownHook(hwnd);
   DestroyWindow(hwnd);
   UnregisterClassA(PlayerWndClassName, instance);
 }
@@ -43,12 +47,8 @@ TPlayerWnd::~TPlayerWnd() {
 BOOL TPlayerWnd::Present(HDC backBuffer) {
   RECT window = {};
   GetWindowRect(hwnd, &window);
-  POINT destination = {window.left, window.top};
-  SIZE size = {window.right - window.left, window.bottom - window.top};
-  POINT source = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return UpdateLayeredWindow(hwnd, nullptr, &destination, &size, backBuffer, &source, 0, &blend,
-                             ULW_ALPHA);
+  return UpdateLayered(hwnd, {window.left, window.top},
+                       {window.right - window.left, window.bottom - window.top}, backBuffer);
 }
 
 BOOL TPlayerWndClassic::Present(HDC) {

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-class TPlayerWnd;
+#include "skin/WindowShape.h"
 
 // Run once after the window is made (init) or before it is destroyed (teardown). The result is
 // not read.
-typedef int (*TWndHook)(TPlayerWnd* window);
+typedef int (*TWndHook)(HWND window);
 
 class TPlayerWnd {
 public:
@@ -46,8 +46,10 @@ public:
   BOOL Present(HDC backBuffer) override;
 };
 
+// The one main window: a TPlayerWnd, or a TPlayerWndClassic below major version 5.
+extern TPlayerWnd* MainWindow;
+// Shows the back buffer in it: the skin's PresentProc while there is one.
+void PresentMainWindow();
+
 constexpr char PlayerWndClassName[] = "TPlayerWndClass";
 constexpr int ApplicationIconId = 103;
-// Where the window is made and where the skin keeps it.
-constexpr int PlayerWndX = 100;
-constexpr int PlayerWndY = 100;

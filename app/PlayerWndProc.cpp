@@ -1,8 +1,7 @@
 #include "app/PlayerWndProc.h"
 
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
+#include "player/Commands.h"
 #include "player/Transport.h"
 #include "skin/SkinButton.h"
 #include "skin/SongPictures.h"

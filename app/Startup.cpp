@@ -5,36 +5,29 @@
 #include <cstring>
 #include <new>
 
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "app/PlayerWndProc.h"
+#include "app/StartupHooks.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
-#include "player/PlayerListener.h"
 #include "player/Transport.h"
 #include "skin/GdiPlusFlat.h"
 #include "skin/LoadSkin.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 #include "vfs/VfsFile.h"
-#ifdef MD_BENCH_FIRST_PRESENT
-#include "bench/app/StartUpTime.h"
-#endif
-#ifdef MD_SOAK_COUNTERS
-#include "tests/e2e/soak/SoakCounters.h"
-#endif
 
-// Static initialisation, in definition order: the archive, the playlist, the listener (destroyed
-// by the runtime at exit), the NoInfo text.
+void (*OnGdiplusStarted)() = nullptr;
+bool (*OnFirstPresent)() = nullptr;
+
+// Static initialisation, in definition order: the archive, the playlist, the NoInfo text. The
+// transport's listener needs none: it is built before any of them and destroyed at exit.
 namespace {
 struct TStaticStep {
   explicit TStaticStep(void (*step)()) { step(); }
 };
 const TStaticStep OpenArchive([] { Archive = new (std::nothrow) TVfsFile("data.vfs"); });
 const TStaticStep MakePlayList([] { PlayList = new (std::nothrow) TPlayList; });
-}  // namespace
-TPlayerListener PlayerListener;
-namespace {
 const TStaticStep AllocateNoInfoText([] { NoInfoText = new (std::nothrow) char[NoInfoTextSize](); });
 
 TPlayerWnd* MakeMainWindow(HINSTANCE instance) {
@@ -70,23 +63,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (FAILED(CoInitialize(nullptr))) return 0;
   ULONG_PTR gdiplusToken = 0;
   Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
-#ifdef MD_SOAK_COUNTERS
-  StartSoakCounters();  // the soak's build reports its memory, handles and GDI objects
-#endif
+  if (OnGdiplusStarted) OnGdiplusStarted();
 
   MainWindow = MakeMainWindow(instance);
+  if (MainWindow) PresentProc = PresentMainWindow;
   LoadSkin(Buttons);
   RedrawButtons();
   if (MainWindow) {
     MainWindow->Present(BackBuffer);
-#ifdef MD_BENCH_FIRST_PRESENT
-    return ReportStartUpTime();  // the start-up benchmark's build ends here
-#endif
+    if (OnFirstPresent && OnFirstPresent()) return 0;
     // Without a window no WM_QUIT could ever end the loop: go straight to the teardown.
     if (!MainWindow->GetHandle()) {
       delete MainWindow;
     } else if (StartPlayer(MainWindow->GetHandle())) {
-      LoadPlayList();
+      LoadPlayList(MainWindow->GetHandle());
       OpenFirstSong();
       MainWindow->SetWindowProc(PlayerWndProc);
       MainWindow->RunMessageLoop();

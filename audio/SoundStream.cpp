@@ -1,10 +1,11 @@
 #include "audio/SoundStream.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
-void Complain(bool quiet, const char* text) {
+void ShowFailure(bool quiet, const char* text) {
   if (!quiet) MessageBoxA(nullptr, text, "Oops", MB_ICONERROR);
 }
 
@@ -21,10 +22,10 @@ const DWORD RefillFinishMs = 500;
 }  // namespace
 
 // Whatever a failed CreateBuffers did not make stays null.
-struct TSoundStream::TShared {
+struct TSoundStream::TWorkerState {
   HANDLE events[StreamEventCount] = {};
-  IDirectSoundBuffer* primaryBuffer = nullptr;
-  IDirectSoundBuffer* secondaryBuffer = nullptr;
+  TComPtr<IDirectSoundBuffer> primaryBuffer;
+  TComPtr<IDirectSoundBuffer> secondaryBuffer;
   uint32_t bufferBytes = 0;
   std::atomic<void*> lockedPtr{nullptr};
   // Set by Start, cleared by whichever thread stops the buffers, and by the worker as it quits.
@@ -44,7 +45,8 @@ struct TSoundStream::TShared {
   std::atomic<DWORD> lastNotifiedAt{0};
   std::atomic<bool> lost{false};
 
-  ~TShared() {
+  // The buffers are let go by the stream, in its order, before this.
+  ~TWorkerState() {
     for (HANDLE event : events) {
       if (event) CloseHandle(event);
     }
@@ -172,13 +174,8 @@ struct TSoundStream::TShared {
   }
 };
 
-TSoundStream::TSoundStream(HWND window, bool quiet)
-    : dsound(nullptr),
-      shared(new TShared),
-      quiet(quiet),
-      renderProc(shared->renderProc),
-      stoppedProc(shared->stoppedProc) {
-  if (DirectSoundCreate(nullptr, &dsound, nullptr) == DS_OK) {
+TSoundStream::TSoundStream(HWND window, bool quiet) : shared(new TWorkerState), quiet(quiet) {
+  if (DirectSoundCreate(nullptr, dsound.Receive(), nullptr) == DS_OK) {
     dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
   }
   if (!dsound) {
@@ -191,17 +188,17 @@ TSoundStream::TSoundStream(HWND window, bool quiet)
 }
 
 HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
-  TShared& s = *shared;
+  TWorkerState& s = *shared;
   DSBUFFERDESC desc;
   std::memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
   desc.dwBufferBytes = 0;
   desc.lpwfxFormat = nullptr;
-  HRESULT hr = dsound->CreateSoundBuffer(&desc, &s.primaryBuffer, nullptr);
+  HRESULT hr = dsound->CreateSoundBuffer(&desc, s.primaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
-    s.primaryBuffer = nullptr;
-    Complain(quiet, "Primary buffer creation failed");
+    s.primaryBuffer.Forget();
+    ShowFailure(quiet, "Primary buffer creation failed");
     return hr;
   }
 
@@ -215,7 +212,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   format.wBitsPerSample = 16;
   hr = s.primaryBuffer->SetFormat(&format);
   if (FAILED(hr)) {
-    Complain(quiet, "Format setting failed");
+    ShowFailure(quiet, "Format setting failed");
     return hr;
   }
 
@@ -223,20 +220,22 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   desc.dwFlags = SecondaryFlags;
   s.bufferBytes = uint32_t(ms * uint32_t(format.nAvgBytesPerSec)) / 1000;
   desc.dwBufferBytes = s.bufferBytes;
-  hr = dsound->CreateSoundBuffer(&desc, &s.secondaryBuffer, nullptr);
+  hr = dsound->CreateSoundBuffer(&desc, s.secondaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
-    s.secondaryBuffer = nullptr;
-    Complain(quiet, "Secondary buffer creation failed");
+    s.secondaryBuffer.Forget();
+    ShowFailure(quiet, "Secondary buffer creation failed");
     return hr;
   }
 
   s.workerAlive = true;
+  DWORD threadId = 0;
   thread = CreateThread(nullptr, 0, ThreadProc, &s, 0, &threadId);
   if (!thread) s.workerAlive = false;
 
-  hr = s.secondaryBuffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify));
+  hr = s.secondaryBuffer->QueryInterface(IID_IDirectSoundNotify,
+                                         reinterpret_cast<void**>(notify.Receive()));
   if (FAILED(hr)) {
-    notify = nullptr;
+    notify.Forget();
     return hr;
   }
   DSBPOSITIONNOTIFY positions[2];
@@ -249,7 +248,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
 
 // Touches only the shared part: the stream object may be gone by the time a stuck callback returns.
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
-  TShared& s = *static_cast<TShared*>(param);
+  TWorkerState& s = *static_cast<TWorkerState*>(param);
   for (;;) {
     const DWORD rc = WaitForMultipleObjects(StreamEventCount, s.events, FALSE, INFINITE);
     // A wait that fails (closed handles) would fail again at once, for ever.
@@ -299,11 +298,13 @@ void TSoundStream::RequestStop() { shared->stopRequested = 1; }
 
 bool TSoundStream::IsStopRequested() const { return shared->stopRequested != 0; }
 
-uint32_t TSoundStream::GetBufferBytes() const { return shared->bufferBytes; }
+void TSoundStream::SetRenderProc(TRenderProc proc) { shared->renderProc = proc; }
+
+void TSoundStream::SetStoppedProc(TStoppedProc proc) { shared->stoppedProc = proc; }
 
 TSoundStream::~TSoundStream() {
   if (!dsound) return;
-  TShared& s = *shared;
+  TWorkerState& s = *shared;
   Stop();
   bool workerEnded = true;
   if (thread) {
@@ -312,17 +313,16 @@ TSoundStream::~TSoundStream() {
     CloseHandle(thread);  // the thread itself may go on; only the handle goes
   }
   if (!workerEnded) {
-    // Releasing the device would release its buffers under the worker too.
+    // Releasing the device would release its buffers under the worker too: the worker's state,
+    // the buffers in it, the notify interface and the device stay to the process's end.
     shared.release();
-    dsound = nullptr;
+    notify.Forget();
+    dsound.Forget();
     return;
   }
-  if (notify) notify->Release();
-  if (s.secondaryBuffer) s.secondaryBuffer->Release();
-  if (s.primaryBuffer) {
-    s.primaryBuffer->Stop();
-    s.primaryBuffer->Release();
-  }
-  dsound->Release();
-  dsound = nullptr;
+  notify.Reset();
+  s.secondaryBuffer.Reset();
+  if (s.primaryBuffer) s.primaryBuffer->Stop();
+  s.primaryBuffer.Reset();
+  dsound.Reset();
 }

@@ -6,9 +6,10 @@
 #include <mmsystem.h>
 #include <dsound.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
+
+#include "audio/ComPtr.h"
 
 // Fills one zero-filled half buffer with 16-bit stereo PCM at 44,100 Hz; runs on the worker.
 typedef void (*TRenderProc)(void* half, uint32_t bytes);
@@ -49,23 +50,19 @@ public:
   void StopAndWait(uint32_t timeoutMs);
   void RequestStop();
   bool IsStopRequested() const;
-  uint32_t GetBufferBytes() const;
+  // Set by the owner right after construction; the worker reads them at every refill.
+  void SetRenderProc(TRenderProc proc);
+  void SetStoppedProc(TStoppedProc proc);
 
 private:
   // Everything the worker reads and writes, apart from the stream object, so that it can be left
   // to a worker that never ends.
-  struct TShared;
+  struct TWorkerState;
   static DWORD WINAPI ThreadProc(LPVOID param);
 
-  IDirectSound* dsound;  // null when there is no device, and after destruction
-  std::unique_ptr<TShared> shared;
-  IDirectSoundNotify* notify = nullptr;  // null unless CreateBuffers got that far
+  TComPtr<IDirectSound> dsound;  // null when there is no device, and after destruction
+  std::unique_ptr<TWorkerState> shared;
+  TComPtr<IDirectSoundNotify> notify;  // null unless CreateBuffers got that far
   HANDLE thread = nullptr;
-  DWORD threadId = 0;
   bool quiet;
-
-public:
-  // Assigned by the owner right after construction; read by the worker at every refill.
-  std::atomic<TRenderProc>& renderProc;
-  std::atomic<TStoppedProc>& stoppedProc;
 };

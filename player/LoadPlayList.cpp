@@ -2,14 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
-
-#include "app/Globals.h"
-#include "app/PlayerWnd.h"
-#include "common/IniPath.h"
+#include "common/IniFile.h"
 #include "player/PlayList.h"
 
+char* NoInfoText = nullptr;
 int32_t InfoX = 0;
 int32_t InfoY = 0;
 int32_t TitleX = 0;
@@ -20,29 +16,11 @@ namespace {
 const char MusicSection[] = "Music";
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
 
-class TIniReader {
-public:
-  explicit TIniReader(const char* path) : path(path) {}
-
-  int32_t Int(const char* section, const char* key) const {
-    return int32_t(GetPrivateProfileIntA(section, key, 0, path));
-  }
-
-  // True when the value is not empty.
-  bool String(const char* section, const char* key, const char* fallback, char* out) const {
-    GetPrivateProfileStringA(section, key, fallback, out, MAX_PATH, path);
-    return out[0] != '\0';
-  }
-
-private:
-  const char* path;
-};
-
 // Stops at the first empty value; what was added before it stays.
-void ReadSongs(const TIniReader& ini, char* value) {
+void ReadSongs(const TIniFile& ini, char* value) {
   for (int32_t i = 0; i < INT32_MAX; ++i) {
     char section[16];
-    std::snprintf(section, sizeof section, "song%d", int(i));
+    TBoundedText(section, sizeof section).Add("song").Decimal(i);
     if (!ini.String(section, "file", "", value)) return;
     PlayList->AddSong(value);
     if (!ini.String(section, "pic1", NoInfoText, value)) return;
@@ -56,10 +34,9 @@ void ReadSongs(const TIniReader& ini, char* value) {
 
 }  // namespace
 
-void LoadPlayList() {
+void LoadPlayList(HWND window) {
   char value[MAX_PATH];
-  const std::string path = CurrentDirectoryIniPath("PlayList.ini");
-  const TIniReader ini(path.c_str());
+  const TIniFile ini("PlayList.ini");
 
   InfoX = ini.Int(MusicSection, "InfoX");
   InfoY = ini.Int(MusicSection, "InfoY");
@@ -67,8 +44,7 @@ void LoadPlayList() {
   TitleY = ini.Int(MusicSection, "TitleY");
 
   ini.String(MusicSection, "NoInfo", "", NoInfoText);
-  if (ini.String(MusicSection, "Title", "", value) && MainWindow)
-    SetWindowTextA(MainWindow->GetHandle(), value);
+  if (ini.String(MusicSection, "Title", "", value) && window) SetWindowTextA(window, value);
 
   ReadSongs(ini, value);
 }

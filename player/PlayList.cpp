@@ -1,5 +1,7 @@
 #include "player/PlayList.h"
 
+TPlayList* PlayList = nullptr;
+
 #include <cstring>
 
 namespace {

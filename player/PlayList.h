@@ -31,3 +31,6 @@ private:
   std::vector<TOwnedName> songs;
   std::vector<TOwnedName> pictures[PictureRowCount];
 };
+
+// The one playlist: empty until skin.ini and PlayList.ini fill it.
+extern TPlayList* PlayList;

@@ -6,7 +6,7 @@ typedef void (*TPlayerEventProc)(int event, int param);
 
 class TPlayerListener : public IPlayerListener {
  public:
-  TPlayerListener() : callback(nullptr) {}
+  constexpr TPlayerListener() : callback(nullptr) {}
   ~TPlayerListener() override {}
 
   void SetCallback(TPlayerEventProc proc) { callback = proc; }
@@ -15,3 +15,7 @@ class TPlayerListener : public IPlayerListener {
  private:
   TPlayerEventProc callback;
 };
+
+// The transport's one listener. Built before any code runs (its constructor is constant) and
+// destroyed at process exit.
+extern TPlayerListener PlayerListener;

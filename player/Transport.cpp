@@ -1,15 +1,13 @@
 #include "player/Transport.h"
 
 #include "OrvelPlayer.h"
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "audio/SoundStream.h"
+#include "player/Commands.h"
 #include "player/PlayList.h"
 #include "player/PlayerListener.h"
 #include "player/SampleConversion.h"
 
-std::atomic<uint8_t> PlayingFlag{0};
-std::atomic<uint8_t> PausedFlag{0};
+TPlayerListener PlayerListener;
 
 namespace {
 
@@ -47,8 +45,8 @@ TSoundStream* MakeStream(bool quiet) {
   } catch (...) {
     return nullptr;
   }
-  stream->renderProc = OnStreamRender;
-  stream->stoppedProc = OnStreamStopped;
+  stream->SetRenderProc(OnStreamRender);
+  stream->SetStoppedProc(OnStreamStopped);
   stream->CreateBuffers(StreamMs);
   return stream;
 }

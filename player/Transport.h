@@ -3,13 +3,9 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 
-// At most one is set: stopped (neither), playing, paused. Written on the window thread, read by
-// the worker's refills and by the play/pause button.
-extern std::atomic<uint8_t> PlayingFlag;
-extern std::atomic<uint8_t> PausedFlag;
+#include "player/TransportFlags.h"
 
 // True when the library is ready and the sound device exists.
 bool StartPlayer(HWND window);

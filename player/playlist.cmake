@@ -6,6 +6,6 @@ md_warnings(md_playlist_core)
 
 if(MD_WINDOWS)
   add_library(md_playlist STATIC ${CMAKE_CURRENT_LIST_DIR}/LoadPlayList.cpp)
-  target_link_libraries(md_playlist PUBLIC md_playlist_core md_globals md_playerwnd)
+  target_link_libraries(md_playlist PUBLIC md_playlist_core user32)
   md_warnings(md_playlist)
 endif()

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+// A memory DC, made compatible with another and deleted with its holder.
 class TMemoryDc {
 public:
   explicit TMemoryDc(HDC compatibleWith) : dc(CreateCompatibleDC(compatibleWith)) {}
@@ -10,17 +11,30 @@ public:
   }
   TMemoryDc(const TMemoryDc&) = delete;
   TMemoryDc& operator=(const TMemoryDc&) = delete;
+  HDC Get() const { return dc; }
+
+private:
   HDC dc;
 };
 
+// A bitmap or a region, deleted with its holder unless handed on.
 class TGdiObject {
 public:
-  explicit TGdiObject(HGDIOBJ object = nullptr) : object(object) {}
+  explicit TGdiObject(HGDIOBJ object) : object(object) {}
   ~TGdiObject() {
     if (object) DeleteObject(object);
   }
   TGdiObject(const TGdiObject&) = delete;
   TGdiObject& operator=(const TGdiObject&) = delete;
+  HGDIOBJ Get() const { return object; }
+  // The caller owns the object from now on.
+  HGDIOBJ Detach() {
+    const HGDIOBJ handedOn = object;
+    object = nullptr;
+    return handedOn;
+  }
+
+private:
   HGDIOBJ object;
 };
 
@@ -45,10 +59,10 @@ public:
   TArgbSurface(HDC compatibleWith, int width, int height)
       : bitmap(CreateArgbBitmap(compatibleWith, width, height)),
         memory(compatibleWith),
-        selection(memory.dc, bitmap.object) {}
+        selection(memory.Get(), bitmap.Get()) {}
   TArgbSurface(const TArgbSurface&) = delete;
   TArgbSurface& operator=(const TArgbSurface&) = delete;
-  HDC Dc() const { return memory.dc; }
+  HDC Dc() const { return memory.Get(); }
 
 private:
   static HBITMAP CreateArgbBitmap(HDC dc, int width, int height) {

@@ -2,16 +2,14 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
-#include "app/Globals.h"
+#include "common/BoundedText.h"
 #include "vfs/VfsFile.h"
 
 bool SelectPictureEntry(const char* name, const char* caption) {
   if (Archive != nullptr && Archive->SelectEntry(name)) return true;
   // A long name is cut to the buffer, never written past it.
   char text[MissingPictureTextSize];
-  std::snprintf(text, sizeof text, "Cannot find file %s", name);
+  TBoundedText(text, sizeof text).Add("Cannot find file ").Add(name);
   MessageBoxA(nullptr, text, caption, MB_ICONERROR);
   return false;
 }

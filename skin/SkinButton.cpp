@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-#include "app/Globals.h"
-#include "app/PlayerWnd.h"
-#include "player/Transport.h"
+#include "player/TransportFlags.h"
 #include "skin/PictureEntry.h"
 #include "skin/SkinImage.h"
 #include "skin/WindowShape.h"
@@ -13,14 +11,16 @@
 static const char MissingPictureCaption[] = "Shit";
 static const uint8_t NeverDrawn = 255;
 
+TSkinButton* Buttons[ButtonCount] = {};
+
 void TSkinImageDeleter::operator()(TSkinImage* image) const {
   if (image) image->Destroy(true);
 }
 
-TSkinButton::TSkinButton(HDC target, int32_t x, int32_t y, TPlayerWnd* owner,
-                         TButtonDrawProc drawProc, TCommand command, int32_t osMajorVersion)
-    : target(target), x(x), y(y), command(command), osMajorVersion(osMajorVersion), pointerX(0),
-      pointerY(0), state(0), lastDrawnState(NeverDrawn), owner(owner), drawProc(drawProc) {
+TSkinButton::TSkinButton(HDC target, int32_t x, int32_t y, HWND owner, TButtonDrawProc drawProc,
+                         TCommand command, int32_t osMajorVersion)
+    : target(target), x(x), y(y), command(command), pointerX(0), pointerY(0), state(0),
+      lastDrawnState(NeverDrawn), owner(owner), drawProc(drawProc) {
   DrawingOsVersion = int8_t(osMajorVersion & 0xFF);
 }
 
@@ -61,7 +61,7 @@ bool TSkinButton::PointerInside() {
 }
 
 void TSkinButton::Post(UINT message, WPARAM wParam) {
-  if (owner) PostMessageA(owner->GetHandle(), message, wParam, 0);
+  if (owner) PostMessageA(owner, message, wParam, 0);
 }
 
 bool TSkinButton::MouseMove(int32_t x, int32_t y) {
@@ -94,20 +94,16 @@ bool TSkinButton::Redraw() {
   return true;
 }
 
-static void PresentIf(bool changed) {
-  if (changed && MainWindow) MainWindow->Present(BackBuffer);
-}
-
 void ButtonsMouseMove(int32_t x, int32_t y) {
   bool changed = false;
   for (TSkinButton* button : Buttons)
     if (button && button->MouseMove(x, y)) changed = true;
-  PresentIf(changed);
+  if (changed) PresentBackBuffer();
 }
 
 void ButtonsMouseButton(bool pressed) {
   bool changed = false;
   for (TSkinButton* button : Buttons)
     if (button && button->MouseButton(pressed)) changed = true;
-  PresentIf(changed);
+  if (changed) PresentBackBuffer();
 }

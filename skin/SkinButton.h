@@ -7,9 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/Commands.h"
+#include "player/Commands.h"
 
-class TPlayerWnd;
 class TSkinButton;
 class TSkinImage;
 
@@ -32,8 +31,9 @@ struct TButtonImage {
 
 class TSkinButton {
 public:
-  // Also makes the low byte of `osMajorVersion` the drawing OS version of every picture.
-  TSkinButton(HDC target, int32_t x, int32_t y, TPlayerWnd* owner, TButtonDrawProc drawProc,
+  // Also makes the low byte of `osMajorVersion` the drawing OS version of every picture. The
+  // button posts its command to `owner`, when there is one.
+  TSkinButton(HDC target, int32_t x, int32_t y, HWND owner, TButtonDrawProc drawProc,
               TCommand command, int32_t osMajorVersion);
   ~TSkinButton();
   TSkinButton(const TSkinButton&) = delete;
@@ -55,12 +55,11 @@ public:
   int32_t x;
   int32_t y;
   TCommand command;
-  int32_t osMajorVersion;
   int32_t pointerX;  // the last MouseMove position minus (x, y)
   int32_t pointerY;
   uint8_t state;
   uint8_t lastDrawnState;
-  TPlayerWnd* owner;
+  HWND owner;
   TButtonDrawProc drawProc;
 
 private:
@@ -68,6 +67,9 @@ private:
   bool PointerInside();
   void Post(UINT message, WPARAM wParam);
 };
+
+constexpr int ButtonCount = 6;
+extern TSkinButton* Buttons[ButtonCount];  // Rewind, PlayPause, Stop, Forward, Eject, Info
 
 // The window procedure's two entry points, over the button array. Each presents the back buffer
 // once when any button redrew.

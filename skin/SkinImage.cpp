@@ -74,37 +74,36 @@ static BLENDFUNCTION ConstantAlphaBlend(BYTE alpha) {
 }
 
 void DrawImage(int32_t x, int32_t y, TSkinImage* image, HDC dc) {
-  TGdiObject bitmap;  // declared first: deleted after the DC that holds it
-  TMemoryDc memory(dc);
+  // Made first, so that it is deleted after the DC that holds it.
+  const TGdiObject bitmap(image->CreateGdiBitmap());
+  const TMemoryDc memory(dc);
   const int w = int(image->GetWidth());
   const int h = int(image->GetHeight());
-  bitmap.object = image->CreateGdiBitmap();
-  TSelection selection(memory.dc, bitmap.object);
+  const TSelection selection(memory.Get(), bitmap.Get());
   // Without a GDI copy there is nothing to put there; the destination stays as it was.
-  if (bitmap.object == nullptr) return;
+  if (bitmap.Get() == nullptr) return;
   if (DrawingOsVersion >= 5)
-    AlphaBlend(dc, x, y, w, h, memory.dc, 0, 0, w, h, ConstantAlphaBlend(255));
+    AlphaBlend(dc, x, y, w, h, memory.Get(), 0, 0, w, h, ConstantAlphaBlend(255));
   else
-    BitBlt(dc, x, y, w, h, memory.dc, 0, 0, SRCCOPY);
+    BitBlt(dc, x, y, w, h, memory.Get(), 0, 0, SRCCOPY);
 }
 
 void DrawCrossFade(int32_t x, int32_t y, uint32_t alpha, TSkinImage* oldImage,
                    TSkinImage* newImage, HDC dc, HDC backdrop) {
-  TGdiObject newBitmap;  // bitmaps outlive the DCs; the old one goes first
-  TGdiObject oldBitmap;
-  TMemoryDc first(dc);
-  TMemoryDc second(dc);
+  // The bitmaps outlive the DCs; the old one goes first.
+  const TGdiObject newBitmap(newImage->CreateGdiBitmap());
+  const TGdiObject oldBitmap(oldImage->CreateGdiBitmap());
+  const TMemoryDc first(dc);
+  const TMemoryDc second(dc);
   const int oldWidth = int(oldImage->GetWidth()), oldHeight = int(oldImage->GetHeight());
   const int newWidth = int(newImage->GetWidth()), newHeight = int(newImage->GetHeight());
-  oldBitmap.object = oldImage->CreateGdiBitmap();
-  newBitmap.object = newImage->CreateGdiBitmap();
-  TSelection firstSelection(first.dc, oldBitmap.object);
-  TSelection secondSelection(second.dc, newBitmap.object);
+  const TSelection firstSelection(first.Get(), oldBitmap.Get());
+  const TSelection secondSelection(second.Get(), newBitmap.Get());
   const BLENDFUNCTION blend = ConstantAlphaBlend(BYTE(alpha));
   if (oldWidth == newWidth && oldHeight == newHeight) {
-    if (oldBitmap.object == nullptr) return;
-    AlphaBlend(first.dc, 0, 0, oldWidth, oldHeight, second.dc, 0, 0, oldWidth, oldHeight, blend);
-    BitBlt(dc, x, y, oldWidth, oldHeight, first.dc, 0, 0, SRCCOPY);
+    if (oldBitmap.Get() == nullptr) return;
+    AlphaBlend(first.Get(), 0, 0, oldWidth, oldHeight, second.Get(), 0, 0, oldWidth, oldHeight, blend);
+    BitBlt(dc, x, y, oldWidth, oldHeight, first.Get(), 0, 0, SRCCOPY);
     return;
   }
   const int w = std::max(oldWidth, newWidth), h = std::max(oldHeight, newHeight);
@@ -114,8 +113,8 @@ void DrawCrossFade(int32_t x, int32_t y, uint32_t alpha, TSkinImage* oldImage,
   const int beneathX = backdrop ? 0 : x, beneathY = backdrop ? 0 : y;
   BitBlt(before.Dc(), 0, 0, w, h, beneath, beneathX, beneathY, SRCCOPY);
   BitBlt(after.Dc(), 0, 0, w, h, beneath, beneathX, beneathY, SRCCOPY);
-  if (oldBitmap.object) BitBlt(before.Dc(), 0, 0, oldWidth, oldHeight, first.dc, 0, 0, SRCCOPY);
-  if (newBitmap.object) BitBlt(after.Dc(), 0, 0, newWidth, newHeight, second.dc, 0, 0, SRCCOPY);
+  if (oldBitmap.Get()) BitBlt(before.Dc(), 0, 0, oldWidth, oldHeight, first.Get(), 0, 0, SRCCOPY);
+  if (newBitmap.Get()) BitBlt(after.Dc(), 0, 0, newWidth, newHeight, second.Get(), 0, 0, SRCCOPY);
   AlphaBlend(before.Dc(), 0, 0, w, h, after.Dc(), 0, 0, w, h, blend);
   BitBlt(dc, x, y, w, h, before.Dc(), 0, 0, SRCCOPY);
 }

@@ -1,7 +1,5 @@
 #include "skin/SongPictures.h"
 
-#include "app/Globals.h"
-#include "app/PlayerWnd.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "skin/FadeLevel.h"
@@ -31,10 +29,6 @@ static const int8_t TitleRow = 2;
 static void DestroyPicture(TSkinImage*& picture) {
   if (picture) picture->Destroy(true);
   picture = nullptr;
-}
-
-static void PresentBackBuffer() {
-  if (MainWindow) MainWindow->Present(BackBuffer);
 }
 
 static void KeepInfoBackdrop() {
@@ -89,8 +83,7 @@ void ToggleInfo() {
   const int32_t otherRow = InfoRow == 0 ? 1 : 0;
   if (PlayList == nullptr || PlayList->GetPicture(int8_t(otherRow)) == nullptr) return;
   InfoRow = otherRow;
-  ShowInfoPicture(MainWindow ? MainWindow->GetHandle() : nullptr,
-                  PlayList->GetPicture(int8_t(InfoRow)));
+  ShowInfoPicture(SkinWindow, PlayList->GetPicture(int8_t(InfoRow)));
 }
 
 void FadeTick(HWND window) {

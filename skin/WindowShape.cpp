@@ -1,7 +1,5 @@
 #include "skin/WindowShape.h"
 
-#include "app/Globals.h"
-#include "app/PlayerWnd.h"
 #include "skin/GdiHolders.h"
 #include "skin/SkinImage.h"
 #include "vfs/VfsFile.h"
@@ -12,9 +10,14 @@
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
+OSVERSIONINFOA OsVersion = {};
 HBITMAP SkinBitmap = nullptr;
 HDC BackBuffer = nullptr;
-HRGN WindowRegion = nullptr;
+HWND SkinWindow = nullptr;
+TPresentProc PresentProc = nullptr;
+
+// The window's outline while it is made; the window owns it once set.
+static HRGN WindowRegion = nullptr;
 
 static const char BackgroundEntry[] = "pic.png";
 
@@ -47,11 +50,10 @@ static HRGN UniteRectangles(const TOutlineRect* rects, size_t count) {
   if (count <= RectanglesPerCall) return RegionFromRectangles(rects, count);
   TGdiObject first(UniteRectangles(rects, count / 2));
   TGdiObject second(UniteRectangles(rects + count / 2, count - count / 2));
-  const HRGN united = static_cast<HRGN>(first.object);
-  if (!united || !second.object || CombineRgn(united, united, static_cast<HRGN>(second.object), RGN_OR) == ERROR)
+  const HRGN united = static_cast<HRGN>(first.Get());
+  if (!united || !second.Get() || CombineRgn(united, united, static_cast<HRGN>(second.Get()), RGN_OR) == ERROR)
     return nullptr;
-  first.object = nullptr;
-  return united;
+  return static_cast<HRGN>(first.Detach());
 }
 
 HRGN CreateOutlineRegion(uint32_t width, uint32_t height, const std::vector<TTransparentRun>& runs) {
@@ -87,8 +89,18 @@ static void CutOutline(TSkinImage* picture, UINT w, UINT h) {
   if (status != Ok) picture->lastStatus = status;
 }
 
-int InitWindowShape(TPlayerWnd* window) {
-  const HWND hwnd = window->GetHandle();
+void PresentBackBuffer() {
+  if (PresentProc) PresentProc();
+}
+
+BOOL UpdateLayered(HWND window, POINT position, SIZE size, HDC source) {
+  POINT origin = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return UpdateLayeredWindow(window, nullptr, &position, &size, source, &origin, 0, &blend, ULW_ALPHA);
+}
+
+int InitWindowShape(HWND hwnd) {
+  SkinWindow = hwnd;
   // A missing entry counts as a picture that does not decode: the stream would still be on
   // whatever was selected before.
   const bool found = Archive != nullptr && Archive->SelectEntry(BackgroundEntry);
@@ -117,16 +129,12 @@ int InitWindowShape(TPlayerWnd* window) {
   if (!IsLayeredOs()) return 0;
 
   SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-  POINT destination = {PlayerWndX, PlayerWndY};
-  SIZE size = {LONG(w), LONG(h)};
-  POINT source = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwnd, nullptr, &destination, &size, BackBuffer, &source, 0, &blend,
-                      ULW_ALPHA);
+  UpdateLayered(hwnd, {PlayerWndX, PlayerWndY}, {LONG(w), LONG(h)}, BackBuffer);
   return 0;
 }
 
-int FreeWindowShape(TPlayerWnd*) {
+int FreeWindowShape(HWND) {
+  SkinWindow = nullptr;
   if (BackBuffer) DeleteDC(BackBuffer);
   BackBuffer = nullptr;
   if (SkinBitmap) DeleteObject(SkinBitmap);

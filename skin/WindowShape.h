@@ -6,18 +6,34 @@
 
 #include "skin/RegionScan.h"
 
-class TPlayerWnd;
+extern OSVERSIONINFOA OsVersion;  // filled at the top of WinMain
+// Major version 5 and above: a layered window drawn with AlphaBlend; below, the classic window.
+inline bool IsLayeredOs() { return OsVersion.dwMajorVersion >= 5; }
+
+// Where the main window is made and where the skin keeps it.
+constexpr int PlayerWndX = 100;
+constexpr int PlayerWndY = 100;
 
 extern HBITMAP SkinBitmap;  // the picture over transparent black; drawing changes it
 extern HDC BackBuffer;      // memory DC holding SkinBitmap: every drawing goes here
-extern HRGN WindowRegion;   // owned by the window once set
+// The window InitWindowShape shaped, until FreeWindowShape: the buttons post to it and the fade's
+// timer runs on it.
+extern HWND SkinWindow;
+
+// Shows the back buffer in the main window; set by the window's owner, null while there is none.
+typedef void (*TPresentProc)();
+extern TPresentProc PresentProc;
+void PresentBackBuffer();
 
 // Init hook of the main window: sizes the window to the picture, cuts its outline, makes the back
 // buffer and, on a layered OS, shows the bare picture. A missing or undecodable picture leaves
 // the window 0 by 0.
-int InitWindowShape(TPlayerWnd* window);
+int InitWindowShape(HWND window);
 // Teardown hook: releases the back buffer and the skin bitmap (the window owns the region).
-int FreeWindowShape(TPlayerWnd* window);
+int FreeWindowShape(HWND window);
+
+// Shows `source` as the layered window's whole picture, `size` big, at `position` on the screen.
+BOOL UpdateLayered(HWND window, POINT position, SIZE size, HDC source);
 
 // The width x height rectangle without the runs, made from the opaque rectangles in time that
 // grows with their number, not with its square as cutting the runs out one by one did.

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+
+#include "common/LittleEndian.h"
 
 constexpr uint32_t VfsHeaderBytes = 8;
 constexpr uint32_t VfsRecordBytes = 40;
@@ -18,10 +18,8 @@ struct TVfsRecord {
   uint32_t size;
 };
 
-uint32_t VfsReadLe32(const uint8_t* p);
-
 // headerSize from the first 8 bytes of an archive.
-inline uint32_t VfsHeaderSize(const uint8_t* header) { return VfsReadLe32(header + 4); }
+inline uint32_t VfsHeaderSize(const uint8_t* header) { return ReadLe32(header + 4); }
 
 // Number of whole records in a directory block of which `bytesRead` bytes are real
 // (a short read or a headerSize below 8 yields fewer, never more).
@@ -29,20 +27,11 @@ int32_t VfsEntryCount(uint32_t headerSize, size_t bytesRead);
 
 TVfsRecord VfsRecordAt(const uint8_t* block, int32_t index);
 
+// ASCII letters to lower case, every other byte as it is: names compare so.
+inline uint8_t FoldAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? uint8_t(c - 'A' + 'a') : c; }
+
 // Case-insensitive for ASCII letters only, ending at the first NUL or after the field's 32 bytes.
 bool VfsNameMatches(const uint8_t* field, const char* name);
 
 // Index of the first record whose name matches, or -1.
 int32_t VfsFindEntry(const uint8_t* block, int32_t entryCount, const char* name);
-
-// The name field as a string (up to its NUL, or all 32 bytes).
-std::string VfsRecordName(const TVfsRecord& record);
-
-struct TVfsInput {
-  std::string name;
-  std::vector<uint8_t> data;
-};
-
-// Serialises entries into an archive image: records in the given order, contents back to back.
-// Names must be at most VfsMaxNameLength characters (checked by the caller).
-std::vector<uint8_t> VfsBuildArchive(const std::vector<TVfsInput>& entries);

@@ -1,18 +1,20 @@
 #include "vfs/VfsFile.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/BoundedText.h"
 #include "vfs/VfsDirectory.h"
+
+TVfsFile* Archive = nullptr;
 
 namespace {
 
 void ReportOpenFailure(const char* path) {
   const DWORD code = GetLastError();
   char text[100];  // the box shows at most 99 characters
-  snprintf(text, sizeof text, "Cannot open file: %s \nError code:%d(%x)", path, int(code),
-           unsigned(code));
+  TBoundedText(text, sizeof text).Add("Cannot open file: ").Add(path).Add(" \nError code:")
+      .Decimal(int32_t(code)).Add("(").Hex(code).Add(")");
   MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
 }
 

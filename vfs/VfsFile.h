@@ -47,3 +47,6 @@ private:
   int32_t currentSize = 0;
   int32_t entryCount = 0;
 };
+
+// The one archive, opened on "data.vfs" before WinMain; every picture is read through it.
+extern TVfsFile* Archive;

@@ -50,4 +50,4 @@ echo "CPU while playing: ${playing} ms per 10 s, of which $(awk -v a="$playing" 
   "$(awk -v a="$playing" -v s="$stopped" -v b="$rendering" 'BEGIN { printf "%.2f", (b > 0 ? (a - s) / b : 0) }') (budget 1.25)"
 
 x86_64-w64-mingw32-strip -o "$MD_SESSION_DIR/musicdisk.exe" "$win/bin/musicdisk.exe"
-echo "musicdisk.exe stripped: $(stat -c %s "$MD_SESSION_DIR/musicdisk.exe") bytes (budget 262144)"
+echo "musicdisk.exe stripped: $(stat -c %s "$MD_SESSION_DIR/musicdisk.exe") bytes (budget 163840)"

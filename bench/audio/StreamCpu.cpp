@@ -56,7 +56,7 @@ TCpu Sample() {
 
 void Measure(HWND window, const char* name, TRenderProc render) {
   TSoundStream* stream = new TSoundStream(window);
-  stream->renderProc = render;
+  stream->SetRenderProc(render);
   stream->CreateBuffers(2000);
   Worker = nullptr;
   RefillCount = 0;

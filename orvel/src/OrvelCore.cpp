@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "common/FileCloser.h"
+#include "common/StdioFile.h"
 
 namespace {
 
@@ -13,17 +13,9 @@ constexpr size_t MaxSongFileBytes = size_t(512) << 20;
 constexpr int MinSampleRate = 8000;
 constexpr int MaxSampleRate = 192000;
 
-bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes) {
+bool ReadSongFile(const char* fileName, std::vector<uint8_t>& bytes) {
   TStdioFile file(std::fopen(fileName, "rb"));
-  if (!file) return false;
-  uint8_t chunk[65536];
-  for (;;) {
-    size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    if (bytes.size() + got > MaxSongFileBytes) return false;
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof chunk) break;
-  }
-  return !std::ferror(file.get());
+  return file && ReadWholeFile(file.get(), bytes, MaxSongFileBytes);
 }
 
 bool ValidInterpolation(int length) { return length == 1 || length == 2 || length == 4 || length == 8; }
@@ -81,7 +73,7 @@ TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
   if (!fileName) return 0;
   // Decoding happens outside the lock so that Render keeps going meanwhile.
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(fileName, bytes)) return 0;
+  if (!ReadSongFile(fileName, bytes)) return 0;
   std::shared_ptr<TSongSource> source = OpenSongSource(std::move(bytes), current);
   if (!source) return 0;
 

@@ -91,7 +91,11 @@ class TBitReader {
   uint64_t bit;
 };
 
-int BitsFor(uint32_t value) { return value ? 32 - __builtin_clz(value) : 0; }
+int BitsFor(uint32_t value) {
+  int bits = 0;
+  for (; value != 0; value >>= 1) ++bits;
+  return bits;
+}
 
 // The largest r with r to the power `dimensions` at most `entries`.
 uint64_t Lookup1Values(uint32_t entries, uint32_t dimensions) {

@@ -18,7 +18,7 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include "OrvelPlayer.h"
-#include "common/FileCloser.h"
+#include "common/StdioFile.h"
 #include "common/LittleEndian.h"
 
 namespace {

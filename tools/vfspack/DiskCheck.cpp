@@ -10,7 +10,7 @@
 
 #include "stb_image.h"
 #include "tools/vfspack/ProfileIni.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 
 namespace {
 
@@ -63,12 +63,6 @@ std::string Memory(uint64_t bytes) {
   }
   if (bytes >= 1000000) return std::to_string((bytes + 500000) / 1000000) + " MB";
   return std::to_string((bytes + 500) / 1000) + " KB";
-}
-
-std::string FoldCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return s;
 }
 
 struct TStbFree {
@@ -330,7 +324,7 @@ private:
                "lies outside the file: it ends at byte " +
                    std::to_string(uint64_t(archive.headerSize) + r.offset + r.size) + " of " +
                    std::to_string(size));
-      const auto first = firstOfName.emplace(FoldCase(name), i);
+      const auto first = firstOfName.emplace(FoldAscii(name), i);
       if (!first.second) {
         const int32_t j = first.first->second;
         const std::string other = VfsRecordName(VfsRecordAt(archive.bytes.data(), j));
@@ -737,7 +731,7 @@ private:
     const TShown* first = nullptr;
     std::set<std::string> seen;
     for (const TShown& s : shown) {
-      if (!s.picture || !s.picture->fault.empty() || !seen.insert(FoldCase(s.name)).second) continue;
+      if (!s.picture || !s.picture->fault.empty() || !seen.insert(FoldAscii(s.name)).second) continue;
       if (!first) {
         first = &s;
       } else if (s.picture->width != first->picture->width || s.picture->height != first->picture->height) {

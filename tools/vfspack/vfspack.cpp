@@ -14,14 +14,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "common/FileCloser.h"
-#include "vfs/VfsDirectory.h"
+#include "common/StdioFile.h"
+#include "vfs/VfsArchiveWriter.h"
 // The build-time packer of the demo disk needs only create: it leaves the check (and with it the
 // player library) out.
 #ifndef VFSPACK_ARCHIVE_ONLY
@@ -38,18 +37,16 @@ struct TFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw TFailure("cannot read " + path.string());
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw TFailure("cannot read " + path.string());
+// Opened by its own name whatever the code page: wide on Windows.
+std::vector<uint8_t> ReadInput(const fs::path& path) {
+#ifdef _WIN32
+  TStdioFile file(_wfopen(path.c_str(), L"rb"));
+#else
+  TStdioFile file(std::fopen(path.c_str(), "rb"));
+#endif
+  std::vector<uint8_t> data;
+  if (!file || !ReadWholeFile(file.get(), data)) throw TFailure("cannot read " + path.string());
   return data;
-}
-
-std::string FoldCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return s;
 }
 
 std::vector<fs::path> CollectInputs(const std::vector<std::string>& args) {
@@ -81,13 +78,13 @@ int Create(const std::string& out, const std::vector<std::string>& args) {
     if (name.size() > VfsMaxNameLength)
       throw TFailure("entry name \"" + name + "\" is " + std::to_string(name.size()) +
                      " characters long; at most " + std::to_string(VfsMaxNameLength) + " fit");
-    const std::string key = FoldCase(name);
+    const std::string key = FoldAscii(name);
     auto same = std::find(folded.begin(), folded.end(), key);
     if (same != folded.end())
       throw TFailure("entry name \"" + name + "\" equals \"" + entries[same - folded.begin()].name +
                      "\" except for case; the archive could never find the second one");
     folded.push_back(key);
-    entries.push_back({name, ReadWholeFile(file)});
+    entries.push_back({name, ReadInput(file)});
     total += VfsRecordBytes + entries.back().data.size();
   }
   // Entry positions are set as signed 32-bit offsets.
@@ -131,7 +128,7 @@ struct TArchive {
 
 TArchive OpenArchive(const std::string& path) {
   TArchive a;
-  a.bytes = ReadWholeFile(path);
+  a.bytes = ReadInput(path);
   if (a.bytes.size() < VfsHeaderBytes) throw TFailure(path + ": not an archive (shorter than 8 bytes)");
   a.headerSize = VfsHeaderSize(a.bytes.data());
   if (a.headerSize < VfsHeaderBytes)
@@ -178,11 +175,11 @@ int Extract(const std::string& path, const std::string& dir) {
     const TVfsRecord r = a.Record(i);
     const std::string name = VfsRecordName(r);
     if (!IsPlainFileName(name)) throw TFailure("entry name \"" + name + "\" is not a plain file name");
-    if (std::find(seen.begin(), seen.end(), FoldCase(name)) != seen.end()) {
+    if (std::find(seen.begin(), seen.end(), FoldAscii(name)) != seen.end()) {
       fprintf(stderr, "vfspack: skipping \"%s\": an earlier entry has the same name\n", name.c_str());
       continue;
     }
-    seen.push_back(FoldCase(name));
+    seen.push_back(FoldAscii(name));
     std::ofstream out(fs::path(dir) / name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(a.bytes.data() + a.headerSize + r.offset), std::streamsize(r.size));
     if (!out) throw TFailure("cannot write " + (fs::path(dir) / name).string());
@@ -208,7 +205,7 @@ std::string WindowsName(const std::string& name) {
     }
     bool matched = false;
     for (fs::directory_iterator it(found, ec), end; !ec && it != end; it.increment(ec)) {
-      if (FoldCase(it->path().filename().string()) == FoldCase(part.string())) {
+      if (FoldAscii(it->path().filename().string()) == FoldAscii(part.string())) {
         found /= it->path().filename();
         matched = true;
         break;
@@ -229,11 +226,7 @@ public:
     TStdioFile file(std::fopen(WindowsName(name).c_str(), "rb"));
     if (!file) return errno == ENOENT ? TFileRead::Missing : TFileRead::Unreadable;
     bytes.clear();
-    uint8_t block[65536];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
-      bytes.insert(bytes.end(), block, block + got);
-    return std::ferror(file.get()) ? TFileRead::Unreadable : TFileRead::Ok;
+    return ReadWholeFile(file.get(), bytes) ? TFileRead::Ok : TFileRead::Unreadable;
   }
 
   TSongLoad LoadSong(const std::string& name) override {
@@ -252,7 +245,7 @@ private:
 TProfileIni ReadIni(const std::string& name) {
   std::error_code ec;
   const std::string path = WindowsName(name);
-  return fs::is_regular_file(path, ec) ? TProfileIni(ReadWholeFile(path)) : TProfileIni();
+  return fs::is_regular_file(path, ec) ? TProfileIni(ReadInput(path)) : TProfileIni();
 }
 
 struct TListedSong {

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     delete stream;
     return 0;
   }
-  stream->renderProc = RenderPattern;
+  stream->SetRenderProc(RenderPattern);
   stream->CreateBuffers(2000);
   // The sound server settles its latency on a new client by rewinding what it has mixed;
   // a recording loses that part, so the measured run begins after it.
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     StartAndSay(*stream);
     Sleep(3500);
     stream->Stop();
-    if (std::strcmp(mode, "restart-silent") == 0) stream->renderProc = nullptr;
+    if (std::strcmp(mode, "restart-silent") == 0) stream->SetRenderProc(nullptr);
     StartAndSay(*stream);
     Sleep(4500);
     stream->StopAndWait(StopTimeoutMs);

@@ -13,15 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Commands.h"
-#include "app/Globals.h"
+#include "player/Commands.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
-#include "player/PlayerListener.h"
 #include "player/Transport.h"
 #include "tests/e2e/audio/UnixMs.h"
-
-TPlayerListener PlayerListener;
 
 namespace {
 
@@ -129,7 +125,7 @@ int main(int argc, char** argv) {
   const bool started = StartPlayer(window);
   std::printf("start %lld %d\n", UnixMs(), int(started));
   if (!started) return 1;
-  if (!songsGiven) LoadPlayList();
+  if (!songsGiven) LoadPlayList(nullptr);
   const char* first = PlayList->CurrentSong();
   const bool opened = OpenSong(first);
   std::printf("open %lld %s %d\n", UnixMs(), first ? first : "(none)", int(opened));

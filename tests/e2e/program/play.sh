@@ -13,7 +13,6 @@ else
   folder="Дмитрий/音楽 disk"
 fi
 scenario_begin
-mkdir -p "$(dirname "$S/$folder")" && mv "$disk" "$S/$folder" && disk="$S/$folder"
 
 # Song 1's second info picture two thirds the size of its first.
 mkdir "$S/pictures"
@@ -24,6 +23,8 @@ convert "$S/pictures/$(python3 "$DISKPY" get "$disk" PlayList.ini song1 pic1)" -
   -strip "PNG32:$S/pictures/small-about.png"
 wine "$MD_BIN/bin/vfspack.exe" create "$disk/data.vfs" "$S/pictures" >/dev/null
 python3 "$DISKPY" set "$disk" PlayList.ini song1 pic1 small-about.png
+# Made at its first path: vfspack reads its arguments in the ANSI code page.
+mkdir -p "$(dirname "$S/$folder")" && mv "$disk" "$S/$folder" && disk="$S/$folder"
 
 disk_start "$disk" wait
 sleep 2

@@ -33,7 +33,7 @@ PY
 display -window root "$work/backdrop.ppm" || true  # sets the backdrop, then reports 1
 import -window root -depth 8 "$work/before.ppm"
 
-(cd "$work" && exec wine "$MD_BIN/tools/skinview/skinview.exe" --seconds 60) &
+(cd "$work" && exec wine "$MD_BIN/tests/e2e/skin/skinview.exe" --seconds 60) &
 viewer=$!
 probe_window() { # the window's line from probe, waiting for it to appear
   local out

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/Globals.h"
+#include "app/StartupHooks.h"
 #include "player/PlayList.h"
 #include "tests/e2e/audio/UnixMs.h"
 #include "tests/support/GdiObjects.h"
@@ -61,6 +61,11 @@ DWORD WINAPI PrintCounters(void*) {
     Sleep(1000);
   }
 }
+}  // namespace
+
+namespace {
+// The soak's build reports its memory, handles and GDI objects from start-up on.
+const bool Installed = (OnGdiplusStarted = StartSoakCounters, true);
 }  // namespace
 
 void StartSoakCounters() {

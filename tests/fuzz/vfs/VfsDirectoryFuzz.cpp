@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < VfsHeaderBytes) return 0;

@@ -1,15 +1,11 @@
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "app/PlayerWndProc.h"
+#include "player/Commands.h"
 #include "player/Transport.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
-
-std::atomic<uint8_t> PlayingFlag{0};
-std::atomic<uint8_t> PausedFlag{0};
 
 namespace {
 int commandsTaken = 0;

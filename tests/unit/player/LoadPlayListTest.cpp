@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
@@ -72,7 +71,7 @@ protected:
 
 TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfo) {
   WriteIni("[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
-  LoadPlayList();
+  LoadPlayList(nullptr);
   EXPECT_EQ(InfoX, 12);
   EXPECT_EQ(InfoY, -7);
   EXPECT_EQ(TitleX, 300);
@@ -83,7 +82,7 @@ TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfo) {
 
 TEST_F(LoadPlayListTest, MissingFileReadsAsDefaults) {
   std::snprintf(NoInfoText, NoInfoTextSize, "stale");
-  LoadPlayList();
+  LoadPlayList(nullptr);
   EXPECT_EQ(InfoX, 0);
   EXPECT_EQ(InfoY, 0);
   EXPECT_EQ(TitleX, 0);
@@ -116,7 +115,7 @@ TEST_F(LoadPlayListTest, StopPointsGiveTheListLengths) {
     PlayList = new TPlayList;
     WriteIni(std::string("[Music]\nNoInfo=") + c.noInfo + "\n" + CompleteSong0 + c.song1 +
              CompleteSong2);
-    LoadPlayList();
+    LoadPlayList(nullptr);
     ExpectLengths(c.songs, c.pic1, c.pic0, c.titlePic);
     EXPECT_STREQ(PlayList->CurrentSong(), "a.xm");
     EXPECT_STREQ(PlayList->GetPicture(2), "at.png");
@@ -135,7 +134,7 @@ TEST_F(LoadPlayListTest, NoInfoStandsInForMissingInfoPictures) {
       "[Music]\nNoInfo=none.png\n"
       "[song0]\nfile=a.xm\nTitlePic=at.png\n"
       "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\n");
-  LoadPlayList();
+  LoadPlayList(nullptr);
   ExpectLengths(2, 2, 2, 2);
   EXPECT_STREQ(PlayList->GetPicture(0), "none.png");
   EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
@@ -147,7 +146,7 @@ TEST_F(LoadPlayListTest, NoInfoStandsInForMissingInfoPictures) {
 
 TEST_F(LoadPlayListTest, GapInTheNumberingEndsTheList) {
   WriteIni(std::string(CompleteSong0) + CompleteSong2);
-  LoadPlayList();
+  LoadPlayList(nullptr);
   ExpectLengths(1, 1, 1, 1);
 }
 
@@ -155,7 +154,7 @@ TEST_F(LoadPlayListTest, LongValuesAreCutTo259) {
   const std::string longName(300, 'n');
   const std::string longFile(400, 'f');
   WriteIni("[Music]\nNoInfo=" + longName + "\n[song0]\nfile=" + longFile + "\nTitlePic=t\n");
-  LoadPlayList();
+  LoadPlayList(nullptr);
   EXPECT_EQ(std::string(NoInfoText), longName.substr(0, 259));
   ExpectLengths(1, 1, 1, 1);
   EXPECT_EQ(std::string(PlayList->CurrentSong()), longFile.substr(0, 259));
@@ -185,7 +184,7 @@ TEST_F(LoadPlayListTest, CurrentDirectoryTooLongForThePathReadsAsMissingFile) {
     std::snprintf(NoInfoText, NoInfoTextSize, "stale");
     InfoX = 99;
 
-    LoadPlayList();
+    LoadPlayList(nullptr);
     const bool fits = length == 246;
     EXPECT_EQ(InfoX, fits ? 5 : 0);
     EXPECT_STREQ(NoInfoText, fits ? "x" : "");
@@ -198,7 +197,7 @@ TEST_F(LoadPlayListTest, SkinSongsComeFirstWithoutPictures) {
   PlayList->AddSong("skin2.xm");
   WriteIni(std::string(CompleteSong0) +
            "[song1]\nfile=b.xm\npic1=b1.png\npic0=b0.png\nTitlePic=bt.png\n");
-  LoadPlayList();
+  LoadPlayList(nullptr);
   ExpectLengths(4, 2, 2, 2);
   EXPECT_STREQ(PlayList->CurrentSong(), "skin1.xm");
   // The picture rows are out of step with the songs by the two skin songs.
@@ -217,7 +216,6 @@ TEST_F(LoadPlayListTest, SkinSongsComeFirstWithoutPictures) {
 TEST_F(LoadPlayListTest, TitleSetsTheCaptionWhenNotEmpty) {
   TPlayerWnd window(GetModuleHandleA(nullptr), nullptr, nullptr);
   ASSERT_NE(window.GetHandle(), nullptr);
-  MainWindow = &window;
   const struct {
     const char* ini;
     const char* caption;
@@ -229,12 +227,11 @@ TEST_F(LoadPlayListTest, TitleSetsTheCaptionWhenNotEmpty) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ini);
     WriteIni(c.ini);
-    LoadPlayList();
+    LoadPlayList(window.GetHandle());
     char caption[MAX_PATH] = {};
     GetWindowTextA(window.GetHandle(), caption, MAX_PATH);
     EXPECT_STREQ(caption, c.caption);
   }
-  MainWindow = nullptr;
 }
 
 }  // namespace

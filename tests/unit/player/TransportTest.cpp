@@ -9,14 +9,12 @@
 #include <vector>
 
 #include "OrvelPlayer.h"
-#include "app/Commands.h"
-#include "app/Globals.h"
 #include "audio/SoundStream.h"
+#include "player/Commands.h"
 #include "player/PlayList.h"
 #include "player/PlayerListener.h"
+#include "tests/support/Seconds.h"
 #include "tests/unit/audio/DirectSoundSpy.h"
-
-TPlayerListener PlayerListener;
 
 extern "C" __declspec(dllimport) void InstallOrvelPlayer(IOrvelPlayer* player);
 
@@ -101,13 +99,6 @@ LRESULT CALLBACK TestWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-double Now() {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return double(now.QuadPart) / double(frequency.QuadPart);
-}
-
 void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
@@ -190,9 +181,9 @@ protected:
   // Runs the command and returns what it did and how long it took.
   TCalls Command(int code, double* seconds = nullptr) {
     TakeCalls();
-    const double begin = Now();
+    const double begin = SecondsNow();
     PlayerCommand(code);
-    if (seconds) *seconds = Now() - begin;
+    if (seconds) *seconds = SecondsNow() - begin;
     return TakeCalls();
   }
 
@@ -319,8 +310,8 @@ TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
   PlayerCommand(cmdPlayPause);
 
   TCalls loads, messages;
-  const double until = Now() + 15;
-  while (loads.size() < 2 && Now() < until) {
+  const double until = SecondsNow() + 15;
+  while (loads.size() < 2 && SecondsNow() < until) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     for (const std::string& call : TakeCalls()) {
       if (call.rfind("LoadSong", 0) == 0) loads.push_back(call);
@@ -346,7 +337,7 @@ TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
   // The songs loaded while messages are handled for `seconds`.
   const auto loadsWithin = [](double seconds) {
     TCalls names;
-    for (const double until = Now() + seconds; Now() < until;) {
+    for (const double until = SecondsNow() + seconds; SecondsNow() < until;) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
       for (const std::string& call : TakeCalls()) {
         if (call.rfind("LoadSong ", 0) == 0) names.push_back(call.substr(9));

@@ -4,5 +4,5 @@ if(MD_WINDOWS OR MD_MODE STREQUAL "asan")
 endif()
 if(MD_WINDOWS)
   md_test(NAME playlist_ini SOURCES ${CMAKE_CURRENT_LIST_DIR}/LoadPlayListTest.cpp
-          LIBS md_playlist LABELS player)
+          LIBS md_playlist md_playerwnd LABELS player)
 endif()

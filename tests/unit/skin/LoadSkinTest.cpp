@@ -1,5 +1,4 @@
 #include "SkinStage.h"
-#include "app/Globals.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "skin/LoadSkin.h"
@@ -48,8 +47,7 @@ protected:
       ASSERT_NE(Buttons[slot], nullptr);
       EXPECT_EQ(Buttons[slot]->command, SlotCommands[slot]);
       EXPECT_EQ(Buttons[slot]->target, BackBuffer);
-      EXPECT_EQ(Buttons[slot]->owner, MainWindow);
-      EXPECT_EQ(Buttons[slot]->osMajorVersion, int32_t(OsVersion.dwMajorVersion));
+      EXPECT_EQ(Buttons[slot]->owner, MainWindow->GetHandle());
       EXPECT_EQ(Buttons[slot]->state, 0);
       EXPECT_EQ(Buttons[slot]->lastDrawnState, 255);
     }
@@ -80,7 +78,7 @@ TEST_F(LoadSkinTest, SongsAndButtonsComeFromTheirSectionsWhateverTheOrder) {
                "[ButtonRewind]\nX=10\nY=2\n" + Pictures(4));
   folder.Write("PlayList.ini", "[song0]\nfile=a.xm\npic1=a1\npic0=a0\nTitlePic=at\n");
   LoadSkin(Buttons);
-  LoadPlayList();
+  LoadPlayList(stage.Handle());
   ExpectSixButtons();
 
   const struct {

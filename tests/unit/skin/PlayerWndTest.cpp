@@ -9,16 +9,15 @@
 
 namespace {
 
-std::vector<TPlayerWnd*> initCalls;
-std::vector<TPlayerWnd*> teardownCalls;
-HWND handleDuringInit = nullptr;
+// The window handle each hook was given.
+std::vector<HWND> initCalls;
+std::vector<HWND> teardownCalls;
 
-int RecordInit(TPlayerWnd* window) {
+int RecordInit(HWND window) {
   initCalls.push_back(window);
-  handleDuringInit = window->GetHandle();
   return 0;
 }
-int RecordTeardown(TPlayerWnd* window) {
+int RecordTeardown(HWND window) {
   teardownCalls.push_back(window);
   return 0;
 }
@@ -28,7 +27,6 @@ protected:
   void SetUp() override {
     initCalls.clear();
     teardownCalls.clear();
-    handleDuringInit = nullptr;
   }
   HINSTANCE instance = GetModuleHandleA(nullptr);
 };
@@ -37,8 +35,7 @@ TEST_F(PlayerWndTest, MakesTheVisibleEmptyPopupAndRunsTheInitHookOnce) {
   TPlayerWnd* window = new TPlayerWnd(instance, RecordInit, RecordTeardown);
   const HWND hwnd = window->GetHandle();
   ASSERT_NE(hwnd, nullptr);
-  ASSERT_EQ(initCalls, std::vector<TPlayerWnd*>{window});
-  EXPECT_EQ(handleDuringInit, hwnd);
+  ASSERT_EQ(initCalls, std::vector<HWND>{hwnd});
   EXPECT_TRUE(teardownCalls.empty());
   EXPECT_FALSE(window->dragging);
 
@@ -66,7 +63,7 @@ TEST_F(PlayerWndTest, MakesTheVisibleEmptyPopupAndRunsTheInitHookOnce) {
   EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_WNDPROC), GetClassLongPtrA(hwnd, GCLP_WNDPROC));
 
   delete window;
-  EXPECT_EQ(teardownCalls, std::vector<TPlayerWnd*>{window});
+  EXPECT_EQ(teardownCalls, std::vector<HWND>{hwnd});
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_FALSE(GetClassInfoExA(instance, "TPlayerWndClass", &windowClass));
 }
@@ -129,8 +126,7 @@ TEST_F(PlayerWndTest, FailuresAreReportedAndConstructionCarriesOn) {
                                                       "Shit!|Cannot create main window"}));
   EXPECT_EQ(watcher.Icons(), (std::vector<std::string>{"error", "error"}));
   EXPECT_EQ(window->GetHandle(), nullptr);
-  EXPECT_EQ(initCalls, std::vector<TPlayerWnd*>{window});
-  EXPECT_EQ(handleDuringInit, nullptr);
+  EXPECT_EQ(initCalls, std::vector<HWND>{nullptr});
   delete window;
   EXPECT_EQ(teardownCalls.size(), 1u);
   WNDCLASSEXA windowClass = {};

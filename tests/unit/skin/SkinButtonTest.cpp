@@ -1,6 +1,5 @@
 #include "SkinStage.h"
-#include "app/Globals.h"
-#include "player/Transport.h"
+#include "player/TransportFlags.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 #include "tests/support/BoxWatcher.h"
@@ -25,7 +24,7 @@ std::vector<TVfsInput> Entries() {
 }
 
 TSkinButton* MakeButton(int32_t x, int32_t y, TCommand command, std::vector<std::string> pictures) {
-  TSkinButton* button = new TSkinButton(BackBuffer, x, y, MainWindow, nullptr, command,
+  TSkinButton* button = new TSkinButton(BackBuffer, x, y, MainWindow->GetHandle(), nullptr, command,
                                         int32_t(OsVersion.dwMajorVersion));
   for (const std::string& name : pictures) button->AddImage(name.c_str());
   return button;

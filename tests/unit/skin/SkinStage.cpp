@@ -1,6 +1,5 @@
 #include "SkinStage.h"
 
-#include "app/Globals.h"
 #include "player/PlayList.h"
 #include "skin/SkinButton.h"
 #include "skin/SongPictures.h"
@@ -27,6 +26,7 @@ TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries)
   PlayList = new TPlayList;
   window = new TCountingWnd(GetModuleHandleA(nullptr), InitWindowShape, FreeWindowShape);
   MainWindow = window;
+  PresentProc = PresentMainWindow;
 }
 
 TSkinStage::~TSkinStage() {
@@ -37,6 +37,7 @@ TSkinStage::~TSkinStage() {
   FreeSongPictures();
   KillTimer(window->GetHandle(), FADE_TIMER_ID);
   delete window;
+  PresentProc = nullptr;
   MainWindow = nullptr;
   delete PlayList;
   PlayList = nullptr;

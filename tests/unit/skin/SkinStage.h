@@ -3,7 +3,7 @@
 #pragma once
 #include "SkinTestSupport.h"
 #include "app/PlayerWnd.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
 
 #include <memory>

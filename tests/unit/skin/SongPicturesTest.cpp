@@ -1,5 +1,4 @@
 #include "SkinStage.h"
-#include "app/Globals.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "skin/SongPictures.h"

@@ -1,9 +1,8 @@
 #include "SkinTestSupport.h"
 
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "skin/WindowShape.h"
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
 
 #include <gtest/gtest.h>
@@ -275,12 +274,12 @@ TEST_F(WindowShapeTest, ARegionNoWindowTookIsReleased) {
   const std::vector<uint8_t> png = EncodePng(MakePixels(Width, Height, Outline));
   std::unique_ptr<TPlayerWnd> window = OpenWindow({{"pic.png", png}});
   DestroyWindow(window->GetHandle());
-  FreeWindowShape(window.get());
+  FreeWindowShape(window->GetHandle());
   const unsigned before = GdiObjectCount();
   for (int i = 0; i < 3; ++i) {
-    InitWindowShape(window.get());
+    InitWindowShape(window->GetHandle());
     EXPECT_NE(BackBuffer, nullptr);
-    FreeWindowShape(window.get());
+    FreeWindowShape(window->GetHandle());
   }
   EXPECT_EQ(GdiObjectCount(), before);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vfs/VfsDirectory.h"
+#include "vfs/VfsArchiveWriter.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/Pictures.h"
 #include "vfs/VfsFile.h"

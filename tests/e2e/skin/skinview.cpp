@@ -1,8 +1,8 @@
-// skinview: opens the main window from a disk's archive and shows its background picture.
+// skinview: opens the main window from a disk's archive and shows its background picture, for the
+// screenshot test.
 //   skinview [archive] [--seconds N]
 // The archive defaults to data.vfs in the current directory. Esc closes the window; with
 // --seconds it also closes by itself after N seconds.
-#include "app/Globals.h"
 #include "app/PlayerWnd.h"
 #include "skin/GdiplusSession.h"
 #include "skin/SkinImage.h"
