@@ -91,9 +91,11 @@ HRESULT TVfsFile::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   return S_OK;
 }
 
+// The archive is opened for reading only: writing and resizing are refused as a read-only
+// storage stream refuses them.
 HRESULT TVfsFile::Write(const void*, ULONG, ULONG* pcbWritten) {
   if (pcbWritten) *pcbWritten = 0;
-  return S_OK;
+  return STG_E_ACCESSDENIED;
 }
 
 HRESULT TVfsFile::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) {
@@ -121,9 +123,13 @@ HRESULT TVfsFile::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* p
   return S_OK;
 }
 
-HRESULT TVfsFile::SetSize(ULARGE_INTEGER) { return S_OK; }
+HRESULT TVfsFile::SetSize(ULARGE_INTEGER) { return STG_E_ACCESSDENIED; }
 
-HRESULT TVfsFile::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) { return S_OK; }
+HRESULT TVfsFile::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
+  if (pcbRead) pcbRead->QuadPart = 0;
+  if (pcbWritten) pcbWritten->QuadPart = 0;
+  return E_NOTIMPL;
+}
 
 HRESULT TVfsFile::Commit(DWORD) { return S_OK; }
 
@@ -141,4 +147,8 @@ HRESULT TVfsFile::Stat(STATSTG* pstatstg, DWORD) {
   return S_OK;
 }
 
-HRESULT TVfsFile::Clone(IStream**) { return S_OK; }
+// There is only the one file position, so there can be no second stream over it.
+HRESULT TVfsFile::Clone(IStream** ppstm) {
+  if (ppstm) *ppstm = nullptr;
+  return E_NOTIMPL;
+}

@@ -151,7 +151,7 @@ TEST_F(ArchiveTest, StatReportsTheEntrySizeAndNoName) {
   EXPECT_EQ(st.cbSize.QuadPart, 500u);
 }
 
-TEST_F(ArchiveTest, ComSlotsDestroyNothingAndWriteNothing) {
+TEST_F(ArchiveTest, ComSlotsDestroyNothingAndRefuseWhatReadingCannotDo) {
   ASSERT_TRUE(vfs->SelectEntry("first.bin"));
   EXPECT_EQ(vfs->AddRef(), 1u);
   EXPECT_EQ(vfs->Release(), 0u);
@@ -166,15 +166,19 @@ TEST_F(ArchiveTest, ComSlotsDestroyNothingAndWriteNothing) {
   EXPECT_EQ(vfs->QueryInterface(IID_ISequentialStream, &out), E_NOINTERFACE);
   EXPECT_EQ(out, &out);
 
+  // What a read-only stream cannot do it refuses, leaving no count or pointer unset.
   ULONG written = 55;
   const char data[100] = {};
-  EXPECT_EQ(vfs->Write(data, 100, &written), S_OK);
+  EXPECT_EQ(vfs->Write(data, 100, &written), STG_E_ACCESSDENIED);
   EXPECT_EQ(written, 0u);
   IStream* clone = reinterpret_cast<IStream*>(&written);
-  EXPECT_EQ(vfs->Clone(&clone), S_OK);
-  EXPECT_EQ(clone, reinterpret_cast<IStream*>(&written));
-  ULARGE_INTEGER n = {};
-  EXPECT_EQ(vfs->SetSize(n), S_OK);
+  EXPECT_EQ(vfs->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(clone, nullptr);
+  ULARGE_INTEGER n = {}, copiedIn, copiedOut;
+  copiedIn.QuadPart = copiedOut.QuadPart = 77;
+  EXPECT_EQ(vfs->CopyTo(vfs, n, &copiedIn, &copiedOut), E_NOTIMPL);
+  EXPECT_EQ(copiedIn.QuadPart + copiedOut.QuadPart, 0u);
+  EXPECT_EQ(vfs->SetSize(n), STG_E_ACCESSDENIED);
   EXPECT_EQ(vfs->Commit(0), S_OK);
   EXPECT_EQ(vfs->Revert(), S_OK);
   EXPECT_EQ(vfs->LockRegion(n, n, 0), S_OK);
