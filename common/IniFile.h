@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/BoundedText.h"
+#include "format/DiskFormat.h"
 
 class TIniFile {
 public:
@@ -29,8 +30,8 @@ public:
 
   // The value of "<prefix><n>", true when it is not empty.
   bool Numbered(const char* section, const char* prefix, int32_t n, char* out) const {
-    char key[20];
-    TBoundedText(key, sizeof key).Add(prefix).Decimal(n);
+    char key[NumberedNameSize];
+    NumberedName(key, sizeof key, prefix, n);
     return String(section, key, "", out);
   }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/IniFile.h"
+#include "format/DiskFormat.h"
 #include "player/PlayList.h"
 
 char* NoInfoText = nullptr;
@@ -13,22 +14,20 @@ int32_t TitleY = 0;
 
 namespace {
 
-const char MusicSection[] = "Music";
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
 
 // Stops at the first empty value; what was added before it stays.
 void ReadSongs(const TIniFile& ini, char* value) {
   for (int32_t i = 0; i < INT32_MAX; ++i) {
-    char section[16];
-    TBoundedText(section, sizeof section).Add("song").Decimal(i);
-    if (!ini.String(section, "file", "", value)) return;
-    PlayList->AddSong(value);
-    if (!ini.String(section, "pic1", NoInfoText, value)) return;
-    PlayList->AddPicture(1, value);
-    if (!ini.String(section, "pic0", NoInfoText, value)) return;
-    PlayList->AddPicture(0, value);
-    if (!ini.String(section, "TitlePic", "", value)) return;
-    PlayList->AddPicture(2, value);
+    char section[NumberedNameSize];
+    NumberedName(section, sizeof section, SongSectionPrefix, i);
+    for (const TSongKey& key : SongKeys) {
+      if (!ini.String(section, key.name, key.noInfoFallback ? NoInfoText : "", value)) return;
+      if (key.row < 0)
+        PlayList->AddSong(value);
+      else
+        PlayList->AddPicture(key.row, value);
+    }
   }
 }
 
@@ -36,15 +35,15 @@ void ReadSongs(const TIniFile& ini, char* value) {
 
 void LoadPlayList(HWND window) {
   char value[MAX_PATH];
-  const TIniFile ini("PlayList.ini");
+  const TIniFile ini(PlayListFileName);
 
-  InfoX = ini.Int(MusicSection, "InfoX");
-  InfoY = ini.Int(MusicSection, "InfoY");
-  TitleX = ini.Int(MusicSection, "TitleX");
-  TitleY = ini.Int(MusicSection, "TitleY");
+  InfoX = ini.Int(MusicSection, InfoXKey);
+  InfoY = ini.Int(MusicSection, InfoYKey);
+  TitleX = ini.Int(MusicSection, TitleXKey);
+  TitleY = ini.Int(MusicSection, TitleYKey);
 
-  ini.String(MusicSection, "NoInfo", "", NoInfoText);
-  if (ini.String(MusicSection, "Title", "", value) && window) SetWindowTextA(window, value);
+  ini.String(MusicSection, NoInfoKey, "", NoInfoText);
+  if (ini.String(MusicSection, TitleKey, "", value) && window) SetWindowTextA(window, value);
 
   ReadSongs(ini, value);
 }

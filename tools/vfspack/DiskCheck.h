@@ -31,7 +31,7 @@ struct TDiskProblem {
 };
 
 struct TDiskCheckLimits {
-  // Pictures with more pixels than this are not decoded: only their size is checked.
+  // Pictures with more pixels than this are not decoded whole: only their header and first rows.
   uint64_t maxPicturePixels = uint64_t(1) << 26;
 };
 

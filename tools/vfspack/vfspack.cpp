@@ -25,6 +25,7 @@
 // player library) out.
 #ifndef VFSPACK_ARCHIVE_ONLY
 #include "OrvelPlayer.h"
+#include "format/DiskFormat.h"
 #include "tools/vfspack/DiskCheck.h"
 #include "tools/vfspack/ProfileIni.h"
 #endif
@@ -256,25 +257,23 @@ struct TListedSong {
 // The songs in the program's order, with its stop rules: the first empty value ends a list.
 std::vector<TListedSong> ListedSongs() {
   std::vector<TListedSong> songs;
-  const TProfileIni skin = ReadIni("skin.ini");
+  const TProfileIni skin = ReadIni(SkinFileName);
   for (int n = 0;; ++n) {
-    const std::string key = "song" + std::to_string(n);
-    const std::string name = skin.String("Music", key, "");
+    const std::string key = SongKeyPrefix + std::to_string(n);
+    const std::string name = skin.String(MusicSection, key, "");
     if (name.empty()) break;
-    songs.push_back({"skin.ini [Music] " + key, name});
+    songs.push_back({std::string(SkinFileName) + " [" + MusicSection + "] " + key, name});
   }
-  const TProfileIni playList = ReadIni("PlayList.ini");
-  const std::string noInfo = playList.String("Music", "NoInfo", "");
+  const TProfileIni playList = ReadIni(PlayListFileName);
+  const std::string noInfo = playList.String(MusicSection, NoInfoKey, "");
   for (int n = 0;; ++n) {
-    const std::string section = "song" + std::to_string(n);
-    const std::string name = playList.String(section, "file", "");
-    if (name.empty()) break;
-    songs.push_back({"PlayList.ini [" + section + "] file", name});
-    if (playList.String(section, "pic1", noInfo).empty() || playList.String(section, "pic0", noInfo).empty() ||
-        playList.String(section, "TitlePic", "").empty())
-      break;
+    const std::string section = SongSectionPrefix + std::to_string(n);
+    for (const TSongKey& key : SongKeys) {
+      const std::string value = playList.String(section, key.name, key.noInfoFallback ? noInfo : "");
+      if (value.empty()) return songs;
+      if (key.row < 0) songs.push_back({std::string(PlayListFileName) + " [" + section + "] " + key.name, value});
+    }
   }
-  return songs;
 }
 
 int Songs(const std::string& folder) {

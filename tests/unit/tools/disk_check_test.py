@@ -16,11 +16,11 @@ if TOOL[:1] == ["wine"]:
     subprocess.run(["wineserver", "-w"], timeout=60, check=False)
 
 
-def png(w, h, alpha=True, hole=None, chunks=(), pixels=True):
+def png(w, h, alpha=True, hole=None, chunks=(), pixels=True, rows_made=None):
     """An RGBA (or RGB) PNG; `hole(x, y)` says which pixels are fully transparent; `chunks` go
-    ahead of the pixels, and without `pixels` only the header is there."""
+    ahead of the pixels, without `pixels` only the header is there, and `rows_made` rows only."""
     rows = b""
-    for y in range(h if pixels else 0):
+    for y in range(min(h, rows_made or h) if pixels else 0):
         row = b"\0"
         for x in range(w):
             a = 0 if hole and hole(x, y) else 255
@@ -175,8 +175,12 @@ CASES = [
      r'^warning: PlayList\.ini \[Music\] NoInfo: "noinfo\.png" is 12x12 but \[song0\] pic1 "info1\.jpg" is 16x16, both shown at InfoX/InfoY'),
     ("dithered pic.png", replace_entry("pic.png", png(200, 160, hole=lambda x, y: y >= 40 and (x + y) % 2)), 1,
      r"^warning: data\.vfs pic\.png: its outline is cut from 12000 runs of transparent pixels"),
-    ("picture far larger than the window", replace_entry("info0.png", png(12000, 12000, pixels=False)), 1,
+    ("picture far larger than the window", replace_entry("info0.png", png(12000, 12000, rows_made=9)), 1,
      r'^warning: PlayList\.ini \[song0\] pic0: "info0\.png" is 12000x12000, far larger than the 64x32 window .* about 2\.9 GB'),
+    ("a GIF header and no picture", replace_entry("pic.png", b"GIF89a this is not a picture" * 40), 2,
+     r"^error: data\.vfs pic\.png: is a damaged GIF \(a block of no known kind comes before its first image\)"),
+    ("a large PNG with no pixel data", replace_entry("title.png", png(12000, 12000, pixels=False)), 2,
+     r'^error: PlayList\.ini \[song0\] TitlePic: "title\.png" is a damaged PNG \(no pixel data follows its header\)'),
     ("missing TitlePic stops the list", lambda d: d["playlist"]["song0"].pop("TitlePic"), 1,
      r"^warning: PlayList\.ini \[song1\]: never read: the list stops at \[song0\] TitlePic, which is missing"),
 ]

@@ -1,0 +1,134 @@
+// PlayList.ini and the songs: the program's reading order and stop rules, the songs loading, and
+// the song pictures shown one over another.
+#include "tools/vfspack/DiskChecker.h"
+
+void TChecker::CheckSong(const TSongRef& song, bool first) {
+  auto cached = songs.find(song.name);
+  if (cached == songs.end()) cached = songs.emplace(song.name, folder.LoadSong(song.name)).first;
+  if (cached->second == TSongLoad::Loaded) return;
+  std::string text =
+      Quote(song.name) +
+      (cached->second == TSongLoad::Missing ? " does not exist" : " does not load: the player library cannot play it");
+  if (first) text += " (the disk starts with a \"Song not loaded\" box)";
+  Error(song.file, song.place, text);
+}
+
+void TChecker::CheckPlayList() {
+  std::vector<uint8_t> bytes;
+  const TFileRead read = folder.ReadFile(PlayListFileName, bytes);
+  if (read != TFileRead::Ok) {
+    if (skinSongs.empty())
+      Error(PlayListFileName, "", Unreadable(read) + ": the disk has no songs");
+    else
+      Warn(PlayListFileName, "", Unreadable(read) + ": the songs have no pictures");
+    for (size_t i = 0; i < skinSongs.size(); ++i) CheckSong(skinSongs[i], i == 0);
+    return;
+  }
+  const TProfileIni ini(bytes);
+  CheckEncoding(bytes, ini, PlayListFileName);
+  ReportRepeats(ini, PlayListFileName);
+  const std::string noInfo = ini.String(MusicSection, NoInfoKey, "");
+
+  // The program's reading order and stop rules: a song is added once its file is read, and
+  // the first empty value ends the whole list.
+  struct TListed {
+    TSongRef song;
+    std::vector<TPictureRef> pictures;
+  };
+  std::vector<TListed> listed;
+  int32_t index = 0;
+  const TSongKey* stop = nullptr;
+  for (;; ++index) {
+    const std::string section = SongSectionPrefix + std::to_string(index);
+    for (const TSongKey& key : SongKeys) {
+      const std::string value = ini.String(section, key.name, key.noInfoFallback ? noInfo : "");
+      if (value.empty()) {
+        stop = &key;
+        break;
+      }
+      const std::string place = Place(section, key.name);
+      if (key.row < 0)
+        listed.push_back({{PlayListFileName, place, value}, {}});
+      else
+        listed.back().pictures.push_back(
+            {place, value, key.noInfoFallback && !HasValue(ini, section, key.name), !key.noInfoFallback});
+    }
+    if (stop) break;
+  }
+  const std::string stopSection = SongSectionPrefix + std::to_string(index);
+  const std::string stopPlace = Place(stopSection, stop->name);
+  if (stop != SongKeys) {
+    // What the song that stops the list is added with, by the key that stops it.
+    const char* const without[] = {"", "without pictures", "with only its pic1 picture", "without a title picture"};
+    const bool noFallback = stop->noInfoFallback && !HasValue(ini, stopSection, stop->name);
+    Warn(PlayListFileName, stopPlace,
+         Absence(ini, stopSection, stop->name) + (noFallback ? " and [Music] NoInfo is empty" : "") +
+             ": the song is added " + without[stop - SongKeys] + " and the list stops here");
+  } else if (listed.empty() && skinSongs.empty()) {
+    Error(PlayListFileName, stopPlace, Absence(ini, stopSection, stop->name) + ": the disk has no songs");
+  }
+
+  for (const TProfileIni::TSection& s : ini.Sections()) {
+    const TNumberedName n = ParseNumberedName(s.name.c_str(), SongSectionPrefix);
+    if (!n.is || ini.FindSection(s.name) != &s) continue;
+    if (n.spelt && n.number <= uint64_t(index)) continue;
+    Warn(PlayListFileName, Place(s.name),
+         n.spelt ? "never read: the list stops at " + stopPlace + ", which is " + Absence(ini, stopSection, stop->name)
+                 : "never read: numbers are looked up without leading zeros");
+  }
+
+  size_t withPictures = 0;
+  for (const TListed& l : listed) withPictures += l.pictures.empty() ? 0 : 1;
+  if (!skinSongs.empty() && withPictures)
+    Warn(SkinFileName, Place(MusicSection),
+         "the songs listed here come before those of PlayList.ini, but its song pictures stay in their "
+         "order: each song shows the pictures meant for the song " +
+             Count(skinSongs.size(), "place") + " later");
+
+  for (size_t i = 0; i < skinSongs.size(); ++i) CheckSong(skinSongs[i], i == 0);
+  std::vector<const TPictureRef*> noInfoUsers;  // one report for the one value to mend
+  std::vector<TShown> infos, titles;
+  for (const TListed& l : listed) {
+    CheckSong(l.song, skinSongs.empty() && &l == &listed.front());
+    for (const TPictureRef& p : l.pictures) {
+      if (p.fromNoInfo)
+        noInfoUsers.push_back(&p);
+      else
+        (p.title ? titles : infos)
+            .push_back(
+                {p.place, p.name,
+                 LookUpPicture(PlayListFileName, p.place, p.name, std::string(CannotFindBox) + " while the song plays",
+                               p.title ? OtherCopies : InfoCopies)});
+    }
+  }
+  if (!noInfoUsers.empty()) {
+    std::string users = noInfoUsers.front()->place;
+    if (noInfoUsers.size() > 1) users += " and " + std::to_string(noInfoUsers.size() - 1) + " more";
+    const std::string place = Place(MusicSection, NoInfoKey);
+    infos.push_back({place, noInfoUsers.front()->name,
+                     LookUpPicture(PlayListFileName, place, noInfoUsers.front()->name,
+                                   std::string(CannotFindBox) + " while a song plays that has no picture of its own (" +
+                                       users + ")",
+                                   InfoCopies)});
+  }
+  CheckOnePlace(infos, "InfoX/InfoY", "where the larger one stood, the background shows around the smaller one");
+  CheckOnePlace(titles, "TitleX/TitleY", "the larger one's edges stay on screen around the smaller one");
+}
+
+// Pictures drawn at one place, each over the one before.
+void TChecker::CheckOnePlace(const std::vector<TShown>& shown, const std::string& where,
+                             const std::string& consequence) {
+  const TShown* first = nullptr;
+  std::set<std::string> seen;
+  for (const TShown& s : shown) {
+    if (!s.picture || !s.picture->fault.empty() || !seen.insert(FoldAscii(s.name)).second) continue;
+    if (!first) {
+      first = &s;
+    } else if (s.picture->width != first->picture->width || s.picture->height != first->picture->height) {
+      Warn(PlayListFileName, s.place,
+           Quote(s.name) + " is " + Size(s.picture->width, s.picture->height) + " but " + first->place + " " +
+               Quote(first->name) + " is " + Size(first->picture->width, first->picture->height) + ", both shown at " +
+               where + ": " + consequence);
+    }
+  }
+}
