@@ -5,14 +5,17 @@ Usage: make_disk.py [--skin-folder SKIN_DIR] SONGS_DIR PICTURES_DIR DISK_DIR [PR
   writes every picture into PICTURES_DIR (emptied first; pack it with vfspack create) and
   skin.ini, PlayList.ini and the three songs into DISK_DIR; with PREVIEW_DIR also preview.png
   (the window with idle buttons and song 0's pictures) and preview-states.png (every button state);
-  with SKIN_DIR the skin alone, without the demo's tagline, as scripts/make-disk takes a skin.
+  with SKIN_DIR the skin alone, without the demo's name, as scripts/make-disk takes a skin: its
+  [Layout] says where scripts/make-disk writes a disk's own name (Name on the face, IdleName in
+  the title strip before play).
        make_disk.py --check VFSPACK DISK_DIR
   checks that data.vfs holds every picture the INI files name, and that the songs are there.
 
 Layout, for disk authors (window 500 x 300; every rectangle lies in the opaque part of pic.png):
   pic.png        the body (8,58)-(492,292), radius 30, and a record (centre 398,98, radius 86)
                  rising out of its top right corner; the record's spindle hole is see-through
-  title          266 x 28 at (28, 72), the song's name
+  title          266 x 28 at (28, 72), the song's name; before play the disk's name at (40, 72)
+  name           the disk's name on the face, 168 x 26 at (314, 190), under the record
   info           266 x 116 at (28, 104): row 0 an artwork, row 1 the song's details
   buttons        46 high at y 236: rewind x 28 (58 wide), play/pause x 90 (74), stop x 168 (58),
                  forward x 230 (58), eject x 366 (52), info x 422 (52)
@@ -29,6 +32,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "..", "songs"), os.path.join(HERE, "..", "..", "scripts", "lib")]
 import make_songs  # noqa: E402  (the songs' titles, tempi and lengths)
+import disk_format as fmt  # noqa: E402
 import profile_ini  # noqa: E402
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont  # noqa: E402
 
@@ -253,10 +257,13 @@ SCREEN = (20, 66, 302, 226)
 TITLE = (28, 72, 266, 28)
 INFO = (28, 104, 266, 116)
 BUTTON_H = 46
-BUTTONS = [  # section, entry prefix, x, width, states
-    ("ButtonRewind", "rewind", 28, 58, 4), ("ButtonPlayPause", "play", 90, 74, 6),
-    ("ButtonStop", "stop", 168, 58, 4), ("ButtonForward", "forward", 230, 58, 4),
-    ("ButtonEject", "eject", 366, 52, 4), ("ButtonInfo", "info", 422, 52, 4)]
+BUTTON_PLACES = {  # section: entry prefix, x, width
+    "ButtonRewind": ("rewind", 28, 58), "ButtonPlayPause": ("play", 90, 74), "ButtonStop": ("stop", 168, 58),
+    "ButtonForward": ("forward", 230, 58), "ButtonEject": ("eject", 366, 52), "ButtonInfo": ("info", 422, 52)}
+BUTTONS = [(section,) + BUTTON_PLACES[section] + (states,) for section, states in fmt.BUTTONS]
+# Where the disk's name goes: on the face under the record, and in the title strip before play.
+FACE_NAME = (314, 190, 168, 26)
+IDLE_NAME = (40, 72, 200, 28)
 BUTTON_Y = 236
 
 SONGS = [  # file, maker in make_songs, entry prefix, format, key, accent
@@ -293,7 +300,7 @@ def stars(x, y, density, seed):
 
 # ---- the background ----
 
-def draw_background(text, tagline=True):
+def draw_background(text, named=True):
     c = Canvas(W, H)
     # A narrow soft rim only: without a compositor, partial alpha shows as a dark edge.
     c.glow(shifted(OUTLINE, 0, 1), rgb("#000000", 0.5), 2.5)
@@ -309,7 +316,7 @@ def draw_background(text, tagline=True):
     c.shape(inset(screen, -1), rgb("#d8ccff", 0.10), (x0 - 2, y0 - 2, x1 + 2, y1 + 2))
     c.shape(screen, lambda x, y: mix(rgb("#06040f"), rgb("#0e0a20"), (y - y0) / (y1 - y0)))
     c.shape(screen, lambda x, y: rgb("#000000", 0.55 * (1 - smoothstep(0, 7, y - y0))), (x0, y0, x1, y0 + 8))
-    blank_title(c, text)
+    blank_title(c, text, named)
     blank_info(c, *INFO, text, "press")
 
     # Speaker slots between the transport keys and eject.
@@ -319,8 +326,8 @@ def draw_background(text, tagline=True):
         c.shape(shifted(ring(rounded_rect(sx, 244, sx + 4, 276, 2), 0.8), 0, 0.8), rgb("#d8ccff", 0.10))
 
     draw_record(c)
-    text.draw(c, "logo", 398, 194, INK, "centre")
-    if tagline:
+    if named:
+        text.draw(c, "logo", 398, 194, INK, "centre")
         text.draw(c, "tagline", 398, 218, DIM, "centre")
     return c
 
@@ -359,10 +366,11 @@ def lcd_strip(c, x, y, w, h):
     c.shape(ring(strip, 1.0), rgb("#3b3266", 0.8), (x, y, x + w, y + h))
 
 
-def blank_title(c, text):
+def blank_title(c, text, named):
     x, y, w, h = TITLE
     lcd_strip(c, x, y, w, h)
-    text.draw(c, "idle-title", x + 12, y + 7, FAINT)
+    if named:
+        text.draw(c, "idle-title", x + 12, y + 7, FAINT)
     text.draw(c, "idle-time", x + w - 12, y + 8, FAINT, "right")
 
 
@@ -618,55 +626,47 @@ def check_layout(background, rects):
                 sys.exit("make_disk: %s overlaps %s" % (a, b))
 
 
-def write_ini(path, sections):
-    lines = []
-    for name, keys in sections:
-        lines.append("[%s]" % name)
-        lines += ["%s=%s" % kv for kv in keys]
-        lines.append("")
-    with open(path, "w", newline="\r\n") as f:
-        f.write("\n".join(lines))
-
-
 def write_skin_folder(folder, text, pictures, skin):
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "pic.png"), "wb") as f:
-        f.write(draw_background(text, tagline=False).png(False))
+    with open(os.path.join(folder, fmt.BACKGROUND), "wb") as f:
+        f.write(draw_background(text, named=False).png(False))
     for section, keys in skin:
         for key, name in keys[2:]:
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(pictures[name][0].png(True))
-    layout = [("Title", "%d,%d,%d,%d" % TITLE), ("Info", "%d,%d,%d,%d" % INFO)]
-    write_ini(os.path.join(folder, "skin.ini"), skin + [("Layout", layout)])
+    layout = [(key, "%d,%d,%d,%d" % rect) for key, rect in
+              (("Title", TITLE), ("Info", INFO), ("Name", FACE_NAME), ("IdleName", IDLE_NAME))]
+    fmt.write_ini(os.path.join(folder, fmt.SKIN), skin + [("Layout", layout)])
 
 
 def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
     facts = song_facts(songs_dir)
     text = layout_text(facts)
     background = draw_background(text)
-    pictures = {"pic.png": (background, False)}
+    pictures = {fmt.BACKGROUND: (background, False)}
     rects = {"title": TITLE, "info": INFO}
     skin = []
     for section, prefix, x, width, states in BUTTONS:
-        keys = [("X", x), ("Y", BUTTON_Y)]
+        keys = [(fmt.BUTTON_X, x), (fmt.BUTTON_Y, BUTTON_Y)]
         for state in range(states):
             name = "%s%d.png" % (prefix, state)
             pictures[name] = (draw_button(background, x, width, prefix, state), True)
-            keys.append(("pic%d" % state, name))
+            keys.append((fmt.numbered_name(fmt.PICTURE_KEY_PREFIX, state), name))
         skin.append((section, keys))
         rects[section] = (x, BUTTON_Y, width, BUTTON_H)
     check_layout(background, rects)
 
     pictures["noinfo.png"] = (no_info(background, text), True)
-    playlist = [("Music", [("InfoX", INFO[0]), ("InfoY", INFO[1]), ("TitleX", TITLE[0]), ("TitleY", TITLE[1]),
-                           ("NoInfo", "noinfo.png"), ("Title", "musicdisk demo")])]
+    playlist = [(fmt.MUSIC, [(fmt.INFO_X, INFO[0]), (fmt.INFO_Y, INFO[1]), (fmt.TITLE_X, TITLE[0]),
+                             (fmt.TITLE_Y, TITLE[1]), (fmt.NO_INFO, "noinfo.png"), (fmt.TITLE, "musicdisk demo")])]
     for i, f in enumerate(facts):
         names = ["%s-%s.png" % (f["slug"], part) for part in ("art", "about", "title")]
         pictures[names[0]] = (artwork(background, f["slug"]), True)
         pictures[names[1]] = (details(background, text, i, f["slug"], f["accent"]), True)
         pictures[names[2]] = (title_picture(background, text, i, f["accent"]), True)
-        playlist.append(("song%d" % i, [("file", f["file"]), ("pic1", names[1]), ("pic0", names[0]),
-                                        ("TitlePic", names[2])]))
+        by_row = {None: f["file"], 0: names[0], 1: names[1], 2: names[2]}
+        playlist.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i),
+                         [(key, by_row[row]) for key, row, _ in fmt.SONG_KEYS]))
 
     folded = set()
     for name in pictures:
@@ -681,8 +681,8 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
         with open(os.path.join(pictures_dir, name), "wb") as f:
             f.write(canvas.png(opaque))
     os.makedirs(disk_dir, exist_ok=True)
-    write_ini(os.path.join(disk_dir, "skin.ini"), skin)
-    write_ini(os.path.join(disk_dir, "PlayList.ini"), playlist)
+    fmt.write_ini(os.path.join(disk_dir, fmt.SKIN), skin)
+    fmt.write_ini(os.path.join(disk_dir, fmt.PLAYLIST), playlist)
     for f in facts:
         shutil.copyfile(os.path.join(songs_dir, f["file"]), os.path.join(disk_dir, f["file"]))
 
@@ -724,19 +724,19 @@ def write_previews(folder, background, pictures):
 
 
 def check_archive(vfspack, disk_dir):
-    listed = subprocess.run([vfspack, "list", os.path.join(disk_dir, "data.vfs")], check=True,
-                            stdout=subprocess.PIPE, text=True).stdout
-    entries = {line.split("\t")[0].lower() for line in listed.splitlines()}
-    wanted = {"pic.png"}
-    for ini in ("skin.ini", "PlayList.ini"):
-        parsed = profile_ini.read(os.path.join(disk_dir, ini))
-        for section, keys in parsed.items():
-            for key in keys:
-                value = profile_ini.get(parsed, section, key)
-                if key.startswith("pic") or key in ("titlepic", "noinfo"):
-                    wanted.add(value.lower())
-                if key == "file" and not os.path.isfile(os.path.join(disk_dir, value)):
-                    sys.exit("make_disk: song %s is not in %s" % (value, disk_dir))
+    """Reads the INI files by the program's rules: every picture they name is in data.vfs, and
+    every song is in the folder."""
+    entries = {name.lower() for name in fmt.entry_names(disk_dir, vfspack)}
+    skin = profile_ini.read(os.path.join(disk_dir, fmt.SKIN))
+    playlist = profile_ini.read(os.path.join(disk_dir, fmt.PLAYLIST))
+    songs = fmt.playlist_songs(playlist)
+    wanted = {fmt.BACKGROUND, profile_ini.get(playlist, fmt.MUSIC, fmt.NO_INFO).lower()} - {""}
+    for section, _ in fmt.BUTTONS:
+        wanted.update(name.lower() for name in fmt.numbered(skin, section, fmt.PICTURE_KEY_PREFIX))
+    for song in songs:
+        wanted.update(song[key].lower() for key, row, _ in fmt.SONG_KEYS if row is not None and key in song)
+        if not os.path.isfile(os.path.join(disk_dir, song[fmt.SONG_FILE])):
+            sys.exit("make_disk: song %s is not in %s" % (song[fmt.SONG_FILE], disk_dir))
     missing = sorted(wanted - entries)
     if missing:
         sys.exit("make_disk: data.vfs lacks %s" % ", ".join(missing))

@@ -5,32 +5,15 @@
    disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
    disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)
    disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place
-The INI files are read as the program reads them; `vfspack songs DISK` lists a disk's songs."""
+The INI files are read as the program reads them, data.vfs through vfspack (see disk_format.py);
+`vfspack songs DISK` lists a disk's songs."""
 import os
-import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import profile_ini  # noqa: E402
-
-
-def entries(disk):
-    with open(f"{disk}/data.vfs", "rb") as f:
-        data = f.read()
-    header_size = struct.unpack_from("<I", data, 4)[0]
-    found = {}
-    for i in range((header_size - 8) // 40):
-        record = data[8 + 40 * i: 48 + 40 * i]
-        name = record[:32].split(b"\0")[0].decode("latin-1").lower()
-        offset, size = struct.unpack_from("<II", record, 32)
-        found.setdefault(name, data[header_size + offset: header_size + offset + size])
-    return found
-
-
-def png_size(content):
-    if content[:8] != b"\x89PNG\r\n\x1a\n":
-        raise SystemExit("not a PNG")
-    return struct.unpack(">II", content[16:24])
+from disk_format import (BUTTON_X, BUTTON_Y, PICTURE_KEY_PREFIX, SKIN, entries,  # noqa: E402,F401
+                         numbered_name, png_size)
 
 
 def set_value(path, section, key, value):
@@ -67,11 +50,11 @@ def main():
     elif verb == "set":
         set_value(f"{disk}/{sys.argv[3]}", *sys.argv[4:7])
     elif verb == "button":
-        ini = profile_ini.read(f"{disk}/skin.ini")
+        ini = profile_ini.read(os.path.join(disk, SKIN))
         section = sys.argv[3]
-        state = sys.argv[4] if len(sys.argv) > 4 else "0"
-        w, h = png_size(entries(disk)[profile_ini.get(ini, section, f"pic{state}").lower()])
-        print(profile_ini.get_int(ini, section, "X"), profile_ini.get_int(ini, section, "Y"), w, h)
+        state = int(sys.argv[4]) if len(sys.argv) > 4 else 0
+        w, h = png_size(entries(disk)[profile_ini.get(ini, section, numbered_name(PICTURE_KEY_PREFIX, state)).lower()])
+        print(profile_ini.get_int(ini, section, BUTTON_X), profile_ini.get_int(ini, section, BUTTON_Y), w, h)
     else:
         raise SystemExit(__doc__)
 

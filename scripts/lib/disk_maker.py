@@ -5,7 +5,9 @@
 A skin folder holds pic.png, the button states as PNG shapes with alpha (each is laid over the part
 of pic.png beneath it) and skin.ini: the six button sections of a disk's skin.ini, whose pic0, pic1,
 ... name those files, and a section [Layout] with Title=X,Y,W,H and Info=X,Y,W,H, the rectangles of
-the title strip and the info pictures, both inside the opaque part of pic.png."""
+the title strip and the info pictures, both inside the opaque part of pic.png. The demo's skin also
+names Name=X,Y,W,H and IdleName=X,Y,W,H, where the disk's title is written into pic.png (on the
+face, and in the title strip before play); a skin without them is left as drawn."""
 import argparse
 import hashlib
 import math
@@ -18,11 +20,15 @@ import tempfile
 from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import disk_format as fmt  # noqa: E402
 import profile_ini  # noqa: E402
 
-BUTTONS = ("ButtonRewind", "ButtonPlayPause", "ButtonStop", "ButtonForward", "ButtonEject", "ButtonInfo")
 FONTS = "/usr/share/fonts/truetype/dejavu/"
 INK, DIM, FAINT = (233, 228, 255), (150, 140, 196), (96, 86, 140)
+# How the disk's title is written where the skin's [Layout] asks for it: font, largest and
+# smallest size, colour and anchor (centred on the face, from the left in the idle strip).
+NAME_STYLES = {"Name": ("DejaVuSans-Bold.ttf", 19, 10, INK, "mm"),
+               "IdleName": ("DejaVuSans-Bold.ttf", 12, 9, (74, 65, 117), "lm")}
 PANEL_TOP, PANEL_BOTTOM = (28, 23, 56), (16, 12, 36)
 
 
@@ -76,19 +82,20 @@ def parse_rect(text, what):
 
 class Skin:
     def __init__(self, folder):
-        self.background = Image.open(os.path.join(folder, "pic.png")).convert("RGBA")
-        ini = profile_ini.read(os.path.join(folder, "skin.ini"))
+        self.background = Image.open(os.path.join(folder, fmt.BACKGROUND)).convert("RGBA")
+        ini = profile_ini.read(os.path.join(folder, fmt.SKIN))
         self.title = parse_rect(profile_ini.get(ini, "Layout", "Title"), "Title")
         self.info = parse_rect(profile_ini.get(ini, "Layout", "Info"), "Info")
+        self.name_places = [(parse_rect(profile_ini.get(ini, "Layout", key), key), NAME_STYLES[key])
+                            for key in NAME_STYLES if profile_ini.get(ini, "Layout", key)]
         self.buttons = []
-        for section in BUTTONS:
-            x, y = profile_ini.get_int(ini, section, "X"), profile_ini.get_int(ini, section, "Y")
-            states, n = [], 0
-            while profile_ini.get(ini, section, "pic%d" % n):
-                shape = Image.open(os.path.join(folder, profile_ini.get(ini, section, "pic%d" % n)))
+        for section, _ in fmt.BUTTONS:
+            x, y = profile_ini.get_int(ini, section, fmt.BUTTON_X), profile_ini.get_int(ini, section, fmt.BUTTON_Y)
+            states = []
+            for name in fmt.numbered(ini, section, fmt.PICTURE_KEY_PREFIX):
+                shape = Image.open(os.path.join(folder, name))
                 states.append(self.behind(x, y, *shape.size).copy())
                 states[-1].alpha_composite(shape.convert("RGBA"))
-                n += 1
             self.buttons.append((section, x, y, states))
 
     def behind(self, x, y, w, h):
@@ -129,6 +136,20 @@ def fitted(text, face, width):
     while text and face.getlength(text + "\u2026") > width:
         text = text[:-1]
     return text + "\u2026"
+
+
+def named_background(skin, title):
+    """pic.png with the disk's title, at the largest size that fits each place, else cut short."""
+    picture = skin.background.copy()
+    draw = ImageDraw.Draw(picture)
+    for (x, y, w, h), (face_file, largest, smallest, colour, anchor) in skin.name_places:
+        size = min(largest, h - 4)
+        while size > smallest and font(face_file, size).getlength(title) > w:
+            size -= 1
+        face = font(face_file, size)
+        at = (x + w / 2 if anchor == "mm" else x, y + h / 2)
+        draw.text(at, fitted(title, face, w), font=face, fill=colour, anchor=anchor)
+    return picture
 
 
 def accent(name):
@@ -254,14 +275,6 @@ def song_file_names(songs):
     return names
 
 
-def write_ini(path, sections):
-    lines = []
-    for section, keys in sections:
-        lines += ["[%s]" % section] + ["%s=%s" % kv for kv in keys] + [""]
-    with open(path, "w", encoding="cp1252", errors="replace", newline="\r\n") as f:
-        f.write("\n".join(lines))
-
-
 def make(args):
     skin = Skin(args.skin)
     cover = Image.open(args.cover).convert("RGBA") if args.cover else None
@@ -269,29 +282,32 @@ def make(args):
     os.makedirs(args.out, exist_ok=True)
     pictures = tempfile.mkdtemp()
     try:
-        save_png(skin.background, os.path.join(pictures, "pic.png"))
+        title = args.title or os.path.basename(os.path.abspath(args.out))
+        save_png(named_background(skin, title), os.path.join(pictures, fmt.BACKGROUND))
         skin_sections = []
         for section, x, y, states in skin.buttons:
             prefix = section[len("Button"):].lower()
             for n, state in enumerate(states):
                 save_png(state, os.path.join(pictures, "%s%d.png" % (prefix, n)))
-            skin_sections.append((section, [("X", x), ("Y", y)] +
-                                  [("pic%d" % n, "%s%d.png" % (prefix, n)) for n in range(len(states))]))
+            skin_sections.append((section, [(fmt.BUTTON_X, x), (fmt.BUTTON_Y, y)] +
+                                  [(fmt.numbered_name(fmt.PICTURE_KEY_PREFIX, n), "%s%d.png" % (prefix, n))
+                                   for n in range(len(states))]))
         save_png(noinfo_panel(skin), os.path.join(pictures, "noinfo.png"))
-        title = args.title or os.path.basename(os.path.abspath(args.out))
-        play_sections = [("Music", [("Title", title), ("InfoX", skin.info[0]), ("InfoY", skin.info[1]),
-                                    ("TitleX", skin.title[0]), ("TitleY", skin.title[1]), ("NoInfo", "noinfo.png")])]
+        play_sections = [(fmt.MUSIC, [(fmt.TITLE, title), (fmt.INFO_X, skin.info[0]), (fmt.INFO_Y, skin.info[1]),
+                                      (fmt.TITLE_X, skin.title[0]), (fmt.TITLE_Y, skin.title[1]),
+                                      (fmt.NO_INFO, "noinfo.png")])]
         for i, (song, name, info) in enumerate(zip(args.songs, song_file_names(args.songs), infos)):
             entry = "song%02d-%%s.png" % (i + 1)
             save_png(title_strip(skin, i + 1, info), os.path.join(pictures, entry % "title"))
             save_png(artwork(skin, info, cover), os.path.join(pictures, entry % "art"))
             save_png(text_panel(skin, i + 1, info), os.path.join(pictures, entry % "words"))
             shutil.copyfile(song, os.path.join(args.out, name))
-            play_sections.append(("song%d" % i, [("file", name), ("pic1", entry % "words"), ("pic0", entry % "art"),
-                                                 ("TitlePic", entry % "title")]))
-        write_ini(os.path.join(args.out, "skin.ini"), skin_sections)
-        write_ini(os.path.join(args.out, "PlayList.ini"), play_sections)
-        subprocess.run([args.vfspack, "create", os.path.join(args.out, "data.vfs"), pictures], check=True)
+            by_row = {None: name, 0: entry % "art", 1: entry % "words", 2: entry % "title"}
+            play_sections.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i),
+                                  [(key, by_row[row]) for key, row, _ in fmt.SONG_KEYS]))
+        fmt.write_ini(os.path.join(args.out, fmt.SKIN), skin_sections)
+        fmt.write_ini(os.path.join(args.out, fmt.PLAYLIST), play_sections)
+        subprocess.run([args.vfspack, "create", os.path.join(args.out, fmt.ARCHIVE), pictures], check=True)
     finally:
         shutil.rmtree(pictures)
     for info in infos:

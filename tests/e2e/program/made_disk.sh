@@ -61,7 +61,7 @@ check "and the title of a WAV file (INAM) and of an Ogg file (TITLE)" \
 
 made="$S/made"
 songs=("$disk/first-light.xm" "$disk/slow-drift.wav" "$disk/night-pulse.ogg" "$S/greetings.it")
-MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Made disk" "${songs[@]}" -o "$made" \
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Made disk of greetings" "${songs[@]}" -o "$made" \
   >"$S/made.log" 2>&1
 check "make-disk makes a disk that vfspack check finds clean" eval \
   "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/made.log'"
@@ -102,6 +102,32 @@ sys.exit(not (len(info) == len(titles) == 1 and not colour and not see_through a
 PY
 }
 check "its pictures: one size of each kind, opaque, without colour chunks" pictures_sound "$made" 4
+# The disk's title in the places the skin's [Layout] names (on the face and in the idle title
+# strip, where the demo's name stands in its own pic.png): pic.png differs from the skin's only
+# there, and the title ends inside each place. An author's skin names no place and stays as drawn.
+title_drawn() { # disk skin [demo]
+  /usr/bin/python3 - "$MD_SRC/scripts/lib" "$@" <<'PY'
+import io, sys
+from PIL import Image, ImageChops
+sys.path.insert(0, sys.argv[1])
+import disk_format as fmt, profile_ini
+background = lambda disk: Image.open(io.BytesIO(fmt.entries(disk)[fmt.BACKGROUND])).convert("RGB")
+made, skin = background(sys.argv[2]), Image.open(sys.argv[3] + "/" + fmt.BACKGROUND).convert("RGB")
+layout = profile_ini.read(sys.argv[3] + "/" + fmt.SKIN)
+places = [[int(v) for v in profile_ini.get(layout, "Layout", k).split(",")] for k in ("Name", "IdleName")
+          if profile_ini.get(layout, "Layout", k)]
+changed, ok = ImageChops.difference(made, skin), len(places) == (2 if len(sys.argv) > 4 else 0)
+for x, y, w, h in places:
+    box = (x, y, x + w, y + h)
+    drawn = changed.crop(box).getbbox()
+    ok &= drawn is not None and drawn[1] > 0 and drawn[2] < w and drawn[3] < h
+    ok &= ImageChops.difference(skin.crop(box), background(sys.argv[4]).crop(box)).getbbox() is not None
+    changed.paste((0, 0, 0), box)
+sys.exit(not (ok and changed.getbbox() is None))
+PY
+}
+check "its title on the face and in the idle title strip, fitted, where the demo's name was" \
+  title_drawn "$made" "$(dirname "$MD_BIN")/win/demo/disk-work/skin" "$MD_BIN/demo/disk"
 
 # An author's skin: the demo's background, every button state one translucent shape; and a cover.
 skin="$S/skin"
@@ -119,6 +145,7 @@ MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --skin "$skin" 
   "$S/greetings.it" -o "$S/own" >"$S/own.log" 2>&1
 check "with an author's skin and a cover it checks clean too" eval "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/own.log'"
 check "and each button state is its shape laid over pic.png" pictures_sound "$S/own" 1 "$skin/shape.png" 40 240
+check "and its pic.png is the author's, as drawn" title_drawn "$S/own" "$skin"
 
 disk_start "$made" wait
 record_start "$S/play.raw"
