@@ -148,13 +148,17 @@ std::string GifFirstImageFault(const uint8_t* p, size_t n) {
   }
 }
 
-// A scan after the frame header; its tables were walked before.
+// A scan after the frame header, with data; its tables were walked before.
 std::string JpegFirstScanFault(const uint8_t* p, size_t n) {
   for (size_t i = 2; i + 3 < n;) {
-    if (p[i] != 0xFF) return "its segments are not where their lengths say";
+    // Like the decoder, anything between segments is skipped up to the next 0xFF.
     const uint8_t marker = p[i + 1];
-    if (marker == 0xFF) {
+    if (p[i] != 0xFF || marker == 0xFF) {
       ++i;
+      continue;
+    }
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      i += 2;
       continue;
     }
     if (marker == 0xDA) return i + 4 + ((size_t(p[i + 2]) << 8) | p[i + 3]) < n ? "" : "its first scan has no data";
