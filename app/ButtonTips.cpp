@@ -9,6 +9,15 @@
 namespace {
 
 HWND tips = nullptr;
+// The button last pressed while the pointer is still on it: its tip would cover the picture of
+// what the press did, so it waits until the pointer leaves. -1 for none.
+int quietButton = -1;
+
+int HoveredButton() {
+  for (int i = 0; i < ButtonCount; ++i)
+    if (Buttons[i] && (Buttons[i]->state & ButtonHover)) return i;
+  return -1;
+}
 
 }  // namespace
 
@@ -39,6 +48,17 @@ void DestroyButtonTips() {
 
 void RelayToTips(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!tips) return;
+  const int hovered = HoveredButton();
+  if (message == WM_LBUTTONDOWN && hovered >= 0) {
+    // Told as a move off every button: that hides the tip and forgets a tip about to show.
+    quietButton = hovered;
+    message = WM_MOUSEMOVE;
+    lParam = MAKELPARAM(0xFFFF, 0xFFFF);
+  } else if (hovered >= 0 && hovered == quietButton) {
+    return;
+  } else {
+    quietButton = -1;
+  }
   MSG relayed = {hwnd, message, wParam, lParam, DWORD(GetMessageTime()), {}};
   SendMessageA(tips, TTM_RELAYEVENT, 0, LPARAM(&relayed));
 }

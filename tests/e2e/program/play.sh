@@ -104,6 +104,56 @@ click_button "$disk" ButtonInfo
 sleep 1; shot "$S/info-back.png"
 check "info back to the larger picture, whole" shows_song_picture "$disk" "$S/info-back.png" 1 pic0
 
+# Keys, media keys, the focus ring, the tooltips and the screen reader, song 1 playing: each way in
+# acts once, as the title strip, the sound and the accessible tree show.
+keys_and_reader() {
+  local left top value state n x y w h
+  reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
+  value() { reader | head -n1 | cut -f3; }
+  after_key() { xdotool key "$1"; sleep 1.5; }
+  sounds() { sleep 2; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
+  read -r left top _ <<<"$(disk_rect)"
+  check "the client is named by the caption and holds six push buttons" \
+    test "$(reader | head -n1 | cut -f2,4,5)" = "$(disk_caption)"$'\tclient\t6'
+  local names=("Previous song" Pause Stop "Next song" Close Info) tree
+  local sections=(ButtonRewind ButtonPlayPause ButtonStop ButtonForward ButtonEject ButtonInfo)
+  tree=$(reader)
+  for n in 0 1 2 3 4 5; do
+    read -r x y w h <<<"$(python3 "$DISKPY" button "$disk" "${sections[n]}")"
+    check "child $((n + 1)): ${names[n]}, a push button where its picture is" test "$(sed -n "$((n + 2))p" <<<"$tree" | cut -f2-4)" \
+      = "${names[n]}"$'\tpush button\t'"$((left + x)) $((top + y)) $w $h"
+  done
+  xdotool mousemove $(at 340 200)
+  after_key XF86AudioPlay
+  check "the play/pause key pauses once, and the button is named Play" test "$(value)" = "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused" -a "$(reader | sed -n 3p | cut -f2)" = Play
+  check "paused by the key is silent" sounds -eq 0
+  after_key space
+  check "Space plays once more" test "$(value | sed 's/.*, //')" = playing
+  check "and it is heard" sounds -gt 1000
+  after_key XF86AudioNext; shot "$S/key-next.png"
+  check "the next key moves one song" shows_song_picture "$disk" "$S/key-next.png" 2 TitlePic
+  after_key XF86AudioPrev; shot "$S/key-prev.png"
+  check "the previous key moves one song back" shows_song_picture "$disk" "$S/key-prev.png" 1 TitlePic
+  after_key XF86AudioStop
+  check "the stop key stops" test "$(value | sed 's/.*, //')" = stopped
+  check "stopped by the key is silent" sounds -eq 0
+  xdotool key Tab Tab Tab Tab; sleep 0.5
+  state=$(reader | awk -F'\t' '$2 == "Next song" { print $5 }')
+  check "four Tabs put the focus on Next song" test $((state & 4)) -ne 0
+  after_key Return; shot "$S/key-enter.png"
+  check "Enter presses it" shows_song_picture "$disk" "$S/key-enter.png" 2 TitlePic
+  wine "$MD_PROBE" press "Next song"; sleep 1.5; shot "$S/reader-next.png"
+  check "the reader's default action on Next song moves one song" shows_song_picture "$disk" "$S/reader-next.png" 0 TitlePic
+  xdotool mousemove $(button_centre "$disk" ButtonPlayPause) sleep 0.2 mousemove_relative 1 1 sleep 1.5
+  check "the tooltip names play/pause as it would act now, with its key" test "$(wine "$MD_PROBE" tip | tr -d '\r')" = $'tip\tPause (Space)'
+  # Held down across several changes of song: no backlog plays on after the release.
+  xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1
+  value=$(value)
+  sleep 4
+  check "a held key leaves nothing queued behind its release ($value)" test "$(value)" = "$value"
+}
+keys_and_reader
+
 press_escape "$disk"
 check "Esc ends the program with status 0" ends_with_status_0
 e2e_finish
