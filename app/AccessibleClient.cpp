@@ -100,7 +100,7 @@ public:
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     const int target = Check(child);
     if (target < Self) return Failure();
-    if (target == Self) return Text(value, SongText());
+    if (target == Self) return SongText(value);
     if (value) *value = nullptr;
     return S_FALSE;
   }
@@ -220,13 +220,13 @@ private:
     return Check(child) < Self ? Failure() : S_FALSE;
   }
 
-  static const char* SongText() {
-    static char text[300];
+  static HRESULT SongText(BSTR* value) {
+    char text[300];
     const char* song = PlayList ? PlayList->CurrentSong() : nullptr;
     const char* state = PlayingFlag.load() ? "playing" : PausedFlag.load() ? "paused" : "stopped";
-    if (!song) return state;
+    if (!song) return Text(value, state);
     wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
-    return text;
+    return Text(value, text);
   }
 
   LONG references;

@@ -1,11 +1,10 @@
 #include "app/ButtonFocus.h"
 
 #include <cstdint>
-#include <memory>
+#include <vector>
 
 #include "app/ButtonTable.h"
 #include "player/Commands.h"
-#include "skin/GdiHolders.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 
@@ -13,31 +12,38 @@ namespace {
 
 int focus = -1;
 bool ringShown = false;
-// The pixels the ring covers, put back when it goes: there is no clean copy of the skin.
-std::unique_ptr<TArgbSurface> underRing;
+// The pixels the ring covers, in the order RingPixels visits them, to put back when it goes:
+// there is no clean copy of the skin.
+std::vector<uint32_t> underRing;
 RECT ringArea = {};
 
-// White outside, black inside: seen on any skin. Written as opaque pixels, since GDI's pens
-// leave the alpha of a layered window's pixels at 0.
-void PaintRing(const RECT& r) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 1;
-  info.bmiHeader.biHeight = -2;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  const TGdiObject colours(CreateDIBSection(BackBuffer, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bits) return;
-  static_cast<uint32_t*>(bits)[0] = 0xFFFFFFFFu;
-  static_cast<uint32_t*>(bits)[1] = 0xFF000000u;
-  const TMemoryDc memory(BackBuffer);
-  const TSelection selection(memory.Get(), colours.Get());
-  for (int i = 0; i < 2; ++i) {
-    const int left = r.left + i, top = r.top + i, right = r.right - i, bottom = r.bottom - i;
-    const int edges[4][4] = {{left, top, right - left, 1}, {left, bottom - 1, right - left, 1},
-                             {left, top, 1, bottom - top}, {right - 1, top, 1, bottom - top}};
-    for (const auto& e : edges) StretchBlt(BackBuffer, e[0], e[1], e[2], e[3], memory.Get(), 0, i, 1, 1, SRCCOPY);
+// Calls visit(pixel, ring) for each pixel of the two rings inside `area` of the skin bitmap:
+// ring 0 is its edge, ring 1 just inside it. Written as whole pixels, alpha included, since GDI's
+// pens leave the alpha of a layered window's pixels at 0.
+template <class TVisit>
+void RingPixels(const RECT& area, TVisit visit) {
+  DIBSECTION dib = {};
+  if (!SkinBitmap || GetObjectA(SkinBitmap, sizeof dib, &dib) != int(sizeof dib) || !dib.dsBm.bmBits ||
+      dib.dsBm.bmBitsPixel != 32)
+    return;
+  GdiFlush();
+  const LONG width = dib.dsBm.bmWidth, height = dib.dsBm.bmHeight;
+  auto at = [&](LONG x, LONG y, int ring) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    const LONG row = dib.dsBmih.biHeight > 0 ? height - 1 - y : y;
+    visit(static_cast<uint32_t*>(dib.dsBm.bmBits)[row * (dib.dsBm.bmWidthBytes / 4) + x], ring);
+  };
+  for (int ring = 0; ring < 2; ++ring) {
+    const LONG left = area.left + ring, top = area.top + ring, right = area.right - 1 - ring,
+               bottom = area.bottom - 1 - ring;
+    for (LONG x = left; x <= right; ++x) {
+      at(x, top, ring);
+      at(x, bottom, ring);
+    }
+    for (LONG y = top + 1; y < bottom; ++y) {
+      at(left, y, ring);
+      at(right, y, ring);
+    }
   }
 }
 
@@ -54,22 +60,20 @@ void PressButton(HWND hwnd, int index) {
 int FocusedButton() { return ringShown && Exists(focus) ? focus : -1; }
 
 bool LiftFocusRing() {
-  if (!underRing) return false;
-  BitBlt(BackBuffer, ringArea.left, ringArea.top, ringArea.right - ringArea.left,
-         ringArea.bottom - ringArea.top, underRing->Dc(), 0, 0, SRCCOPY);
-  underRing.reset();
+  if (underRing.empty()) return false;
+  size_t next = 0;
+  RingPixels(ringArea, [&](uint32_t& pixel, int) { pixel = underRing[next++]; });
+  underRing.clear();
   return true;
 }
 
 void LayFocusRing() {
-  if (FocusedButton() < 0 || !BackBuffer || underRing) return;
-  const RECT r = Buttons[focus]->Area();
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w < 4 || h < 4) return;
-  underRing.reset(new TArgbSurface(BackBuffer, w, h));
-  BitBlt(underRing->Dc(), 0, 0, w, h, BackBuffer, r.left, r.top, SRCCOPY);
-  ringArea = r;
-  PaintRing(r);
+  if (FocusedButton() < 0 || !underRing.empty()) return;
+  ringArea = Buttons[focus]->Area();
+  if (ringArea.right - ringArea.left < 4 || ringArea.bottom - ringArea.top < 4) return;
+  RingPixels(ringArea, [](uint32_t& pixel, int) { underRing.push_back(pixel); });
+  // White outside, black inside: seen on any skin.
+  RingPixels(ringArea, [](uint32_t& pixel, int ring) { pixel = ring == 0 ? 0xFFFFFFFFu : 0xFF000000u; });
 }
 
 void FocusButton(HWND hwnd, int index) {

@@ -36,8 +36,7 @@ void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   if (IsStaleRepeat(flags)) return;
   const int focused = FocusedButton();
   if (focused >= 0 && (key == VK_RETURN || key == VK_SPACE)) return PressButton(hwnd, focused);
-  const int index = ButtonForKey(int(key));
-  if (index >= 0 && ButtonTable[index].command != cmdEject) PressButton(hwnd, index);
+  PressButton(hwnd, ButtonForKey(int(key)));
 }
 
 }  // namespace

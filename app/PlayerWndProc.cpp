@@ -29,6 +29,7 @@ void OnPaint(HWND hwnd) {
 void Minimise(HWND hwnd) { DefWindowProcA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
 
 void OnDestroy(HWND hwnd) {
+  LiftFocusRing();
   DeregisterShellHook(hwnd);
   DestroyButtonTips();
   DisconnectAccessible();

@@ -140,6 +140,9 @@ keys_and_reader() {
   xdotool key Tab Tab Tab Tab; sleep 0.5
   state=$(reader | awk -F'\t' '$2 == "Next song" { print $5 }')
   check "four Tabs put the focus on Next song" test $((state & 4)) -ne 0
+  read -r x y _ <<<"$(python3 "$DISKPY" button "$disk" ButtonForward)"; shot "$S/ring.png"
+  check "and a white and black ring round its picture on screen" test "$(convert "$S/ring.png" -crop "2x1+$((left + x))+$((top + y + 1))" \
+    -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | tr -d '\n')" = "#FFFFFF#000000"
   after_key Return; shot "$S/key-enter.png"
   check "Enter presses it" shows_song_picture "$disk" "$S/key-enter.png" 2 TitlePic
   wine "$MD_PROBE" press "Next song"; sleep 1.5; shot "$S/reader-next.png"
