@@ -19,6 +19,16 @@ int HoveredButton() {
   return -1;
 }
 
+// Just under the button, where it hides nothing of the button's own picture.
+LRESULT PlaceTip(HWND hwnd, int index) {
+  if (index < 0 || index >= ButtonCount || !Buttons[index]) return FALSE;
+  const RECT area = Buttons[index]->Area();
+  POINT corner = {area.left, area.bottom + 2};
+  ClientToScreen(hwnd, &corner);
+  SetWindowPos(tips, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return TRUE;
+}
+
 }  // namespace
 
 void CreateButtonTips(HWND owner) {
@@ -65,6 +75,7 @@ void RelayToTips(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnNotify(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+  if (header->hwndFrom == tips && header->code == TTN_SHOW) return PlaceTip(hwnd, int(header->idFrom) - 1);
   if (header->hwndFrom != tips || (header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW))
     return DefWindowProcA(hwnd, WM_NOTIFY, wParam, lParam);
   char text[80];

@@ -110,8 +110,12 @@ keys_and_reader() {
   local left top value state n x y w h
   reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
   value() { reader | head -n1 | cut -f3; }
-  after_key() { xdotool key "$1"; sleep 1.5; }
-  sounds() { sleep 2; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
+  # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
+  soon() { for _ in $(seq 16); do "$@" && return 0; sleep 0.5; done; return 1; }
+  value_is() { [ "$(value)" = "$1" ]; }
+  value_ends() { [[ $(value) == *", $1" ]]; }
+  title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
+  sounds() { sleep 2.5; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
   read -r left top _ <<<"$(disk_rect)"
   check "the client is named by the caption and holds six push buttons" \
     test "$(reader | head -n1 | cut -f2,4,5)" = "$(disk_caption)"$'\tclient\t6'
@@ -123,19 +127,19 @@ keys_and_reader() {
     check "child $((n + 1)): ${names[n]}, a push button where its picture is" test "$(sed -n "$((n + 2))p" <<<"$tree" | cut -f2-4)" \
       = "${names[n]}"$'\tpush button\t'"$((left + x)) $((top + y)) $w $h"
   done
-  xdotool mousemove $(at 340 200)
-  after_key XF86AudioPlay
-  check "the play/pause key pauses once, and the button is named Play" test "$(value)" = "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused" -a "$(reader | sed -n 3p | cut -f2)" = Play
-  check "paused by the key is silent" sounds -eq 0
-  after_key space
-  check "Space plays once more" test "$(value | sed 's/.*, //')" = playing
+  xdotool mousemove $(at 340 200) key XF86AudioPlay
+  check "the play/pause key pauses" soon value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
+  check "and names the button Play" test "$(reader | sed -n 3p | cut -f2)" = Play
+  check "paused by the key is silent, so it acted once" sounds -eq 0
+  xdotool key space
+  check "Space plays once more" soon value_ends playing
   check "and it is heard" sounds -gt 1000
-  after_key XF86AudioNext; shot "$S/key-next.png"
-  check "the next key moves one song" shows_song_picture "$disk" "$S/key-next.png" 2 TitlePic
-  after_key XF86AudioPrev; shot "$S/key-prev.png"
-  check "the previous key moves one song back" shows_song_picture "$disk" "$S/key-prev.png" 1 TitlePic
-  after_key XF86AudioStop
-  check "the stop key stops" test "$(value | sed 's/.*, //')" = stopped
+  xdotool key XF86AudioNext
+  check "the next key moves to song 2" soon title_shows 2
+  xdotool key XF86AudioPrev
+  check "the previous key moves back to song 1, so each acted once" soon title_shows 1
+  xdotool key XF86AudioStop
+  check "the stop key stops" soon value_ends stopped
   check "stopped by the key is silent" sounds -eq 0
   xdotool key Tab Tab Tab Tab; sleep 0.5
   state=$(reader | awk -F'\t' '$2 == "Next song" { print $5 }')
@@ -143,17 +147,17 @@ keys_and_reader() {
   read -r x y _ <<<"$(python3 "$DISKPY" button "$disk" ButtonForward)"; shot "$S/ring.png"
   check "and a white and black ring round its picture on screen" test "$(convert "$S/ring.png" -crop "2x1+$((left + x))+$((top + y + 1))" \
     -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | tr -d '\n')" = "#FFFFFF#000000"
-  after_key Return; shot "$S/key-enter.png"
-  check "Enter presses it" shows_song_picture "$disk" "$S/key-enter.png" 2 TitlePic
-  wine "$MD_PROBE" press "Next song"; sleep 1.5; shot "$S/reader-next.png"
-  check "the reader's default action on Next song moves one song" shows_song_picture "$disk" "$S/reader-next.png" 0 TitlePic
-  xdotool mousemove $(button_centre "$disk" ButtonPlayPause) sleep 0.2 mousemove_relative 1 1 sleep 1.5
-  check "the tooltip names play/pause as it would act now, with its key" test "$(wine "$MD_PROBE" tip | tr -d '\r')" = $'tip\tPause (Space)'
+  xdotool key Return
+  check "Enter presses it" soon title_shows 2
+  wine "$MD_PROBE" press "Next song"
+  check "the reader's default action on Next song moves one song" soon title_shows 0
+  xdotool mousemove $(button_centre "$disk" ButtonPlayPause) sleep 0.2 mousemove_relative 1 1
+  tip_is() { [ "$(wine "$MD_PROBE" tip | tr -d '\r')" = $'tip\t'"$1" ]; }
+  check "the tooltip names play/pause as it would act now, with its key" soon tip_is "Pause (Space)"
   # Held down across several changes of song: no backlog plays on after the release.
-  xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1
-  value=$(value)
-  sleep 4
-  check "a held key leaves nothing queued behind its release ($value)" test "$(value)" = "$value"
+  xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1.5
+  value=$(for i in 1 2 3 4; do value; sleep 1; done | sort -u)
+  check "a held key leaves nothing queued behind its release ($value)" test "$(grep -c . <<<"$value")" = 1
 }
 keys_and_reader
 
