@@ -56,8 +56,10 @@ LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+// Asked for on the window thread alone, the first time a message comes.
 UINT ShellHookMessage() {
-  static const UINT message = RegisterWindowMessageA("SHELLHOOK");
+  static UINT message = 0;
+  if (message == 0) message = RegisterWindowMessageA("SHELLHOOK");
   return message;
 }
 
