@@ -1,5 +1,9 @@
 #include "app/PlayerWndProc.h"
 
+#include "app/AccessibleClient.h"
+#include "app/ButtonFocus.h"
+#include "app/ButtonTips.h"
+#include "app/KeyCommands.h"
 #include "app/PlayerWnd.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
@@ -24,8 +28,23 @@ void OnPaint(HWND hwnd) {
 
 void Minimise(HWND hwnd) { DefWindowProcA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
 
-void OnKeyDown(HWND hwnd, WPARAM key) {
-  if (key == VK_ESCAPE) DestroyWindow(hwnd);
+void OnDestroy(HWND hwnd) {
+  LiftFocusRing();
+  DeregisterShellHook(hwnd);
+  DestroyButtonTips();
+  DisconnectAccessible();
+  PostQuitMessage(0);
+}
+
+// Buttons redraw over the focus ring, which then goes back on top of their new pictures.
+template <class TRedraw>
+void UnderFocusRing(TRedraw redraw) {
+  const bool ring = LiftFocusRing();
+  redraw();
+  if (ring) {
+    LayFocusRing();
+    PresentBackBuffer();
+  }
 }
 
 LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -43,10 +62,13 @@ void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
     SetWindowPos(hwnd, nullptr, cursor.x + MainWindow->dragOffsetX,
                  cursor.y + MainWindow->dragOffsetY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   }
-  ButtonsMouseMove(MouseX(lParam), MouseY(lParam));
+  UnderFocusRing([lParam] { ButtonsMouseMove(MouseX(lParam), MouseY(lParam)); });
+  RelayToTips(hwnd, WM_MOUSEMOVE, keys, lParam);
 }
 
-void OnLeftButtonDown(HWND hwnd) {
+void OnLeftButtonDown(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  RelayToTips(hwnd, WM_LBUTTONDOWN, keys, lParam);
+  HideFocusRing();
   SetCapture(hwnd);
   MainWindow->dragging = true;
   POINT cursor;
@@ -58,9 +80,10 @@ void OnLeftButtonDown(HWND hwnd) {
   ButtonsMouseButton(true);
 }
 
-void OnLeftButtonUp() {
+void OnLeftButtonUp(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  RelayToTips(hwnd, WM_LBUTTONUP, keys, lParam);
   MainWindow->dragging = false;
-  ButtonsMouseButton(false);
+  UnderFocusRing([] { ButtonsMouseButton(false); });
   ReleaseCapture();
 }
 
@@ -70,33 +93,45 @@ void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
   if (reinterpret_cast<HWND>(newCapture) != hwnd) MainWindow->dragging = false;
 }
 
-void OnPlayerCommand(WPARAM code, LPARAM lParam) {
+void OnPlayerCommand(HWND hwnd, WPARAM code, LPARAM lParam) {
+  const TPlayState before = CurrentPlayState();
   if (code == cmdInfo)
     ToggleInfo();
   else
     OnPlayerCommandMessage(int(code), lParam);
+  CommandCarriedOut();
+  AnnounceChanges(hwnd, before);
 }
 
 LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == ShellHookMessage()) return OnShellHook(hwnd, wParam, lParam);
   switch (message) {
-    case WM_DESTROY: PostQuitMessage(0); break;
+    case WM_DESTROY: OnDestroy(hwnd); break;
     case WM_PAINT: OnPaint(hwnd); return 0;
     case WM_NCRBUTTONUP: Minimise(hwnd); break;
-    case WM_KEYDOWN: OnKeyDown(hwnd, wParam); break;
+    case WM_KEYDOWN: return OnKeyDown(hwnd, wParam, lParam);
+    case WM_APPCOMMAND: return OnAppCommand(hwnd, wParam, lParam);
+    case WM_GETOBJECT: return OnGetObject(hwnd, wParam, lParam);
+    case WM_NOTIFY: return OnNotify(hwnd, wParam, lParam);
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
     case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
-    case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd); break;
-    case WM_LBUTTONUP: OnLeftButtonUp(); break;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd, wParam, lParam); break;
+    case WM_LBUTTONUP: OnLeftButtonUp(hwnd, wParam, lParam); break;
     case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
-    case WM_PLAYER_COMMAND: OnPlayerCommand(wParam, lParam); break;
+    case WM_PLAYER_COMMAND: OnPlayerCommand(hwnd, wParam, lParam); break;
     case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
+
+void StartPlayerInput(HWND hwnd) {
+  RegisterShellHook(hwnd);
+  CreateButtonTips(hwnd);
+}
 
 // Nothing may unwind into the system's frames that called us: 64-bit Windows swallows such an
 // exception or ends the process, depending on its version.

@@ -4,3 +4,5 @@
 #include <windows.h>
 
 LRESULT CALLBACK PlayerWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The shell's hook and the tooltips, once the procedure is installed.
+void StartPlayerInput(HWND hwnd);

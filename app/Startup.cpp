@@ -79,6 +79,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       LoadPlayList(MainWindow->GetHandle());
       OpenFirstSong();
       MainWindow->SetWindowProc(PlayerWndProc);
+      StartPlayerInput(MainWindow->GetHandle());
       MainWindow->RunMessageLoop();
 
       delete MainWindow;

@@ -94,6 +94,13 @@ bool TSkinButton::Redraw() {
   return true;
 }
 
+RECT TSkinButton::Area() {
+  TSkinImage* picture = ShownPicture();
+  const LONG w = picture ? LONG(picture->GetWidth()) : 0;
+  const LONG h = picture ? LONG(picture->GetHeight()) : 0;
+  return RECT{x, y, x + w, y + h};
+}
+
 void ButtonsMouseMove(int32_t x, int32_t y) {
   bool changed = false;
   for (TSkinButton* button : Buttons)

@@ -49,6 +49,8 @@ public:
   bool MouseButton(bool pressed);
   // Draws the picture of the state into the target unless it is already there; no present.
   bool Redraw();
+  // Where the picture of the present state stands, in client coordinates; empty without one.
+  RECT Area();
 
   HDC target;
   std::vector<TButtonImage> images;

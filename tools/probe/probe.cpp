@@ -7,11 +7,17 @@
 //   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
 //                               it gives up the capture
 //   probe left-down [class]     a left press on the window whose release never comes
+//   probe accessible [class]    the screen reader's view of the main window:
+//                               client<TAB>name<TAB>value<TAB>role<TAB>children, then one line a child:
+//                               child<TAB>name<TAB>role<TAB>left top width height<TAB>state<TAB>default action
+//   probe press NAME [class]    the default action of the main window's child named NAME
+//   probe tip                   the text of the tooltip on screen:  tip<TAB>text
 //   probe file-version FILE     what Explorer's properties and Task Manager name a program by:
 //                               version<TAB>FileDescription<TAB>ProductName<TAB>ProductVersion
 // A box's icon is one of error, information, warning, none.
 // Texts are printed with line feeds as the two characters \n, so that one box is one line.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -166,6 +172,103 @@ int FileVersion(const char* file) {
   return 0;
 }
 
+// mingw's liboleacc hands IID_IAccessible out as a data import: spelt out here.
+const IID AccessibleIid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+std::string Narrow(BSTR text) {
+  char buffer[1024] = {};
+  if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+  SysFreeString(text);
+  return buffer;
+}
+
+std::string RoleText(IAccessible* object, VARIANT child) {
+  VARIANT role;
+  VariantInit(&role);
+  if (object->get_accRole(child, &role) != S_OK || role.vt != VT_I4) return "?";
+  char text[128] = {};
+  GetRoleTextA(DWORD(role.lVal), text, sizeof text);
+  return text;
+}
+
+VARIANT Child(LONG id) {
+  VARIANT child;
+  VariantInit(&child);
+  child.vt = VT_I4;
+  child.lVal = id;
+  return child;
+}
+
+// Calls `visit` with the client's object and its child count; 1 when there is none.
+template <class TVisit>
+int WithAccessible(const char* cls, TVisit visit) {
+  HWND hwnd = FindWindowA(cls, nullptr);
+  IAccessible* object = nullptr;
+  CoInitialize(nullptr);
+  if (!hwnd || FAILED(AccessibleObjectFromWindow(hwnd, DWORD(OBJID_CLIENT), AccessibleIid,
+                                                reinterpret_cast<void**>(&object)))) {
+    fprintf(stderr, "probe: no accessible client in a window of class %s\n", cls);
+    return 1;
+  }
+  LONG count = 0;
+  object->get_accChildCount(&count);
+  const int rc = visit(object, count);
+  object->Release();
+  CoUninitialize();
+  return rc;
+}
+
+int DescribeAccessible(const char* cls) {
+  return WithAccessible(cls, [](IAccessible* object, LONG count) {
+    BSTR name = nullptr, value = nullptr;
+    object->get_accName(Child(CHILDID_SELF), &name);
+    object->get_accValue(Child(CHILDID_SELF), &value);
+    printf("client\t%s\t%s\t%s\t%ld\n", Narrow(name).c_str(), Narrow(value).c_str(),
+           RoleText(object, Child(CHILDID_SELF)).c_str(), static_cast<long>(count));
+    for (LONG id = 1; id <= count; ++id) {
+      BSTR action = nullptr;
+      name = nullptr;
+      LONG left = 0, top = 0, width = 0, height = 0;
+      VARIANT state;
+      VariantInit(&state);
+      object->get_accName(Child(id), &name);
+      object->accLocation(&left, &top, &width, &height, Child(id));
+      object->get_accState(Child(id), &state);
+      object->get_accDefaultAction(Child(id), &action);
+      printf("child\t%s\t%s\t%ld %ld %ld %ld\t0x%lx\t%s\n", Narrow(name).c_str(),
+             RoleText(object, Child(id)).c_str(), static_cast<long>(left), static_cast<long>(top),
+             static_cast<long>(width), static_cast<long>(height), static_cast<unsigned long>(state.lVal),
+             Narrow(action).c_str());
+    }
+    return 0;
+  });
+}
+
+int PressAccessible(const char* wanted, const char* cls) {
+  return WithAccessible(cls, [wanted](IAccessible* object, LONG count) {
+    for (LONG id = 1; id <= count; ++id) {
+      BSTR name = nullptr;
+      object->get_accName(Child(id), &name);
+      if (Narrow(name) == wanted) return object->accDoDefaultAction(Child(id)) == S_OK ? 0 : 1;
+    }
+    fprintf(stderr, "probe: no child named %s\n", wanted);
+    return 1;
+  });
+}
+
+int ShowTip() {
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+    if (!IsWindowVisible(tip)) continue;
+    // GetWindowText reads no text of another process's control: its WM_GETTEXT does.
+    char text[1024] = {};
+    SendMessageA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    printf("tip\t%s\n", Escape(text).c_str());
+    return 0;
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,8 +282,11 @@ int main(int argc, char** argv) {
   else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
   else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
   else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
+  else if (verb == "accessible") rc = DescribeAccessible(cls);
+  else if (verb == "press" && argc > 2) rc = PressAccessible(argv[2], argc > 3 ? argv[3] : "TPlayerWndClass");
+  else if (verb == "tip") rc = ShowTip();
   else if (verb == "file-version" && argc > 2) rc = FileVersion(argv[2]);
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class] | file-version FILE\n");
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class] | accessible [class] | press NAME [class] | tip | file-version FILE\n");
   fflush(stdout);
   return rc;
 }

@@ -104,6 +104,63 @@ click_button "$disk" ButtonInfo
 sleep 1; shot "$S/info-back.png"
 check "info back to the larger picture, whole" shows_song_picture "$disk" "$S/info-back.png" 1 pic0
 
+# Keys, media keys, the focus ring, the tooltips and the screen reader, song 1 playing: each way in
+# acts once, as the title strip, the sound and the accessible tree show.
+keys_and_reader() {
+  local left top value state n x y w h
+  reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
+  value() { reader | head -n1 | cut -f3; }
+  # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
+  soon() { for _ in $(seq 16); do "$@" && return 0; sleep 0.5; done; return 1; }
+  value_is() { [ "$(value)" = "$1" ]; }
+  value_ends() { [[ $(value) == *", $1" ]]; }
+  title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
+  sounds() { sleep 2.5; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
+  read -r left top _ <<<"$(disk_rect)"
+  check "the client is named by the caption and holds six push buttons" \
+    test "$(reader | head -n1 | cut -f2,4,5)" = "$(disk_caption)"$'\tclient\t6'
+  local names=("Previous song" Pause Stop "Next song" Close Info) tree
+  local sections=(ButtonRewind ButtonPlayPause ButtonStop ButtonForward ButtonEject ButtonInfo)
+  tree=$(reader)
+  for n in 0 1 2 3 4 5; do
+    read -r x y w h <<<"$(python3 "$DISKPY" button "$disk" "${sections[n]}")"
+    check "child $((n + 1)): ${names[n]}, a push button where its picture is" test "$(sed -n "$((n + 2))p" <<<"$tree" | cut -f2-4)" \
+      = "${names[n]}"$'\tpush button\t'"$((left + x)) $((top + y)) $w $h"
+  done
+  xdotool mousemove $(at 340 200) key XF86AudioPlay
+  check "the play/pause key pauses" soon value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
+  check "and names the button Play" test "$(reader | sed -n 3p | cut -f2)" = Play
+  check "paused by the key is silent, so it acted once" sounds -eq 0
+  xdotool key space
+  check "Space plays once more" soon value_ends playing
+  check "and it is heard" sounds -gt 1000
+  xdotool key XF86AudioNext
+  check "the next key moves to song 2" soon title_shows 2
+  xdotool key XF86AudioPrev
+  check "the previous key moves back to song 1, so each acted once" soon title_shows 1
+  xdotool key XF86AudioStop
+  check "the stop key stops" soon value_ends stopped
+  check "stopped by the key is silent" sounds -eq 0
+  xdotool key Tab Tab Tab Tab; sleep 0.5
+  state=$(reader | awk -F'\t' '$2 == "Next song" { print $5 }')
+  check "four Tabs put the focus on Next song" test $((state & 4)) -ne 0
+  read -r x y _ <<<"$(python3 "$DISKPY" button "$disk" ButtonForward)"; shot "$S/ring.png"
+  check "and a white and black ring round its picture on screen" test "$(convert "$S/ring.png" -crop "2x1+$((left + x))+$((top + y + 1))" \
+    -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | tr -d '\n')" = "#FFFFFF#000000"
+  xdotool key Return
+  check "Enter presses it" soon title_shows 2
+  wine "$MD_PROBE" press "Next song"
+  check "the reader's default action on Next song moves one song" soon title_shows 0
+  xdotool mousemove $(button_centre "$disk" ButtonPlayPause) sleep 0.2 mousemove_relative 1 1
+  tip_is() { [ "$(wine "$MD_PROBE" tip | tr -d '\r')" = $'tip\t'"$1" ]; }
+  check "the tooltip names play/pause as it would act now, with its key" soon tip_is "Pause (Space)"
+  # Held down across several changes of song: no backlog plays on after the release.
+  xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1.5
+  value=$(for i in 1 2 3 4; do value; sleep 1; done | sort -u)
+  check "a held key leaves nothing queued behind its release ($value)" test "$(grep -c . <<<"$value")" = 1
+}
+keys_and_reader
+
 press_escape "$disk"
 check "Esc ends the program with status 0" ends_with_status_0
 e2e_finish

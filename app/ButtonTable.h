@@ -1,0 +1,23 @@
+// What each skin button is called and which key presses it: one table for the tooltips, the keys
+// and the screen reader alike. No Windows here.
+#pragma once
+#include <cstddef>
+
+struct TButtonEntry {
+  int command;            // the TCommand the button posts
+  const char* name;       // what it does; for play/pause, while stopped or paused
+  const char* actingName; // play/pause while a song plays; null for the other buttons
+  const char* keyName;
+  int key;                // its virtual-key code
+};
+
+constexpr int ButtonTableSize = 6;
+// In the order of the button array: Rewind, PlayPause, Stop, Forward, Eject, Info.
+extern const TButtonEntry ButtonTable[ButtonTableSize];
+
+// What the button would do if pressed now.
+const char* ButtonName(int index, bool playing);
+// "Name (Key)", cut to fit `size` and always terminated.
+void FormatButtonTip(char* out, size_t size, int index, bool playing);
+// The button a key presses, or -1.
+int ButtonForKey(int key);

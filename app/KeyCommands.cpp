@@ -1,0 +1,76 @@
+#include "app/KeyCommands.h"
+
+#include "app/ButtonFocus.h"
+#include "app/ButtonTable.h"
+#include "player/Commands.h"
+
+namespace {
+
+DWORD commandDoneAt = 0;
+// Set while a stale repeat of a key is in its default handling, which may make WM_APPCOMMAND of it.
+bool inStaleRepeat = false;
+
+constexpr LPARAM RepeatBit = LPARAM(1) << 30;
+
+bool IsStaleRepeat(LPARAM flags) {
+  return (flags & RepeatBit) != 0 && LONG(DWORD(GetMessageTime()) - commandDoneAt) < 0;
+}
+
+// The command of a media APPCOMMAND, or 0 for the rest.
+int MediaCommand(LPARAM lParam) {
+  switch (GET_APPCOMMAND_LPARAM(lParam)) {
+    case APPCOMMAND_MEDIA_PLAY_PAUSE: return cmdPlayPause;
+    case APPCOMMAND_MEDIA_STOP: return cmdStop;
+    case APPCOMMAND_MEDIA_NEXTTRACK: return cmdForward;
+    case APPCOMMAND_MEDIA_PREVIOUSTRACK: return cmdRewind;
+  }
+  return 0;
+}
+
+void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
+  if (key == VK_ESCAPE) {
+    DestroyWindow(hwnd);
+    return;
+  }
+  if (key == VK_TAB) return MoveFocus(hwnd, GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+  if (IsStaleRepeat(flags)) return;
+  const int focused = FocusedButton();
+  if (focused >= 0 && (key == VK_RETURN || key == VK_SPACE)) return PressButton(hwnd, focused);
+  PressButton(hwnd, ButtonForKey(int(key)));
+}
+
+}  // namespace
+
+LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM flags) {
+  TakeKey(hwnd, key, flags);
+  inStaleRepeat = IsStaleRepeat(flags);
+  const LRESULT result = DefWindowProcA(hwnd, WM_KEYDOWN, key, flags);
+  inStaleRepeat = false;
+  return result;
+}
+
+LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  const int command = MediaCommand(lParam);
+  if (command == 0) return DefWindowProcA(hwnd, WM_APPCOMMAND, wParam, lParam);
+  if (!inStaleRepeat) PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(command), 0);
+  return TRUE;
+}
+
+// Asked for on the window thread alone, the first time a message comes.
+UINT ShellHookMessage() {
+  static UINT message = 0;
+  if (message == 0) message = RegisterWindowMessageA("SHELLHOOK");
+  return message;
+}
+
+void RegisterShellHook(HWND hwnd) { RegisterShellHookWindow(hwnd); }
+void DeregisterShellHook(HWND hwnd) { DeregisterShellHookWindow(hwnd); }
+
+LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam) {
+  const int command = code == HSHELL_APPCOMMAND ? MediaCommand(lParam) : 0;
+  if (command == 0) return DefWindowProcA(hwnd, ShellHookMessage(), code, lParam);
+  PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(command), 0);
+  return TRUE;
+}
+
+void CommandCarriedOut() { commandDoneAt = GetTickCount(); }

@@ -1,0 +1,19 @@
+// Keys, media keys and the shell's hook become the same WM_PLAYER_COMMAND posts as the buttons.
+#pragma once
+#include <windows.h>
+
+// Esc, Tab, Enter, Space and each button's key; every key then gets its default handling, which
+// turns a media key into WM_APPCOMMAND on Windows.
+LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM flags);
+// The four media commands, from whichever key, remote or mouse button: TRUE when taken.
+LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
+// Media keys that no window with the focus took come through the shell's hook (Windows only).
+UINT ShellHookMessage();
+void RegisterShellHook(HWND hwnd);
+void DeregisterShellHook(HWND hwnd);
+LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam);
+
+// Called once each command was carried out: a key repeat that waited in the queue meanwhile is
+// dropped, so that holding a key down leaves no backlog of songs behind the release.
+void CommandCarriedOut();
