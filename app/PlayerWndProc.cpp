@@ -100,6 +100,8 @@ void OnPlayerCommand(HWND hwnd, WPARAM code, LPARAM lParam) {
   else
     OnPlayerCommandMessage(int(code), lParam);
   CommandCarriedOut();
+  // A held mouse press shows the outcome at its release.
+  if (!MainWindow->dragging) UnderFocusRing([] { ButtonsShowTransport(); });
   AnnounceChanges(hwnd, before);
 }
 

@@ -77,13 +77,15 @@ bool TSkinButton::MouseButton(bool pressed) {
   if (inside && !pressed && command == cmdEject) Post(WM_CLOSE, 0);
   if (inside && pressed) Post(WM_PLAYER_COMMAND, WPARAM(command));
   state = uint8_t((state & ~ButtonPressed) | (inside && pressed ? ButtonPressed : 0));
-  if (command == cmdPlayPause) {
-    // At a press the command is still on its way: the picture shows the state before it.
-    state = uint8_t(state & ~(ButtonPressed | ButtonPaused));
-    if (PlayingFlag.load()) state |= ButtonPressed;
-    if (PausedFlag.load()) state |= ButtonPaused;
-  }
+  // At a press the command is still on its way: the picture shows the state before it.
+  if (command == cmdPlayPause) TakeTransportState();
   return Redraw();
+}
+
+void TSkinButton::TakeTransportState() {
+  state = uint8_t(state & ~(ButtonPressed | ButtonPaused));
+  if (PlayingFlag.load()) state |= ButtonPressed;
+  if (PausedFlag.load()) state |= ButtonPaused;
 }
 
 bool TSkinButton::Redraw() {
@@ -99,6 +101,14 @@ RECT TSkinButton::Area() {
   const LONG w = picture ? LONG(picture->GetWidth()) : 0;
   const LONG h = picture ? LONG(picture->GetHeight()) : 0;
   return RECT{x, y, x + w, y + h};
+}
+
+void ButtonsShowTransport() {
+  for (TSkinButton* button : Buttons)
+    if (button && button->command == cmdPlayPause) {
+      button->TakeTransportState();
+      if (button->Redraw()) PresentBackBuffer();
+    }
 }
 
 void ButtonsMouseMove(int32_t x, int32_t y) {

@@ -49,6 +49,8 @@ public:
   bool MouseButton(bool pressed);
   // Draws the picture of the state into the target unless it is already there; no present.
   bool Redraw();
+  // The play/pause button's playing and paused bits := the transport's flags; no redraw.
+  void TakeTransportState();
   // Where the picture of the present state stands, in client coordinates; empty without one.
   RECT Area();
 
@@ -77,3 +79,6 @@ extern TSkinButton* Buttons[ButtonCount];  // Rewind, PlayPause, Stop, Forward, 
 // once when any button redrew.
 void ButtonsMouseMove(int32_t x, int32_t y);
 void ButtonsMouseButton(bool pressed);
+// A command that came without a mouse press (a key, a media key, a screen reader) shows its
+// outcome on the play/pause button at once; a mouse press shows it at the release.
+void ButtonsShowTransport();

@@ -130,6 +130,7 @@ keys_and_reader() {
   xdotool mousemove $(at 340 200) key XF86AudioPlay
   check "the play/pause key pauses" soon value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
   check "and names the button Play" test "$(reader | sed -n 3p | cut -f2)" = Play
+  shot "$S/key.png"; check "and the button's picture shows paused" shows_button "$disk" "$S/key.png" ButtonPlayPause 4
   check "paused by the key is silent, so it acted once" sounds -eq 0
   xdotool key space
   check "Space plays once more" soon value_ends playing
