@@ -96,9 +96,10 @@ function(md_script_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  # One at a time: the wine processes of all tests share one wineserver and so one desktop,
-  # where a probe would see another test's windows and message boxes.
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" RUN_SERIAL TRUE
+  # Side by side with the others: a test that looks at windows and boxes does so in a session of
+  # its own, with its own display, sound server and prefix.
+  # They take longest: begun first, they are not left to run alone at the end.
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST 100
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
 endfunction()
 
