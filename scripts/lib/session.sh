@@ -32,6 +32,9 @@ md_prefix_start() { # prefix
   for _ in $(seq 200); do [ -S "$socket" ] && break; sleep 0.05; done
   [ -S "$socket" ] || { echo "session: wineserver did not start" >&2; return 1; }
   export MD_WINESERVER_PID
+  # The prefix's services and desktop live as long as the server: started here, they hold no
+  # test's output open (a test runner would wait for it to close).
+  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # Ends the session's wine programs (its desktop and services too) with the server it started.
