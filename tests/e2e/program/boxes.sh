@@ -22,7 +22,7 @@ check "missing button picture" test "$(box)" = "$(printf 'Shit\tCannot find file
 disk_window_line >/dev/null; disk_shown "$disk"
 record_start "$S/a.raw"
 click_button "$disk" ButtonPlayPause
-check "plays on after it" e2e_poll 8 heard "$S/a.raw"
+check "plays on after it" e2e_poll 10 heard "$S/a.raw"
 record_stop
 stop_disk
 
@@ -40,8 +40,8 @@ check "first song missing" test "$(box)" = "$(printf 'Info\tSong not loaded\tinf
 disk_window_line >/dev/null; disk_shown "$disk"
 record_start "$S/b.raw"
 click_button "$disk" ButtonForward
-check "forward plays song 1" e2e_poll 5 shows_now "$disk" 1 TitlePic
-check "and it is heard" e2e_poll 8 heard "$S/b.raw"
+check "forward plays song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
+check "and it is heard" e2e_poll 10 heard "$S/b.raw"
 record_stop
 stop_disk
 

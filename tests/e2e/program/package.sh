@@ -40,14 +40,14 @@ check "its window opens" disk_window_line
 disk_shown "$u"
 record_start "$S/p.raw"
 click_button "$u" ButtonPlayPause
-check "play is heard" e2e_poll 8 heard "$S/p.raw"
+check "play is heard" e2e_poll 10 heard "$S/p.raw"
 record_stop
 click_button "$u" ButtonForward
-check "forward shows the song in the subfolder" e2e_poll 5 shows_now "$u" 1 TitlePic
+check "forward shows the song in the subfolder" e2e_poll 10 shows_now "$u" 1 TitlePic
 # Past the change's handshake nothing of the first song is left to hear.
 sleep 2
 record_start "$S/f.raw"
-check "and plays it" e2e_poll 5 heard "$S/f.raw"
+check "and plays it" e2e_poll 10 heard "$S/f.raw"
 record_stop
 check "with no message box" test -z "$(wine "$MD_PROBE" boxes 2>/dev/null | tr -d '\r')"
 press_escape "$u"

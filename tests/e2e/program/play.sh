@@ -41,9 +41,9 @@ check "nothing plays before a button is pressed" test "$(peak "$S/quiet.raw")" -
 
 record_start "$S/song0.raw"
 click_button "$disk" ButtonPlayPause
-check "play/pause shows playing under the pointer" e2e_poll 5 screen_shows_button "$disk" ButtonPlayPause 3
-check "title picture of song 0" e2e_poll 5 shows_now "$disk" 0 TitlePic
-check "info picture of song 0" e2e_poll 5 shows_now "$disk" 0 pic0
+check "play/pause shows playing under the pointer" e2e_poll 10 screen_shows_button "$disk" ButtonPlayPause 3
+check "title picture of song 0" e2e_poll 10 shows_now "$disk" 0 TitlePic
+check "info picture of song 0" e2e_poll 10 shows_now "$disk" 0 pic0
 song0=$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)
 (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song0" "$S/reference.wav" --seconds 20 --float >/dev/null)
 e2e_poll 15 heard_for "$S/song0.raw" 7.5
@@ -59,43 +59,43 @@ fi
 # Pause: silence after what was already in the buffer; play: the song goes on.
 record_start "$S/paused.raw"
 click_button "$disk" ButtonPlayPause
-check "play/pause shows paused" e2e_poll 5 screen_shows_button "$disk" ButtonPlayPause 5
-check "paused is silent" e2e_poll 8 fell_silent "$S/paused.raw" 1.5
+check "play/pause shows paused" e2e_poll 10 screen_shows_button "$disk" ButtonPlayPause 5
+check "paused is silent" e2e_poll 10 fell_silent "$S/paused.raw" 1.5
 record_stop
 record_start "$S/resumed.raw"
 click_button "$disk" ButtonPlayPause
-check "play after pause sounds again" e2e_poll 8 heard "$S/resumed.raw"
+check "play after pause sounds again" e2e_poll 10 heard "$S/resumed.raw"
 record_stop
 
 record_start "$S/stopped.raw"
 click_button "$disk" ButtonStop
-check "stop is silent" e2e_poll 8 fell_silent "$S/stopped.raw" 1
+check "stop is silent" e2e_poll 10 fell_silent "$S/stopped.raw" 1
 record_stop
-check "play/pause shows stopped" e2e_poll 5 screen_shows_button "$disk" ButtonPlayPause 0
+check "play/pause shows stopped" e2e_poll 10 screen_shows_button "$disk" ButtonPlayPause 0
 
 # Rewind from song 0 wraps to the last song; forward from there wraps to song 0 and goes on.
 click_button "$disk" ButtonRewind
-check "rewind wraps to song 2" e2e_poll 5 shows_now "$disk" 2 TitlePic
+check "rewind wraps to song 2" e2e_poll 10 shows_now "$disk" 2 TitlePic
 click_button "$disk" ButtonForward
-check "forward wraps to song 0" e2e_poll 5 shows_now "$disk" 0 TitlePic
+check "forward wraps to song 0" e2e_poll 10 shows_now "$disk" 0 TitlePic
 click_button "$disk" ButtonForward
-check "forward plays song 1" e2e_poll 5 shows_now "$disk" 1 TitlePic
+check "forward plays song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
 # Past the change's handshake nothing of song 0 is left to hear.
 sleep 2
 record_start "$S/song1.raw"
-check "song 1 is heard" e2e_poll 5 heard "$S/song1.raw"
+check "song 1 is heard" e2e_poll 10 heard "$S/song1.raw"
 record_stop
 
 # Info: the other row cross-fades in and stands there whole after the fade, smaller or larger.
 click_button "$disk" ButtonInfo
-check "info shows the other, smaller picture of song 1" e2e_poll 5 shows_now "$disk" 1 pic1
+check "info shows the other, smaller picture of song 1" e2e_poll 10 shows_now "$disk" 1 pic1
 cp "$S/poll.png" "$S/info.png"
 ix=$(python3 "$DISKPY" get "$disk" PlayList.ini Music InfoX) iy=$(python3 "$DISKPY" get "$disk" PlayList.ini Music InfoY)
 python3 "$DISKPY" extract "$disk" pic.png "$S/pic.png"
 convert "$S/pic.png" -crop "$((iw - sw))x${ih}+$((ix + sw))+${iy}" +repage -alpha off "$S/beside.png"
 check "and the background where the larger one stood" test "$(differing_from "$S/info.png" "$S/beside.png" $((ix + sw)) "$iy")" -eq 0
 click_button "$disk" ButtonInfo
-check "info back to the larger picture, whole" e2e_poll 5 shows_now "$disk" 1 pic0
+check "info back to the larger picture, whole" e2e_poll 10 shows_now "$disk" 1 pic0
 
 press_escape "$disk"
 check "Esc ends the program with status 0" ends_with_status_0

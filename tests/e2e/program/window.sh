@@ -19,11 +19,11 @@ check "the skin is on screen" shows "$disk" "$S/start.png" "$(python3 "$DISKPY" 
   $(python3 "$DISKPY" button "$disk" ButtonStop | cut -d' ' -f1,2)
 
 xdotool mousemove $(button_centre "$disk" ButtonForward)
-check "hover lights the button" e2e_poll 5 screen_shows_button "$disk" ButtonForward 1
+check "hover lights the button" e2e_poll 10 screen_shows_button "$disk" ButtonForward 1
 # A point of the body away from every button (the skin keeps one there).
 body=$(at 340 200)
 xdotool mousemove $body
-check "moving off it puts it back" e2e_poll 5 screen_shows_button "$disk" ButtonForward 0
+check "moving off it puts it back" e2e_poll 10 screen_shows_button "$disk" ButtonForward 0
 
 # Press on play, drag by (60, 40), release: the window moves and the song starts.
 record_start "$S/dragged.raw"
@@ -35,7 +35,7 @@ sleep 1
 # Wine may serve the last move with the cursor of the one before: allow one step behind.
 read -r left top right bottom <<<"$(disk_rect)"
 check "the drag moved the window with the pointer" test "$left" -ge 145 -a "$left" -le 160 -a "$top" -ge 130 -a "$top" -le 140
-check "the press still played" e2e_poll 8 heard "$S/dragged.raw"
+check "the press still played" e2e_poll 10 heard "$S/dragged.raw"
 record_stop
 
 # Steps of 8 from a point of the body stay over the body.
@@ -62,10 +62,10 @@ check "a move without the left button leaves the window" test "$(disk_rect)" = "
 
 iconic_is() { [ "$(disk_iconic)" = "$1" ]; }
 xdotool mousemove $(at 340 200) click 3
-check "a right click minimises" e2e_poll 5 iconic_is 1
+check "a right click minimises" e2e_poll 10 iconic_is 1
 wine "$MD_PROBE" restore
-check "restored" e2e_poll 5 iconic_is 0
-check "the skin is presented again" e2e_poll 5 screen_shows_button "$disk" ButtonStop 0
+check "restored" e2e_poll 10 iconic_is 0
+check "the skin is presented again" e2e_poll 10 screen_shows_button "$disk" ButtonStop 0
 
 click_button "$disk" ButtonEject
 check "eject ends the program with status 0" ends_with_status_0
