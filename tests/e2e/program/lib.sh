@@ -64,8 +64,6 @@ shows_now() { # dir song key...: each of song N's pictures
   shot "$MD_SESSION_DIR/poll.png" || return 1
   for key; do shows_song_picture "$dir" "$MD_SESSION_DIR/poll.png" "$song" "$key" || return 1; done
 }
-# Waits up to 10 s for the screen to show song N's pictures, and keeps the last screenshot as FILE.
-shot_showing() { e2e_poll 10 shows_now "${@:2}"; cp "$MD_SESSION_DIR/poll.png" "$1"; }  # file dir song key...
 # The window drawn: the stop button's idle picture where skin.ini puts it.
 disk_shown() { e2e_poll 20 screen_shows_button "$1" ButtonStop 0; }  # dir
 

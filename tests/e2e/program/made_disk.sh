@@ -125,12 +125,12 @@ record_start "$S/play.raw"
 click_button "$made" ButtonPlayPause
 for song in 0 1 2 3; do
   row=$((song % 2))
-  shot_showing "$S/song$song.png" "$made" $song TitlePic pic$row
+  sleep 2; shot "$S/song$song.png"
   check "song $song: its title strip" shows_song_picture "$made" "$S/song$song.png" $song TitlePic
   check "song $song: its info picture pic$row" shows_song_picture "$made" "$S/song$song.png" $song pic$row
-  [ $song -gt 0 ] || { e2e_poll 10 heard "$S/play.raw"; record_stop; check "song 0 is heard" heard "$S/play.raw"; }
+  [ $song -gt 0 ] || { record_stop; check "song 0 is heard" test "$(peak "$S/play.raw")" -gt 1000; }
   click_button "$made" ButtonInfo
-  shot_showing "$S/info$song.png" "$made" $song pic$((1 - row))
+  sleep 1.5; shot "$S/info$song.png"
   check "song $song: its other info picture pic$((1 - row))" shows_song_picture "$made" "$S/info$song.png" $song pic$((1 - row))
   click_button "$made" ButtonForward
 done
