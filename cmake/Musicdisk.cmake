@@ -89,17 +89,23 @@ function(md_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
 endfunction()
 
-# md_script_test(NAME name COMMAND ... [TIMEOUT s] [LABELS ...]): a shell-driven test (end-to-end).
+# md_script_test(NAME name COMMAND ... [TIMEOUT s] [LABELS ...] [SAMPLE_EXACT]): a shell-driven test
+# (end-to-end). SAMPLE_EXACT: it compares a recording sample for sample, which a starved stream
+# fails; such tests run one at a time, beside the others.
 function(md_script_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND;LABELS" ${ARGN})
+  cmake_parse_arguments(T "SAMPLE_EXACT" "NAME;TIMEOUT" "COMMAND;LABELS" ${ARGN})
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  # One at a time: the wine processes of all tests share one wineserver and so one desktop,
-  # where a probe would see another test's windows and message boxes.
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" RUN_SERIAL TRUE
+  # Side by side with the others: a test that looks at windows and boxes does so in a session of
+  # its own, with its own display, sound server and prefix.
+  # They take longest: begun first, they are not left to run alone at the end.
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST 100
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
+  if(T_SAMPLE_EXACT)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact)
+  endif()
 endfunction()
 
 # md_fuzz(NAME name SOURCES ... LIBS ... [RUNS n] [CORPUS dir]): a libFuzzer target; CTest runs it

@@ -2,7 +2,6 @@
 # Plays songs through the player driver (the program's calls, the real library and stream), records
 # the null sink's monitor and checks the recording against the library's own rendering of the songs.
 # Usage: player_recording.sh MODE DRIVER ORVELRENDER SONGS_DIR
-#   song    the first demo song, from PlayList.ini
 #   pause   a clock of tones written here, paused and played again
 #   chain   three short songs written here, played through their ends; one forward pressed in the
 #           first one's last half-second
@@ -42,11 +41,6 @@ PY
 }
 
 case $mode in
-  song)
-    cp "$songs/first-light.xm" "$songs/slow-drift.wav" "$songs/night-pulse.ogg" .
-    playlist first-light.xm slow-drift.wav night-pulse.ogg
-    references=(first-light.xm)
-    ;;
   pause)
     # A clock: 64 steps of 250 ms, each at a pitch of its own.
     tones clock.wav 16 $(awk 'BEGIN { for (k = 0; k < 64; k++) printf "%d@%g ", 300 + 20 * k, k * 0.25 }')
@@ -70,7 +64,6 @@ case $mode in
   *) echo "player_recording: unknown mode $mode" >&2; exit 2 ;;
 esac
 case $mode in
-  song) script=(play@1.5 quit@12) ;;
   pause) script=(play@1.5 pause@6.3 play@8.5 quit@15) ;;
   chain) script=(play@1.5 next@5.75 quit@19) ;;
   outage) script=(play@1.5 next@10 next@18 next@28 quit@34) ;;

@@ -14,12 +14,12 @@ disk_copy() {
   echo "$dir"
 }
 
-# Starts the program in DIR; with `wait`, returns once its window is there.
+# Starts the program in DIR; with `wait`, returns once its window is on screen.
 disk_start() { # dir [wait]
   (cd "$1" && exec wine "$MUSICDISK") &
   DISK_PID=$!
   [ "${2:-}" = wait ] || return 0
-  disk_window_line >/dev/null
+  disk_window_line >/dev/null && disk_shown "$1"
 }
 
 # The probe's line for the main window, waiting up to 30 s for it.
@@ -56,6 +56,16 @@ click_button() { # dir section
 }
 
 shot() { import -window root "$1"; }
+
+# Polled on a fresh screenshot: what the window shows now.
+screen_shows_button() { shot "$MD_SESSION_DIR/poll.png" && shows_button "$1" "$MD_SESSION_DIR/poll.png" "$2" "$3"; }
+shows_now() { # dir song key...: each of song N's pictures
+  local dir=$1 song=$2 key; shift 2
+  shot "$MD_SESSION_DIR/poll.png" || return 1
+  for key; do shows_song_picture "$dir" "$MD_SESSION_DIR/poll.png" "$song" "$key" || return 1; done
+}
+# The window drawn: the stop button's idle picture where skin.ini puts it.
+disk_shown() { e2e_poll 20 screen_shows_button "$1" ButtonStop 0; }  # dir
 
 # Without a window manager the keys go to the window under the pointer: Esc is pressed over
 # the stop button's picture, which is always part of the window.
@@ -99,18 +109,30 @@ shows_song_picture() { # dir shot song key
 }
 
 record_start() { # file
-  parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$1" &
+  parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=50 >"$1" &
   RECORDER=$!
 }
 record_stop() {
   [ -n "$RECORDER" ] || return 0
   kill -INT "$RECORDER" 2>/dev/null; wait "$RECORDER" 2>/dev/null; RECORDER=''
 }
-# Peak absolute sample of a raw recording (0 for silence).
+# Peak absolute sample of a raw recording, or of its last SECONDS (0 for silence, -1 while the
+# recording is shorter).
 peak() { python3 -c "
 import sys, array
-a = array.array('h', open(sys.argv[1], 'rb').read()[: (1 << 30)] or b'')
-print(max((abs(v) for v in a), default=0))" "$1"; }
+data = open(sys.argv[1], 'rb').read()[: (1 << 30)]
+tail = int(float(sys.argv[2]) * 44100) * 4 if len(sys.argv) > 2 else len(data) // 4 * 4
+a = array.array('h', data[len(data) // 4 * 4 - tail: len(data) // 4 * 4] if tail <= len(data) else b'')
+print(max((abs(v) for v in a), default=-1 if tail > len(data) else 0))" "$@"; }
+# Polled on a recording as it grows: sound has come, or the last SECONDS are silent.
+heard() { [ "$(peak "$1")" -gt 1000 ]; }  # file
+heard_for() { python3 -c "
+import sys, array
+data = open(sys.argv[1], 'rb').read()
+a = array.array('h', data[: len(data) // 4 * 4])
+first = next((i for i, v in enumerate(a) if abs(v) > 1000), len(a))
+sys.exit((len(a) - first) < float(sys.argv[2]) * 88200)" "$1" "$2"; }  # file seconds
+fell_silent() { [ "$(peak "$1" "$2")" -eq 0 ]; }  # file seconds
 
 # Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end
 # in time).

@@ -9,18 +9,9 @@ python3 "$DISKPY" set "$disk" PlayList.ini song0 file low.wav
 python3 "$DISKPY" set "$disk" PlayList.ini song1 file high.wav
 python3 "$DISKPY" set "$disk" PlayList.ini song2 file ""
 
-# Polls the screen until song N's title picture is there.
-wait_title() { # song seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do
-    shot "$S/poll.png"
-    shows_song_picture "$disk" "$S/poll.png" "$1" TitlePic && return 0
-    sleep 0.3
-  done
-  return 1
-}
+wait_title() { e2e_poll "$2" shows_now "$disk" "$1" TitlePic; }  # song seconds
 
-disk_start "$disk" wait; sleep 1
+disk_start "$disk" wait
 record_start "$S/ends.raw"
 click_button "$disk" ButtonPlayPause
 xdotool mousemove $(at 2 2)

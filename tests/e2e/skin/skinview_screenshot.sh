@@ -44,8 +44,12 @@ probe_window() { # the window's line from probe, waiting for it to appear
   done
 }
 echo "probe: $(probe_window)"
-sleep 2  # let the window reach the X server
-import -window root -depth 8 "$work/after.ppm"
+# The window reaches the X server a moment after probe sees it.
+for _ in $(seq 30); do
+  import -window root -depth 8 "$work/after.ppm"
+  python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100 >/dev/null 2>&1 && break
+  sleep 0.2
+done
 line=$(probe_window)
 
 read -r _ left top right bottom exstyle _ <<<"$(tr '\t' ' ' <<<"$line")"

@@ -11,9 +11,6 @@ import tempfile
 import zlib
 
 TOOL = [os.path.abspath(a) if os.path.isfile(a) else a for a in sys.argv[1:]]
-if TOOL[:1] == ["wine"]:
-    # A wineserver left by the test before may be exiting: a client that meets it then is cut off.
-    subprocess.run(["wineserver", "-w"], timeout=60, check=False)
 
 
 def png(w, h, alpha=True, hole=None, chunks=(), pixels=True, rows_made=None):
@@ -186,6 +183,13 @@ CASES = [
 ]
 
 
+# Under wine only what reaches code of the Windows build's own runs again: finding files in any
+# case and by a backslash path, the code page, the profile rules on a byte-order mark, the library
+# as a DLL. The rest is the same portable code the native run checks.
+UNDER_WINE = {"data.vfs missing", "extra song missing", "song does not load", "PlayList.ini with a byte-order mark",
+              "a value beyond ASCII"}
+
+
 def run_check(folder, by_argument=False):
     args = TOOL + ["check"] + ([folder] if by_argument else [])
     result = subprocess.run(args, cwd=None if by_argument else folder, capture_output=True, timeout=120)
@@ -209,6 +213,8 @@ def main():
         check("clean disk: exit 0 and only the summary",
               status == 0 and len(lines) == 1 and lines[0].endswith(": 0 errors, 0 warnings"), lines)
         for n, (what, fault, expected, pattern) in enumerate(CASES):
+            if TOOL[:1] == ["wine"] and what not in UNDER_WINE:
+                continue
             disk = clean_disk()
             fault(disk)
             folder = os.path.join(work, "case%d" % n)

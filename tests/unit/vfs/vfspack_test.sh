@@ -59,7 +59,10 @@ cases = {
 for k, v in cases.items():
     open(os.path.join(w, k + '.vfs'), 'wb').write(v)
 PY
-for k in short lowheader hugeheader noterm pastend; do
+# The archive's parsing is portable: under wine only the paths around it run again.
+malformed="short lowheader hugeheader noterm pastend"
+[ "$1" = wine ] && malformed=
+for k in $malformed; do
   "${vfspack[@]}" list "$work/$k.vfs" >/dev/null 2>"$work/err"
   rc=$?
   check "list $k: status 1 with a message" '[ $rc -eq 1 ] && [ -s "$work/err" ]'
