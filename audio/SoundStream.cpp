@@ -19,6 +19,8 @@ const DWORD NotificationsLostMs = 2500;
 // A stop on the window thread waits at most this long for a refill under way; a worker that takes
 // longer is stuck, and its stream lost.
 const DWORD RefillFinishMs = 500;
+// A buffer told to play whose cursor has not moved by then never will.
+const DWORD CursorStartMs = 500;
 
 }  // namespace
 
@@ -71,6 +73,20 @@ struct TSoundStream::TWorkerState {
     if (primaryBuffer) Check(primaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     if (secondaryBuffer) Check(secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     running = 1;
+    if (secondaryBuffer && !lost) WaitForCursor();
+  }
+
+  // A device that went away while nothing played need not fail a call: its cursor stands still.
+  void WaitForCursor() {
+    DWORD first = 0, now = 0;
+    Check(secondaryBuffer->GetCurrentPosition(&first, nullptr));
+    const DWORD begin = GetTickCount();
+    while (!lost) {
+      Sleep(5);
+      Check(secondaryBuffer->GetCurrentPosition(&now, nullptr));
+      if (now != first) return;
+      if (GetTickCount() - begin >= CursorStartMs) lost = true;
+    }
   }
 
   // What a refill under way renders is heard on resume, so it must finish before the song stops.

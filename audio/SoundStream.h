@@ -43,8 +43,8 @@ public:
   void Pause();
   void Resume();
   // The device stopped answering: a call to it failed, its notifications stopped coming while the
-  // buffers ran, a stop handshake or a refill under way did not end in time, or CreateBuffers
-  // failed. Only a new stream plays again.
+  // buffers ran, its cursor did not move at a start or resume, a stop handshake or a refill under
+  // way did not end in time, or CreateBuffers failed. Only a new stream plays again.
   bool IsLost() const;
   // The window thread's stop while the worker may be refilling: the worker stops the buffers at
   // its next wake-up, and this busy-waits for it. Without a worker, or with the buffers not

@@ -110,6 +110,12 @@ public:
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
   HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(nullptr); }
+  HRESULT GetCurrentPosition(DWORD* play, DWORD* write) override {
+    return Call(nullptr, [&] {
+      *play = cursor;
+      if (write) *write = cursor;
+    });
+  }
   HRESULT Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1, void** audio2, DWORD* bytes2,
                DWORD flags) override {
     return Call("Lock", [&] {

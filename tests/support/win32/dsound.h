@@ -39,6 +39,7 @@ struct IUnknown {
 
 struct IDirectSoundBuffer : IUnknown {
   virtual HRESULT SetFormat(const WAVEFORMATEX* format) = 0;
+  virtual HRESULT GetCurrentPosition(DWORD* play, DWORD* write) = 0;
   virtual HRESULT Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1, void** audio2, DWORD* bytes2,
                        DWORD flags) = 0;
   virtual HRESULT Unlock(void* audio1, DWORD bytes1, void* audio2, DWORD bytes2) = 0;
