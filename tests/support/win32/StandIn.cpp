@@ -89,7 +89,6 @@ public:
     std::unique_lock<std::mutex> lock(M);
     const UINT left = --references;
     if (left == 0) {
-      Released();
       lock.unlock();
       delete this;
     }
@@ -98,17 +97,35 @@ public:
 
 protected:
   virtual ~TCounted() = default;
-  virtual void Released() {}
   bool Dead() const { return generation != Generation; }
   int generation = Generation;
   UINT references = 1;
 };
 
-class TBuffer : public TCounted<IDirectSoundBuffer> {
+// Its notification interface is the buffer itself, as in DirectSound.
+class TBuffer : public TCounted<IDirectSoundBuffer>, public IDirectSoundNotify {
 public:
   TBuffer(DWORD bytes, bool primary) : data(bytes), primary(primary) {}
+  ~TBuffer() override {
+    std::lock_guard<std::mutex> lock(M);
+    const auto it = std::find(Playing.begin(), Playing.end(), this);
+    if (it != Playing.end()) Playing.erase(it);
+  }
 
-  HRESULT QueryInterface(REFIID iid, void** out) override;
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (std::memcmp(&iid, &IID_IDirectSoundNotify, sizeof iid) != 0) return E_NOINTERFACE;
+    AddRef();
+    *out = static_cast<IDirectSoundNotify*>(this);
+    return DS_OK;
+  }
+  UINT AddRef() override { return TCounted::AddRef(); }
+  UINT Release() override { return TCounted::Release(); }
+  HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* given) override {
+    std::lock_guard<std::mutex> lock(M);
+    if (Dead() || NotifyFails) return E_FAIL;
+    positions.assign(given, given + count);
+    return DS_OK;
+  }
   HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(nullptr); }
   HRESULT GetCurrentPosition(DWORD* play, DWORD* write) override {
     return Call(nullptr, [&] {
@@ -147,14 +164,16 @@ public:
     });
   }
 
-  // The cursor moves to where the clock says, hearing what it passes and firing the events it passes.
+  // The cursor moves towards where the clock says, hearing what it passes. It stops at an event it
+  // fires, and moves at most 10 ms at a time: a device thread held up by a busy machine plays
+  // late, rather than past halves that the worker had no turn to refill.
   void Move(TClock::time_point now) {
     if (Dead()) return;
     const double seconds = std::chrono::duration<double>(now - playedUpTo).count() * StandIn::Speed;
-    uint64_t bytes = uint64_t(seconds * BytesPerSecond) & ~uint64_t(3);
-    playedUpTo += std::chrono::duration_cast<TClock::duration>(
-        std::chrono::duration<double>(double(bytes) / BytesPerSecond / StandIn::Speed));
-    for (; bytes > 0; bytes -= 4) {
+    const uint64_t due = std::min(uint64_t(seconds * BytesPerSecond), uint64_t(BytesPerSecond / 100)) & ~uint64_t(3);
+    uint64_t bytes = 0;
+    bool fired = false;
+    while (bytes < due && !fired) {
       if (framesPlayed++ % (44100 / StandIn::HeardPerSecond) == 0) {
         int16_t left;
         std::memcpy(&left, &data[cursor], sizeof left);
@@ -162,23 +181,19 @@ public:
       }
       const DWORD at = cursor;
       cursor = (cursor + 4) % DWORD(data.size());
+      bytes += 4;
       for (const DSBPOSITIONNOTIFY& position : positions) {
         if (position.dwOffset >= at && position.dwOffset < at + 4) {
-          static_cast<TObject*>(position.hEventNotify)->signalled = true;
+          static_cast<TObject*>(position.hEventNotify)->signalled = fired = true;
           Changed.notify_all();
         }
       }
     }
+    playedUpTo += std::chrono::duration_cast<TClock::duration>(
+        std::chrono::duration<double>(double(bytes) / BytesPerSecond / StandIn::Speed));
   }
-
-  std::vector<DSBPOSITIONNOTIFY> positions;
 
 private:
-  void Released() override {
-    const auto it = std::find(Playing.begin(), Playing.end(), this);
-    if (it != Playing.end()) Playing.erase(it);
-  }
-
   // The hook first; then, under the lock, a failure for a dead device or the call's work.
   HRESULT Call(const char* name, const std::function<void()>& work = nullptr) {
     if (name) Hooked(name);
@@ -189,35 +204,13 @@ private:
   }
 
   std::vector<uint8_t> data;
+  std::vector<DSBPOSITIONNOTIFY> positions;
   bool primary;
   bool playing = false;
   DWORD cursor = 0;
   uint64_t framesPlayed = 0;
   TClock::time_point playedUpTo;
 };
-
-class TNotify : public TCounted<IDirectSoundNotify> {
-public:
-  explicit TNotify(TBuffer* buffer) : buffer(buffer) {}
-  HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) override {
-    std::lock_guard<std::mutex> lock(M);
-    if (Dead() || NotifyFails) return E_FAIL;
-    buffer->positions.assign(positions, positions + count);
-    return DS_OK;
-  }
-
-private:
-  void Released() override {}
-  ~TNotify() override { buffer->Release(); }
-  TBuffer* buffer;
-};
-
-HRESULT TBuffer::QueryInterface(REFIID iid, void** out) {
-  if (std::memcmp(&iid, &IID_IDirectSoundNotify, sizeof iid) != 0) return E_NOINTERFACE;
-  AddRef();
-  *out = static_cast<IDirectSoundNotify*>(new TNotify(this));
-  return DS_OK;
-}
 
 class TDevice : public TCounted<IDirectSound> {
 public:

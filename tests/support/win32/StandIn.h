@@ -11,7 +11,7 @@
 namespace StandIn {
 // The stand-in's clock (GetTickCount, Sleep, waits, the play cursor) runs this many times faster
 // than the wall clock.
-const int Speed = 4;
+const int Speed = 2;
 // One heard sample (the left channel) for every 441 frames played: a hundred a second.
 const int HeardPerSecond = 100;
 
