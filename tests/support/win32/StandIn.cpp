@@ -8,11 +8,10 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <memory>
+#include <map>
 #include <mutex>
 #include <thread>
-
-const IID IID_IDirectSoundNotify = {0xB0210783, 0x89CD, 0x11D0, {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};
+#include <utility>
 
 namespace {
 
@@ -25,53 +24,47 @@ const uint32_t BytesPerSecond = 176400;
 std::mutex& M = *new std::mutex;
 std::condition_variable& Changed = *new std::condition_variable;
 
-struct TObject {
-  virtual ~TObject() = default;
-  bool closed = false;
-  bool signalled = false;
-  bool autoReset = false;
-};
-// Handles stay to the process's end, as a worker left behind may still wait on them.
-std::vector<std::unique_ptr<TObject>>& Objects = *new std::vector<std::unique_ptr<TObject>>;
+// An event or a thread. Handles stay to the process's end, as a worker left behind may still wait
+// on them; closing one does nothing.
+struct TObject { bool autoReset, signalled; };
+std::deque<TObject>& Objects = *new std::deque<TObject>;
 
-TClock::time_point RealDeadline(DWORD ms) {
-  return ms == INFINITE ? TClock::time_point::max()
-                        : TClock::now() + std::chrono::microseconds(uint64_t(ms) * 1000 / StandIn::Speed);
+HANDLE NewObject(bool autoReset, bool signalled) {
+  std::lock_guard<std::mutex> lock(M);
+  Objects.push_back({autoReset, signalled});
+  return &Objects.back();
+}
+
+// Under M.
+void Signal(HANDLE object) {
+  static_cast<TObject*>(object)->signalled = true;
+  Changed.notify_all();
 }
 
 double ClockMs() {
   return StandIn::Speed * std::chrono::duration<double, std::milli>(TClock::now() - Origin).count();
 }
 
-std::mutex& HookMutex = *new std::mutex;
+TClock::time_point RealDeadline(DWORD ms) {
+  return ms == INFINITE ? TClock::time_point::max()
+                        : TClock::now() + std::chrono::microseconds(uint64_t(ms) * 1000 / StandIn::Speed);
+}
+
 std::function<void(const char*)>& Hook = *new std::function<void(const char*)>;
 void Hooked(const char* call) {
-  std::function<void(const char*)> hook;
-  {
-    std::lock_guard<std::mutex> lock(HookMutex);
-    hook = Hook;
-  }
+  std::unique_lock<std::mutex> lock(M);
+  const std::function<void(const char*)> hook = Hook;
+  lock.unlock();
   if (hook) hook(call);
 }
 
-struct TPosted {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-struct TTimer {
-  UINT_PTR id;
-  double periodMs, dueMs;
-  HWND window;
-  TIMERPROC proc;
-};
+struct TPosted { UINT message; WPARAM wParam; LPARAM lParam; };
+struct TTimer { double periodMs, dueMs; HWND window; TIMERPROC proc; };
 std::deque<TPosted>& Queue = *new std::deque<TPosted>;
-std::vector<TTimer>& Timers = *new std::vector<TTimer>;
+std::map<UINT_PTR, TTimer>& Timers = *new std::map<UINT_PTR, TTimer>;
 
-std::atomic<int> Generation{0};
-bool Present = true;
-bool NotifyFails = false;
-int Boxes = 0;
+std::atomic<int> Generation{0}, Boxes{0};
+std::atomic<bool> Present{true}, NotifyFails{false};
 std::vector<int16_t>& Heard = *new std::vector<int16_t>;
 
 class TBuffer;
@@ -81,35 +74,28 @@ template <class Base>
 class TCounted : public Base {
 public:
   HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  UINT AddRef() override {
-    std::lock_guard<std::mutex> lock(M);
-    return ++references;
-  }
+  UINT AddRef() override { return ++references; }
   UINT Release() override {
-    std::unique_lock<std::mutex> lock(M);
     const UINT left = --references;
-    if (left == 0) {
-      lock.unlock();
-      delete this;
-    }
+    if (left == 0) delete this;
     return left;
   }
 
 protected:
   virtual ~TCounted() = default;
   bool Dead() const { return generation != Generation; }
-  int generation = Generation;
-  UINT references = 1;
+  const int generation = Generation;
+  std::atomic<UINT> references{1};
 };
 
-// Its notification interface is the buffer itself, as in DirectSound.
+// Its notification interface is the buffer itself, as in DirectSound. Locks never wrap: the
+// stream locks a half or the whole. One without bytes (the primary) never plays.
 class TBuffer : public TCounted<IDirectSoundBuffer>, public IDirectSoundNotify {
 public:
-  TBuffer(DWORD bytes, bool primary) : data(bytes), primary(primary) {}
+  explicit TBuffer(DWORD bytes) : data(bytes) {}
   ~TBuffer() override {
     std::lock_guard<std::mutex> lock(M);
-    const auto it = std::find(Playing.begin(), Playing.end(), this);
-    if (it != Playing.end()) Playing.erase(it);
+    Playing.erase(std::remove(Playing.begin(), Playing.end(), this), Playing.end());
   }
 
   HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -121,26 +107,18 @@ public:
   UINT AddRef() override { return TCounted::AddRef(); }
   UINT Release() override { return TCounted::Release(); }
   HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* given) override {
-    std::lock_guard<std::mutex> lock(M);
-    if (Dead() || NotifyFails) return E_FAIL;
-    positions.assign(given, given + count);
-    return DS_OK;
+    if (NotifyFails) return E_FAIL;
+    return Call(nullptr, [&] { positions.assign(given, given + count); });
   }
   HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(nullptr); }
-  HRESULT GetCurrentPosition(DWORD* play, DWORD* write) override {
-    return Call(nullptr, [&] {
-      *play = cursor;
-      if (write) *write = cursor;
-    });
+  HRESULT GetCurrentPosition(DWORD* play, DWORD*) override {
+    return Call(nullptr, [&] { *play = cursor; });
   }
-  HRESULT Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1, void** audio2, DWORD* bytes2,
-               DWORD flags) override {
+  HRESULT Lock(DWORD offset, DWORD bytes, void** audio, DWORD* locked, void**, DWORD*, DWORD flags) override {
     return Call("Lock", [&] {
       if (flags & DSBLOCK_ENTIREBUFFER) offset = 0, bytes = DWORD(data.size());
-      *audio1 = data.data() + offset;
-      *bytes1 = bytes;
-      if (audio2) *audio2 = nullptr;
-      if (bytes2) *bytes2 = 0;
+      *audio = data.data() + offset;
+      *locked = bytes;
     });
   }
   HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call("Unlock"); }
@@ -149,7 +127,7 @@ public:
   }
   HRESULT Play(DWORD, DWORD, DWORD) override {
     return Call("Play", [&] {
-      if (playing || primary) return;
+      if (playing || data.empty()) return;
       playing = true;
       playedUpTo = TClock::now();
       Playing.push_back(this);
@@ -184,8 +162,8 @@ public:
       bytes += 4;
       for (const DSBPOSITIONNOTIFY& position : positions) {
         if (position.dwOffset >= at && position.dwOffset < at + 4) {
-          static_cast<TObject*>(position.hEventNotify)->signalled = fired = true;
-          Changed.notify_all();
+          Signal(position.hEventNotify);
+          fired = true;
         }
       }
     }
@@ -205,7 +183,6 @@ private:
 
   std::vector<uint8_t> data;
   std::vector<DSBPOSITIONNOTIFY> positions;
-  bool primary;
   bool playing = false;
   DWORD cursor = 0;
   uint64_t framesPlayed = 0;
@@ -215,9 +192,8 @@ private:
 class TDevice : public TCounted<IDirectSound> {
 public:
   HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** out, IUnknown*) override {
-    std::lock_guard<std::mutex> lock(M);
     if (Dead()) return DSERR_NODRIVER;
-    *out = new TBuffer(desc->dwBufferBytes, (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0);
+    *out = new TBuffer(desc->dwBufferBytes);
     return DS_OK;
   }
   HRESULT SetCooperativeLevel(HWND, DWORD) override { return DS_OK; }
@@ -232,31 +208,19 @@ void DeviceThread() {
   }
 }
 
-thread_local DWORD ThreadId = 0;
-std::atomic<DWORD> LastThreadId{0};
-
 }  // namespace
 
 HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, const char*) {
-  std::lock_guard<std::mutex> lock(M);
-  Objects.emplace_back(new TObject);
-  Objects.back()->autoReset = !manualReset;
-  Objects.back()->signalled = initialState;
-  return Objects.back().get();
+  return NewObject(!manualReset, initialState);
 }
 
 BOOL SetEvent(HANDLE event) {
   std::lock_guard<std::mutex> lock(M);
-  static_cast<TObject*>(event)->signalled = true;
-  Changed.notify_all();
+  Signal(event);
   return TRUE;
 }
 
-BOOL CloseHandle(HANDLE object) {
-  std::lock_guard<std::mutex> lock(M);
-  static_cast<TObject*>(object)->closed = true;
-  return TRUE;
-}
+BOOL CloseHandle(HANDLE) { return TRUE; }
 
 DWORD WaitForSingleObject(HANDLE object, DWORD ms) { return WaitForMultipleObjects(1, &object, FALSE, ms); }
 
@@ -266,9 +230,8 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms)
   for (;;) {
     for (DWORD i = 0; i < count; ++i) {
       TObject& object = *static_cast<TObject*>(objects[i]);
-      if (object.closed) return WAIT_FAILED;
       if (object.signalled) {
-        if (object.autoReset) object.signalled = false;
+        object.signalled = !object.autoReset;
         return WAIT_OBJECT_0 + i;
       }
     }
@@ -278,28 +241,14 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms)
   }
 }
 
-HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE proc, LPVOID param, DWORD, DWORD* id) {
-  TObject* thread = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(M);
-    Objects.emplace_back(new TObject);
-    thread = Objects.back().get();
-  }
-  const DWORD threadId = ++LastThreadId;
-  if (id) *id = threadId;
+HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE proc, LPVOID param, DWORD, DWORD*) {
+  const HANDLE thread = NewObject(false, false);
   std::thread([=] {
-    ThreadId = threadId;
     proc(param);
     std::lock_guard<std::mutex> lock(M);
-    thread->signalled = true;
-    Changed.notify_all();
+    Signal(thread);
   }).detach();
   return thread;
-}
-
-DWORD GetCurrentThreadId() {
-  if (!ThreadId) ThreadId = ++LastThreadId;
-  return ThreadId;
 }
 
 DWORD GetTickCount() {
@@ -310,7 +259,6 @@ DWORD GetTickCount() {
 void Sleep(DWORD ms) { std::this_thread::sleep_until(RealDeadline(ms)); }
 
 int MessageBoxA(HWND, const char*, const char*, UINT) {
-  std::lock_guard<std::mutex> lock(M);
   ++Boxes;
   return 1;
 }
@@ -323,24 +271,19 @@ BOOL PostMessageA(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
-  KillTimer(window, id);
   std::lock_guard<std::mutex> lock(M);
-  Timers.push_back({id, double(ms), ClockMs() + double(ms), window, proc});
+  Timers[id] = {double(ms), ClockMs() + ms, window, proc};
   return id;
 }
 
 BOOL KillTimer(HWND, UINT_PTR id) {
   std::lock_guard<std::mutex> lock(M);
-  const auto it = std::find_if(Timers.begin(), Timers.end(), [&](const TTimer& t) { return t.id == id; });
-  if (it == Timers.end()) return FALSE;
-  Timers.erase(it);
-  return TRUE;
+  return Timers.erase(id) ? TRUE : FALSE;
 }
 
 HRESULT WINAPI DirectSoundCreate(const GUID*, IDirectSound** out, IUnknown*) {
   static std::once_flag started;
   std::call_once(started, [] { std::thread(DeviceThread).detach(); });
-  std::lock_guard<std::mutex> lock(M);
   if (!Present) return DSERR_NODRIVER;
   *out = new TDevice;
   return DS_OK;
@@ -349,72 +292,55 @@ HRESULT WINAPI DirectSoundCreate(const GUID*, IDirectSound** out, IUnknown*) {
 namespace StandIn {
 
 void Unplug() {
-  std::lock_guard<std::mutex> lock(M);
   ++Generation;
   Present = false;
 }
 
-void Plug() {
-  std::lock_guard<std::mutex> lock(M);
-  Present = true;
-}
+void Plug() { Present = true; }
 
-void FailNotifications(bool fail) {
-  std::lock_guard<std::mutex> lock(M);
-  NotifyFails = fail;
-}
+void FailNotifications(bool fail) { NotifyFails = fail; }
 
 void SetHook(std::function<void(const char*)> hook) {
-  std::lock_guard<std::mutex> lock(HookMutex);
+  std::lock_guard<std::mutex> lock(M);
   Hook = std::move(hook);
 }
 
 std::vector<int16_t> TakeHeard() {
   std::lock_guard<std::mutex> lock(M);
-  std::vector<int16_t> heard;
-  heard.swap(Heard);
-  return heard;
+  return std::exchange(Heard, {});
 }
 
-int MessageBoxes() {
-  std::lock_guard<std::mutex> lock(M);
-  return Boxes;
-}
+int MessageBoxes() { return Boxes; }
 
 void Pump(double ms, const std::function<void(UINT, WPARAM, LPARAM)>& handler) {
   const double end = ClockMs() + ms;
   for (;;) {
     const double now = ClockMs();
     std::unique_lock<std::mutex> lock(M);
-    double wakeAt = end;
+    const auto due = std::find_if(Timers.begin(), Timers.end(), [&](const auto& t) { return t.second.dueMs <= now; });
     if (!Queue.empty()) {
       const TPosted posted = Queue.front();
       Queue.pop_front();
       lock.unlock();
       handler(posted.message, posted.wParam, posted.lParam);
-      continue;
-    }
-    const auto due = std::find_if(Timers.begin(), Timers.end(), [&](const TTimer& t) { return t.dueMs <= now; });
-    if (due != Timers.end()) {
-      due->dueMs = now + due->periodMs;
-      const TTimer timer = *due;
+    } else if (due != Timers.end()) {
+      due->second.dueMs = now + due->second.periodMs;
+      const auto [id, timer] = *due;
       lock.unlock();
-      if (timer.proc) {
-        timer.proc(timer.window, WM_TIMER, timer.id, DWORD(now));
-      } else {
-        handler(WM_TIMER, timer.id, 0);
-      }
-      continue;
+      timer.proc(timer.window, WM_TIMER, id, DWORD(now));
+    } else if (now >= end) {
+      return;
+    } else {
+      double wakeAt = end;
+      for (const auto& t : Timers) wakeAt = std::min(wakeAt, t.second.dueMs);
+      Changed.wait_until(lock, RealDeadline(DWORD(std::max(1.0, wakeAt - now))));
     }
-    if (now >= end) return;
-    for (const TTimer& timer : Timers) wakeAt = std::min(wakeAt, timer.dueMs);
-    Changed.wait_until(lock, RealDeadline(DWORD(std::max(1.0, wakeAt - now))));
   }
 }
 
 void Reset() {
-  SetHook(nullptr);
   std::lock_guard<std::mutex> lock(M);
+  Hook = nullptr;
   Present = true;
   NotifyFails = false;
   Boxes = 0;

@@ -17,10 +17,7 @@
 #define DSBPLAY_LOOPING 0x1u
 
 typedef struct {
-  DWORD dwSize;
-  DWORD dwFlags;
-  DWORD dwBufferBytes;
-  DWORD dwReserved;
+  DWORD dwSize, dwFlags, dwBufferBytes;
   WAVEFORMATEX* lpwfxFormat;
 } DSBUFFERDESC;
 
@@ -29,7 +26,8 @@ typedef struct {
   HANDLE hEventNotify;
 } DSBPOSITIONNOTIFY;
 
-extern const IID IID_IDirectSoundNotify;
+inline const IID IID_IDirectSoundNotify = {0xB0210783, 0x89CD, 0x11D0,
+                                           {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};
 
 struct IUnknown {
   virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;

@@ -4,11 +4,7 @@
 
 #define WAVE_FORMAT_PCM 1
 typedef struct {
-  WORD wFormatTag;
-  WORD nChannels;
-  DWORD nSamplesPerSec;
-  DWORD nAvgBytesPerSec;
-  WORD nBlockAlign;
-  WORD wBitsPerSample;
-  WORD cbSize;
+  WORD wFormatTag, nChannels;
+  DWORD nSamplesPerSec, nAvgBytesPerSec;
+  WORD nBlockAlign, wBitsPerSample, cbSize;
 } WAVEFORMATEX;

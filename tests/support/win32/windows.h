@@ -6,7 +6,6 @@
 
 typedef uint32_t DWORD;
 typedef uint32_t UINT;
-typedef int32_t LONG;
 typedef int32_t HRESULT;
 typedef int BOOL;
 typedef uint16_t WORD;
@@ -16,7 +15,7 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef uintptr_t UINT_PTR;
 typedef struct HWND__* HWND;
-typedef struct GUID_ {
+typedef struct {
   uint32_t Data1;
   uint16_t Data2, Data3;
   uint8_t Data4[8];
@@ -50,7 +49,6 @@ DWORD WaitForSingleObject(HANDLE object, DWORD ms);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD ms);
 HANDLE CreateThread(void* attributes, size_t stack, LPTHREAD_START_ROUTINE proc, LPVOID param, DWORD flags,
                     DWORD* id);
-DWORD GetCurrentThreadId();
 DWORD GetTickCount();
 void Sleep(DWORD ms);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT style);
