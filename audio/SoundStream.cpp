@@ -16,8 +16,11 @@ const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | 
 const DWORD ThreadQuitTimeoutMs = 3000;
 // A notification is due every second while the buffers run.
 const DWORD NotificationsLostMs = 2500;
-// A pause waits at most this long for a refill under way.
+// A stop on the window thread waits at most this long for a refill under way; a worker that takes
+// longer is stuck, and its stream lost.
 const DWORD RefillFinishMs = 500;
+// A buffer told to play whose cursor has not moved by then never will.
+const DWORD CursorStartMs = 500;
 
 }  // namespace
 
@@ -40,7 +43,8 @@ struct TSoundStream::TWorkerState {
   std::atomic<bool> paused{false};
   // Halves whose notification came while paused: refilled on resume, before they are heard.
   std::atomic<uint8_t> dueHalves{0};
-  // Set for the whole of a wake-up of the worker.
+  // Set for the whole of a wake-up of the worker. A wake-up that finds the buffers stopped writes
+  // nothing into them, so a stop that finds it clear has no refill to wait for.
   std::atomic<bool> serving{false};
   std::atomic<DWORD> lastNotifiedAt{0};
   std::atomic<bool> lost{false};
@@ -69,15 +73,45 @@ struct TSoundStream::TWorkerState {
     if (primaryBuffer) Check(primaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     if (secondaryBuffer) Check(secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     running = 1;
+    if (secondaryBuffer && !lost) WaitForCursor();
   }
 
+  // A device that went away while nothing played need not fail a call: its cursor stands still.
+  void WaitForCursor() {
+    DWORD first = 0, now = 0;
+    Check(secondaryBuffer->GetCurrentPosition(&first, nullptr));
+    const DWORD begin = GetTickCount();
+    while (!lost) {
+      Sleep(5);
+      Check(secondaryBuffer->GetCurrentPosition(&now, nullptr));
+      if (now != first) return;
+      if (GetTickCount() - begin >= CursorStartMs) lost = true;
+    }
+  }
+
+  // What a refill under way renders is heard on resume, so it must finish before the song stops.
   void Pause() {
     if (!running) return;
     paused = true;
+    StopAndSettle();
+  }
+
+  // The window thread's stop: afterwards nothing writes into the buffer.
+  void StopAndSettle() {
+    if (!running) return;
     Stop();
-    // What a refill under way renders is heard on resume, so it must finish before the song stops.
+    WaitForRefill();
+  }
+
+  void WaitForRefill() {
     const DWORD begin = GetTickCount();
-    while (serving && GetTickCount() - begin < RefillFinishMs) Sleep(1);
+    while (serving) {
+      if (GetTickCount() - begin >= RefillFinishMs) {
+        lost = true;
+        return;
+      }
+      Sleep(1);
+    }
   }
 
   void Resume() {
@@ -96,9 +130,9 @@ struct TSoundStream::TWorkerState {
     lastNotifiedAt = GetTickCount();
     const bool stopAnswered = stopRequested && running;
     if (stopAnswered) Stop();
-    if (!paused) {
+    if (running) {
       RefillHalf(half);
-    } else {
+    } else if (paused) {
       dueHalves |= uint8_t(1u << half);
       // A resume in between may have missed this half: whichever of the two takes it refills it.
       if (!paused) {
@@ -198,8 +232,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   HRESULT hr = dsound->CreateSoundBuffer(&desc, s.primaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
     s.primaryBuffer.Forget();
-    ShowFailure(quiet, "Primary buffer creation failed");
-    return hr;
+    return Failed(hr, "Primary buffer creation failed");
   }
 
   WAVEFORMATEX format;
@@ -211,10 +244,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   format.nBlockAlign = 4;
   format.wBitsPerSample = 16;
   hr = s.primaryBuffer->SetFormat(&format);
-  if (FAILED(hr)) {
-    ShowFailure(quiet, "Format setting failed");
-    return hr;
-  }
+  if (FAILED(hr)) return Failed(hr, "Format setting failed");
 
   desc.lpwfxFormat = &format;
   desc.dwFlags = SecondaryFlags;
@@ -223,27 +253,37 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   hr = dsound->CreateSoundBuffer(&desc, s.secondaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
     s.secondaryBuffer.Forget();
-    ShowFailure(quiet, "Secondary buffer creation failed");
-    return hr;
+    return Failed(hr, "Secondary buffer creation failed");
   }
 
   s.workerAlive = true;
   DWORD threadId = 0;
   thread = CreateThread(nullptr, 0, ThreadProc, &s, 0, &threadId);
-  if (!thread) s.workerAlive = false;
+  if (!thread) {
+    s.workerAlive = false;
+    s.lost = true;
+  }
 
   hr = s.secondaryBuffer->QueryInterface(IID_IDirectSoundNotify,
                                          reinterpret_cast<void**>(notify.Receive()));
   if (FAILED(hr)) {
     notify.Forget();
-    return hr;
+    return Failed(hr, nullptr);
   }
   DSBPOSITIONNOTIFY positions[2];
   positions[0].dwOffset = s.bufferBytes >> 1;
   positions[0].hEventNotify = s.events[HalfwayEvent];
   positions[1].dwOffset = s.bufferBytes - 3;
   positions[1].hEventNotify = s.events[EndEvent];
-  return notify->SetNotificationPositions(2, positions);
+  hr = notify->SetNotificationPositions(2, positions);
+  return FAILED(hr) ? Failed(hr, nullptr) : hr;
+}
+
+// Without its buffers or notifications the stream never refills: it counts as lost.
+HRESULT TSoundStream::Failed(HRESULT hr, const char* text) {
+  shared->lost = true;
+  if (text) ShowFailure(quiet, text);
+  return hr;
 }
 
 // Touches only the shared part: the stream object may be gone by the time a stuck callback returns.
@@ -269,7 +309,7 @@ DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
 
 void TSoundStream::Start() { shared->Start(); }
 
-void TSoundStream::Stop() { shared->Stop(); }
+void TSoundStream::Stop() { shared->StopAndSettle(); }
 
 void TSoundStream::Pause() { shared->Pause(); }
 
@@ -278,20 +318,24 @@ void TSoundStream::Resume() { shared->Resume(); }
 bool TSoundStream::IsLost() const { return shared->IsLost(); }
 
 void TSoundStream::StopAndWait(uint32_t timeoutMs) {
-  if (!shared->workerAlive || !shared->running || IsLost()) {
+  TWorkerState& s = *shared;
+  if (!s.workerAlive || !s.running || IsLost()) {
     Stop();
     return;
   }
   RequestStop();
   // A busy wait: the answer comes within a second, and the window thread has nothing else to do.
+  // A worker that stopped the buffers itself since they were seen running answers no request.
   const DWORD begin = GetTickCount();
-  while (IsStopRequested() && shared->workerAlive) {
+  while (s.stopRequested && s.running && s.workerAlive) {
     if (GetTickCount() - begin >= timeoutMs) {
-      shared->lost = true;  // the notifications stopped coming
-      break;
+      s.lost = true;  // the notifications stopped coming: the worker is not waited on any more
+      s.Stop();
+      return;
     }
   }
   Stop();
+  s.WaitForRefill();
 }
 
 void TSoundStream::RequestStop() { shared->stopRequested = 1; }
@@ -305,6 +349,9 @@ void TSoundStream::SetStoppedProc(TStoppedProc proc) { shared->stoppedProc = pro
 TSoundStream::~TSoundStream() {
   if (!dsound) return;
   TWorkerState& s = *shared;
+  // A worker that outlives the stream must not render the owner's song any more.
+  s.renderProc = nullptr;
+  s.stoppedProc = nullptr;
   Stop();
   bool workerEnded = true;
   if (thread) {

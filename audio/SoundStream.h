@@ -26,7 +26,7 @@ public:
   explicit TSoundStream(HWND window, bool quiet = false);
   // Ends the worker, waiting at most three seconds. A worker that does not end may still be inside
   // the callback or the buffer: then the buffers, the device and the events stay to the process's
-  // end.
+  // end, and the callbacks are no longer called.
   ~TSoundStream();
   TSoundStream(const TSoundStream&) = delete;
   TSoundStream& operator=(const TSoundStream&) = delete;
@@ -34,7 +34,8 @@ public:
   HRESULT CreateBuffers(uint32_t ms);
   // From a cleared buffer at its start.
   void Start();
-  // Stopping a stopped stream does nothing, and leaves a stop request standing.
+  // Stopping a stopped stream does nothing, and leaves a stop request standing. A refill under way
+  // is let finish first.
   void Stop();
   // Stops the buffers where they are; a refill under way is let finish first. Resume goes on from
   // there with what was rendered and not yet heard, and refills first any half that came due
@@ -42,11 +43,13 @@ public:
   void Pause();
   void Resume();
   // The device stopped answering: a call to it failed, its notifications stopped coming while the
-  // buffers ran, or a stop handshake went unanswered. Only a new stream plays again.
+  // buffers ran, its cursor did not move at a start or resume, a stop handshake or a refill under
+  // way did not end in time, or CreateBuffers failed. Only a new stream plays again.
   bool IsLost() const;
   // The window thread's stop while the worker may be refilling: the worker stops the buffers at
   // its next wake-up, and this busy-waits for it. Without a worker, or with the buffers not
   // running, it stops directly; so it does when the worker has not answered within timeoutMs.
+  // Once it returns nothing writes into the buffer, unless the stream is lost.
   void StopAndWait(uint32_t timeoutMs);
   void RequestStop();
   bool IsStopRequested() const;
@@ -59,6 +62,7 @@ private:
   // to a worker that never ends.
   struct TWorkerState;
   static DWORD WINAPI ThreadProc(LPVOID param);
+  HRESULT Failed(HRESULT hr, const char* text);
 
   TComPtr<IDirectSound> dsound;  // null when there is no device, and after destruction
   std::unique_ptr<TWorkerState> shared;

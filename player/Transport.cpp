@@ -22,8 +22,16 @@ const uint32_t StreamMs = 2000;
 // The worker answers within a second while the buffers play; one that has not by then has lost
 // its notifications, and the window must not wait on it any longer.
 const uint32_t StopTimeoutMs = 1200;
-// Lets a refill that began before the stop finish with the library before it is rewound.
-const DWORD RewindDelayMs = 200;
+// While a song plays, a lost stream is looked for this often, and replaced at most this often.
+const UINT_PTR StreamWatchTimerId = 10002;
+const UINT StreamWatchMs = 500;
+const DWORD StreamRetryMs = 3000;
+DWORD LastStreamMadeAt = 0;
+
+// Counts the play-throughs: each stop begins another. An end message carries the one it was told
+// in beside its song, so that an end from before a stop and a play ends nothing.
+std::atomic<uint32_t> PlayThrough{1};
+static_assert(sizeof(LPARAM) >= 8, "an end message holds the song and its play-through");
 
 // The song whose end the library told and whose last frames are being heard: the worker stops
 // the stream once they have played, and the change of song follows on the window thread. Until
@@ -32,10 +40,16 @@ std::atomic<TSongHandle> EndingSong{0};
 
 bool IsStopped() { return !PlayingFlag && !PausedFlag; }
 
+// Any thread. The play-through is read before the song: a stop in between clears the song first.
+void PostSongEnd(TSongHandle song, uint32_t playThrough) {
+  if (song) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM((uint64_t(playThrough) << 32) | song));
+}
+
 // After the worker stopped the stream on request: if that was for the end of a song, its change
 // of song is due.
 void OnStreamStopped() {
-  if (const TSongHandle song = EndingSong) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(song));
+  const uint32_t playThrough = PlayThrough;
+  PostSongEnd(EndingSong, playThrough);
 }
 
 TSoundStream* MakeStream(bool quiet) {
@@ -47,22 +61,44 @@ TSoundStream* MakeStream(bool quiet) {
   }
   stream->SetRenderProc(OnStreamRender);
   stream->SetStoppedProc(OnStreamStopped);
-  stream->CreateBuffers(StreamMs);
+  stream->CreateBuffers(StreamMs);  // a failure leaves the stream lost
   return stream;
 }
 
-// A device that stopped answering is let go, and a new stream made on whatever device is there
-// now; without one the song plays on in silence, and the next start tries again.
-void ReopenLostStream() {
-  if (Stream && !Stream->IsLost()) return;
+// A device that stopped answering is let go, and a new stream made on whatever device is the
+// default now; without one the song waits where it is, for the next press or the watch.
+void ReplaceStream() {
   delete Stream;
   Stream = MakeStream(true);
+  LastStreamMadeAt = GetTickCount();
+}
+
+bool StreamPlays() { return Stream && !Stream->IsLost(); }
+
+// From a cleared buffer, on a new stream when this one cannot play. A song whose end was told
+// lost its last frames with the old buffer: its end is told again to this one when asked.
+void StartStream(bool tellEndAgain) {
+  if (StreamPlays()) Stream->Start();
+  if (!StreamPlays()) {
+    ReplaceStream();
+    if (Stream) Stream->Start();
+  }
+  const TSongHandle ended = EndingSong.exchange(0);
+  if (tellEndAgain) PostSongEnd(ended, PlayThrough);
+}
+
+// While a song plays, a stream that was lost is followed by a new one, the song going on from
+// where the library is.
+void CALLBACK OnStreamWatch(HWND, UINT, UINT_PTR, DWORD) {
+  if (!PlayingFlag || StreamPlays() || GetTickCount() - LastStreamMadeAt < StreamRetryMs) return;
+  StartStream(true);
 }
 
 // Told twice: by the library once it has rendered past the song's end, and again by the worker
 // once the song's last frames have played.
-void OnSongEnded(TSongHandle song) {
-  if (song == 0 || song != CurrentSongHandle || IsStopped()) return;  // left, or stopped and rewound
+void OnSongEnded(TSongHandle song, uint32_t playThrough) {
+  // Left, or stopped and rewound.
+  if (song == 0 || song != CurrentSongHandle || playThrough != PlayThrough || IsStopped()) return;
   if (EndingSong != song) {
     EndingSong = song;
     if (PausedFlag) return;  // the resume asks for the stop
@@ -86,10 +122,13 @@ bool StartPlayer(HWND window) {
   PlayerListener.SetCallback(OnPlayerEvent);
   if (rc == 0) Player->SetListener(&PlayerListener);
   Stream = MakeStream(false);
+  LastStreamMadeAt = GetTickCount();
+  SetTimer(window, StreamWatchTimerId, StreamWatchMs, OnStreamWatch);
   return Stream && rc == 0;
 }
 
 void ShutdownPlayer() {
+  KillTimer(PlayerWindow, StreamWatchTimerId);
   if (Stream) {
     delete Stream;
     Stream = nullptr;
@@ -113,21 +152,23 @@ bool OpenSong(const char* name) {
   return handle != 0;
 }
 
+// A lost stream is replaced before the flags are set, so that its worker renders nothing more.
 void PlaySong() {
   const bool resuming = PausedFlag;
+  const bool lost = !StreamPlays();
+  if (lost) ReplaceStream();  // started below
   PausedFlag = 0;
   PlayingFlag = 1;
   Player->SetState(OrvelStatePlay);
-  if (resuming && Stream && !Stream->IsLost()) {
+  if (resuming && !lost) {
     Stream->Resume();
-    if (EndingSong) Stream->RequestStop();
+    if (!StreamPlays()) {
+      StartStream(true);
+    } else if (EndingSong) {
+      Stream->RequestStop();
+    }
   } else {
-    // A song whose end was told before the stream was lost: its last frames went with the old
-    // buffer, and its end is told again to the new one.
-    const TSongHandle ended = EndingSong.exchange(0);
-    ReopenLostStream();
-    if (Stream) Stream->Start();
-    if (resuming && ended) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(ended));
+    StartStream(resuming);
   }
   PostMessageA(PlayerWindow, WM_SONG_STARTED, 0, 0);
 }
@@ -148,12 +189,11 @@ void StopSong() {
   PausedFlag = 0;
   Player->SetState(OrvelStateStop);
   if (Stream) Stream->Stop();
-  Sleep(RewindDelayMs);
+  ++PlayThrough;
   Player->SetPosition(0);
 }
 
-// No rewind and no wait for a refill: the song is freed next, and the handshake leaves no
-// refill under way.
+// No rewind: the song is freed next, and the handshake leaves no refill under way.
 void StopSongAndWait() {
   if (IsStopped()) return;
   EndingSong = 0;
@@ -161,6 +201,7 @@ void StopSongAndWait() {
   PausedFlag = 0;
   Player->SetState(OrvelStateStop);
   if (Stream) Stream->StopAndWait(StopTimeoutMs);
+  ++PlayThrough;
 }
 
 // While paused the buffers are stopped already, and nobody would answer the handshake.
@@ -206,13 +247,12 @@ void OnPlayerCommandMessage(int code, LPARAM songEnded) {
   if (!songEnded)
     PlayerCommand(code);
   else if (code == cmdForward)
-    OnSongEnded(TSongHandle(songEnded));
+    OnSongEnded(TSongHandle(songEnded), uint32_t(uint64_t(songEnded) >> 32));
 }
 
 // The handle marks the end apart from a press of forward, whose lParam is 0.
 void OnPlayerEvent(int event, int param) {
-  if (event == OrvelEventSongEnded && param != 0)
-    PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM(TSongHandle(param)));
+  if (event == OrvelEventSongEnded) PostSongEnd(TSongHandle(param), PlayThrough);
 }
 
 void OnStreamRender(void* half, uint32_t bytes) { RenderSamples(half, bytes); }

@@ -7,7 +7,8 @@
 
 #include "player/TransportFlags.h"
 
-// True when the library is ready and the sound device exists.
+// True when the library is ready and the sound device exists. Sets a timer on the window (its own
+// procedure, id 10002) that replaces a lost stream while a song plays.
 bool StartPlayer(HWND window);
 // Ends the stream and its worker, shuts the library down and deletes the playlist object.
 void ShutdownPlayer();
@@ -22,12 +23,14 @@ void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
 void PlayerCommand(int code);
 // A WM_PLAYER_COMMAND as the window receives it: lParam 0 is a press; otherwise it names the
-// song whose end was told, which moves on only while that song is still the one playing, and
-// only once its last frames have been heard.
+// song whose end was told (low 32 bits) and the play-through it was told in (high 32 bits), which
+// moves on only while that song is still the one playing, not stopped since, and only once its
+// last frames have been heard.
 void OnPlayerCommandMessage(int code, LPARAM songEnded);
 
 // The listener's callback: the end of a song (event 0) comes back as a posted cmdForward that
-// names the song, so that every change of song happens on the window thread. Called on any thread.
+// names the song and its play-through, so that every change of song happens on the window thread.
+// Called on any thread.
 void OnPlayerEvent(int event, int param);
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);

@@ -7,9 +7,15 @@ pattern (TestPattern.h), frame by frame.
                                   first frame of a later half (a restart with the callback kept)
   analyse.py restart-silent REC   the pattern, then silence only (a restart without a callback)
 
+  ... REC REC2 DRIVER_LOG WINE_LOG   and whose a loss is: REC2 was recorded beside REC, the driver
+                                  logged its starts and refills, Wine its sound server underflows
+
 Wine's mixer is allowed to slip now and then (it drops a few frames, mostly at start-up): slips of
 up to one 10 ms period are counted and reported; a frame that is neither silence nor a pattern
-frame, a step back, or a larger jump fails the check.
+frame, a step back, or a larger jump fails the check. A larger slip fails it only when it may be
+the stream's: it passes, with the evidence printed, when every refill was in time for its half and
+either Wine told that the server ran out of what its mixer sent, or the other recorder did not
+hear the slip.
 Prints "key value" lines; the exit code says whether the check held.
 """
 import array
@@ -21,6 +27,7 @@ RATE = 44100
 HALF_FRAMES = RATE
 MAX_DROP = 441          # frames Wine may skip or fill with silence in one place: one 10 ms period
 MAX_DROP_RATIO = 0.005  # of the frames heard
+MAX_OTHERS_GAP = 11025  # frames of silence the environment may put in at one place, when shown
 PATTERN_FRAMES = 20 * RATE
 
 
@@ -86,7 +93,7 @@ class Segments:
                                for r in self.runs[:40]))
 
 
-def stretches(runs):
+def stretches(runs, max_gap=MAX_DROP):
     """Pattern runs joined over Wine's small slips (frames dropped, or a short silence put in)
     into stretches: [(first frame, last frame, frames dropped, silent frames put in)]."""
     out = []
@@ -96,7 +103,7 @@ def stretches(runs):
             gap = run[2]
             continue
         first, last = run[3], run[3] + run[2] - 1
-        joins = out and 0 <= first - out[-1][1] - 1 <= MAX_DROP and (gap or 0) <= MAX_DROP
+        joins = out and 0 <= first - out[-1][1] - 1 <= MAX_DROP and (gap or 0) <= max_gap
         if joins:
             prev = out[-1]
             out[-1] = (prev[0], last, prev[2] + first - prev[1] - 1, prev[3] + (gap or 0))
@@ -115,9 +122,45 @@ def zero_gaps(seg):
     return gaps
 
 
-def check_common(seg, verdict):
+def whose_loss(seg, evidence):
+    """'none' without a slip; 'environment' when the stream is shown not to have caused the slips;
+    otherwise 'ours?'. Prints the evidence."""
+    mine = stretches(seg.runs, MAX_OTHERS_GAP)
+    if not any(p[2] or p[3] for p in mine):
+        return 'none'
+    if not evidence:
+        return 'ours?'
+    other, driver_log, wine_log = evidence
+    late = starts = 0
+    with open(driver_log) as f:
+        for line in f:
+            parts = line.split()
+            if parts[:1] == ['start']:
+                start, refills = int(parts[1]), 0
+                starts += 1
+            elif parts[:1] == ['refill'] and starts:
+                # refill n of a start is heard from n + 2 seconds after it
+                late += int(parts[2]) > start + 1000 * (refills + 2)
+                refills += 1
+    with open(wine_log, errors='replace') as f:
+        underflows = [line.strip() for line in f if 'Underflow' in line]
+    for line in underflows[:3]:
+        print('wine_said', line)
+    theirs = stretches(other.runs, MAX_OTHERS_GAP)
+    other_heard = [p[2:] for p in theirs] == [p[2:] for p in mine]
+    print('loss_evidence refills_late %d wine_underflows %d other_recorder_heard_it %s' % (late, len(underflows), other_heard))
+    print('other_recorder_stretches', ' '.join('p%d-p%d(-%d,+%d)' % s for s in theirs))
+    if late or (not underflows and other_heard):
+        return 'ours?'
+    return 'environment'
+
+
+def check_common(seg, verdict, evidence=None):
     """What every recording must show; returns the stretches of the pattern."""
-    parts = stretches(seg.runs)
+    loss = whose_loss(seg, evidence)
+    print('loss', {'none': 'none', 'environment': 'the environment\'s, not the stream\'s',
+                   'ours?': 'not shown to be the environment\'s'}[loss])
+    parts = stretches(seg.runs, MAX_OTHERS_GAP if loss == 'environment' else MAX_DROP)
     print('stretches', ' '.join('p%d-p%d(-%d,+%d)' % s for s in parts))
     drops = sum(s[2] for s in parts)
     print('dropped_frames', drops)
@@ -128,18 +171,18 @@ def check_common(seg, verdict):
                    'silence then the first pattern frame expected at the start')
     verdict.expect(not seg.unmatched, 'frames that are neither silence nor the pattern, first at %s'
                    % (seg.unmatched[:1],))
-    verdict.expect(drops <= MAX_DROP_RATIO * max(seg.heard(), 1), 'too many dropped frames')
+    verdict.expect(loss == 'environment' or drops <= MAX_DROP_RATIO * max(seg.heard(), 1), 'too many dropped frames')
     return parts
 
 
-def check_pattern(seg, verdict):
-    parts = check_common(seg, verdict)
+def check_pattern(seg, verdict, evidence):
+    parts = check_common(seg, verdict, evidence)
     verdict.expect(len(parts) == 1, 'the pattern is not one stretch in order')
     verdict.expect(seg.heard() >= 3 * RATE, 'less than three seconds of the pattern heard')
 
 
-def check_restart(seg, verdict):
-    parts = check_common(seg, verdict)
+def check_restart(seg, verdict, evidence):
+    parts = check_common(seg, verdict, evidence)
     if not verdict.expect(len(parts) == 2, 'two stretches of the pattern expected'):
         return
     gaps = zero_gaps(seg)
@@ -152,8 +195,8 @@ def check_restart(seg, verdict):
                    'the restart does not go on with a later half')
 
 
-def check_restart_silent(seg, verdict):
-    parts = check_common(seg, verdict)
+def check_restart_silent(seg, verdict, evidence):
+    parts = check_common(seg, verdict, evidence)
     verdict.expect(len(parts) == 1, 'sound after the restart without a callback')
     tail = seg.runs[-1] if seg.runs else None
     silent = tail[2] if tail and tail[0] == 'zero' else 0
@@ -165,12 +208,13 @@ def main(argv):
     mode, path = argv[1], argv[2]
     seg = Segments(load(path))
     seg.report()
+    evidence = (Segments(load(argv[3])), argv[4], argv[5]) if len(argv) > 5 else None
     checks = {'pattern': check_pattern, 'restart': check_restart, 'restart-silent': check_restart_silent}
     if mode not in checks:
         print('unknown mode', mode)
         return 2
     verdict = Verdict()
-    checks[mode](seg, verdict)
+    checks[mode](seg, verdict, evidence)
     print('result', 'ok' if verdict.ok else 'FAIL')
     return 0 if verdict.ok else 1
 

@@ -6,13 +6,14 @@
 // as it is, or quit; SECONDS count from the start of the message loop. Prints, with wall-clock
 // milliseconds for lining up a recording:
 //   start MS OK | open MS NAME OK | post MS COMMAND | command MS CODE [end] | done MS |
-//   started MS INDEX | quit MS
+//   started MS INDEX | position MS FRAMES (the library's, each second) | quit MS
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "OrvelPlayer.h"
 #include "player/Commands.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
@@ -32,6 +33,7 @@ struct TScripted {
 std::vector<TScripted> Script;
 size_t NextScripted = 0;
 long long LoopStartMs = 0;
+long long LastPositionMs = 0;
 
 bool ParseCommand(const char* text, TScripted& out) {
   const char* at = std::strchr(text, '@');
@@ -86,6 +88,11 @@ LRESULT CALLBACK DriverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case WM_TIMER:
       PostDueCommands(window);
+      if (UnixMs() - LastPositionMs >= 1000) {
+        LastPositionMs = UnixMs();
+        std::printf("position %lld %d\n", LastPositionMs, int(IOrvelPlayer::GetOrvelPlayer()->GetPosition()));
+        std::fflush(stdout);
+      }
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -11,9 +11,12 @@ from dither state 1, sample for sample.
                                                       frame and started by the end of the one
                                                       before; the forward pressed in A's last
                                                       half-second moves on only to B
-  analyse.py outage REC DRIVER_LOG AFTER_RELOAD AFTER_RESTART
+  analyse.py outage REC DRIVER_LOG AFTER_RELOAD AFTER_RESTART AFTER_PRESS END AFTER_FOLLOW BACK END
                                                       every press answered within 1.5 s; after
-                                                      each outage the forward press is heard
+                                                      each outage the forward press is heard; the
+                                                      play press after a stopped outage within
+                                                      3 s; after one while playing the song goes
+                                                      on within 5 s with no press
 
 Wine's mixer now and then drops frames, or puts in silence when it runs dry under load: each place
 is followed over (up to MAX_JUMP frames dropped, MAX_GAP frames of silence put in), counted and
@@ -291,6 +294,33 @@ def check_outage(rec, events, after_paths, verdict):
         loud = sum(1 for l, _ in heard if abs(l) > 1000) / RATE
         print('sound_after_%s_s %.2f' % (name, loud))
         verdict.expect(loud > 0.5, 'no sound after the sink %s' % ('came back' if name == 'reload' else 'server restarted'))
+    # Recordings from the sink's return (files holding wall-clock ms: BACK, and END, by which
+    # each is lined up): the stopped disk's one press of play, then a song going on with no press.
+    press_path, follow_path = after_paths[2], after_paths[4]
+    press_end, follow_back, follow_end = (int(open(p).read()) for p in (after_paths[3], after_paths[5], after_paths[6]))
+
+    def heard_at_ms(path, end_ms):
+        heard = read_recording(path)
+        first = next((i for i, (l, _) in enumerate(heard) if abs(l) > 1000), None)
+        return None if first is None else end_ms - (len(heard) - first) * 1000 // RATE
+
+    play = [ms for kind, ms, rest in events if kind == 'command' and rest == ['2']][-1]
+    sound = heard_at_ms(press_path, press_end)
+    after_press = None if sound is None else (sound - play) / 1000
+    print('sound_after_play_press_s', after_press)
+    verdict.expect(after_press is not None and after_press <= 3.0, 'the play press was not heard within 3 s')
+    sound = heard_at_ms(follow_path, follow_end)
+    after_back = None if sound is None else (sound - follow_back) / 1000
+    print('sound_after_sink_back_while_playing_s', after_back)
+    verdict.expect(after_back is not None and after_back <= 5.0, 'the song was not heard again within 5 s of the sink')
+    unload_ms = follow_back - 1000
+    before = [int(rest[0]) for kind, ms, rest in events if kind == 'position' and ms < unload_ms]
+    after = [int(rest[0]) for kind, ms, rest in events if kind == 'position' and ms >= unload_ms]
+    print('position_frames_at_unload', before[-1:], 'after', after[:1], after[-1:])
+    verdict.expect(before and after and after == sorted(after) and after[0] >= before[-1] and after[-1] > after[0],
+                   'the song did not go on from where it was')
+    verdict.expect(not [ms for kind, ms, _ in events if kind == 'started' and ms >= unload_ms],
+                   'a song started again after the sink went while playing')
 
 
 def main(argv):

@@ -5,7 +5,8 @@
 #   pause   a clock of tones written here, paused and played again
 #   chain   three short songs written here, played through their ends; one forward pressed in the
 #           first one's last half-second
-#   outage  the demo songs, while the sound device goes away in three ways
+#   outage  the demo songs, while the sound device goes away in three ways, then twice more:
+#           while stopped (one press plays) and while playing (no press)
 source "$(dirname "$0")/../lib.sh"
 mode=$1 driver=$2 render=$3 songs=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -66,7 +67,7 @@ esac
 case $mode in
   pause) script=(play@1.5 pause@6.3 play@8.5 quit@15) ;;
   chain) script=(play@1.5 next@5.75 quit@19) ;;
-  outage) script=(play@1.5 next@10 next@18 next@28 quit@34) ;;
+  outage) script=(play@1.5 next@10 next@18 next@28 stop@33 play@37 quit@50) ;;
 esac
 
 reference_files=()
@@ -78,7 +79,7 @@ done
 recording="$work/$mode.raw"
 record() { parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$1" & recorder=$!; }
 record "$recording"
-timeout 60 wine "$driver" "${script[@]}" >driver.out &
+timeout 75 wine "$driver" "${script[@]}" >driver.out &
 driver_pid=$!
 if [ "$mode" = outage ]; then
   # Three ways the sound device goes away while a song plays, each followed by a forward press:
@@ -102,9 +103,19 @@ if [ "$mode" = outage ]; then
   at 24; kill -INT "$recorder"; wait "$recorder"
   kill "$MD_PULSE_PID"; wait "$MD_PULSE_PID"; at 26
   restart_server; record "$work/after-restart.raw"
+  # The sink goes and comes back while stopped, before one press of play; then while playing.
+  # A recording is lined up with the wall clock by its end, as parec may take a while to begin.
+  reload_sink() { # name
+    pactl unload-module "$(pactl list short modules | awk '/module-null-sink/ {print $1}')"; sleep 1
+    pactl load-module module-null-sink sink_name="$MD_SINK" rate=44100 channels=2 >/dev/null
+    pactl set-default-sink "$MD_SINK"; date +%s%3N >"$work/$1.back"; record "$work/$1.raw"
+  }
+  at 34; kill -INT "$recorder"; wait "$recorder"; reload_sink after-press
+  at 42; date +%s%3N >"$work/after-press.end"; kill -INT "$recorder"; wait "$recorder"; reload_sink after-follow
 fi
 check "driver ran to its end" wait "$driver_pid"
 sleep 0.5
+date +%s%3N >"$work/after-follow.end"
 kill -INT "$recorder"; wait "$recorder"
 tr -d '\r' <driver.out >driver.log
 cat driver.log
@@ -112,7 +123,8 @@ cat driver.log
 cp "$recording" "$MD_BIN/tests/e2e/player/last-$mode.raw" 2>/dev/null || true
 if [ "$mode" = outage ]; then
   check "the window answered within 1.5 s of every press, and each outage was played through" \
-    python3 "$here/analyse.py" outage "$recording" driver.log "$work/after-reload.raw" "$work/after-restart.raw"
+    python3 "$here/analyse.py" outage "$recording" driver.log "$work/after-reload.raw" "$work/after-restart.raw" \
+      "$work"/after-press.{raw,end} "$work"/after-follow.{raw,back,end}
 else
   check "recording holds what the player must play" \
     python3 "$here/analyse.py" "$mode" "$recording" driver.log "${reference_files[@]}"

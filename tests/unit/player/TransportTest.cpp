@@ -247,14 +247,15 @@ TEST_F(TransportTest, EveryStateAndCommand) {
     EXPECT_EQ("playing", State());
   }
 
-  // Stop from playing, and from paused: the library first, the rewind 200 ms after.
+  // Stop from playing, and from paused: the library first, the rewind once the stream stopped,
+  // with no sleep between.
   EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0"}}), Command(cmdStop, &took));
-  EXPECT_GE(took, 0.195);
+  EXPECT_LT(took, 0.1);
   EXPECT_EQ("stopped", State());
   Command(cmdPlayPause);
   Command(cmdPlayPause);
   EXPECT_EQ((TCalls{"SetState 4", "SetPosition 0"}), Command(cmdStop, &took));
-  EXPECT_GE(took, 0.195);
+  EXPECT_LT(took, 0.1);
   EXPECT_EQ("stopped", State());
 
   // Forward from stopped, from playing (the worker stops the buffers), from paused (no handshake).
@@ -347,24 +348,26 @@ TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
   };
   loadsWithin(0.5);
 
-  OnPlayerCommandMessage(cmdForward, 1);
+  OnPlayerEvent(OrvelEventSongEnded, 1);
+  PumpMessages();
   PlayerCommand(cmdForward);
   EXPECT_EQ(TCalls{"b.xm"}, loadsWithin(1.5)) << "a press in a song's last second";
-  OnPlayerCommandMessage(cmdForward, 2);
+  OnPlayerEvent(OrvelEventSongEnded, 2);
   EXPECT_EQ(TCalls{}, loadsWithin(0.05)) << "the change waits for the last frames";
   EXPECT_EQ(TCalls{"c.xm"}, loadsWithin(1.5));
-  OnPlayerCommandMessage(cmdForward, 3);
+  OnPlayerEvent(OrvelEventSongEnded, 3);
+  PumpMessages();
   PlayerCommand(cmdRewind);
   EXPECT_EQ(TCalls{"b.xm"}, loadsWithin(1.5)) << "back from the song heard";
 
   PlayerCommand(cmdPlayPause);
-  OnPlayerCommandMessage(cmdForward, 4);
+  OnPlayerEvent(OrvelEventSongEnded, 4);
   EXPECT_EQ(TCalls{}, loadsWithin(1.5));
   EXPECT_EQ("paused", State());
   PlayerCommand(cmdPlayPause);
   EXPECT_EQ(TCalls{"c.xm"}, loadsWithin(1.5));
   PlayerCommand(cmdStop);
-  OnPlayerCommandMessage(cmdForward, 5);
+  OnPlayerEvent(OrvelEventSongEnded, 5);
   EXPECT_EQ(TCalls{}, loadsWithin(0.5));
   EXPECT_EQ("stopped", State());
 }

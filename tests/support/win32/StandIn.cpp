@@ -1,0 +1,352 @@
+#include "tests/support/win32/StandIn.h"
+
+#include <dsound.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+const TClock::time_point Origin = TClock::now();
+const uint32_t BytesPerSecond = 176400;
+
+// One lock and one condition for every object, buffer and queue: the stand-in favours plainness.
+// Never destroyed, as detached threads (the device's, a worker left behind) outlive main.
+std::mutex& M = *new std::mutex;
+std::condition_variable& Changed = *new std::condition_variable;
+
+// An event or a thread. Handles stay to the process's end, as a worker left behind may still wait
+// on them; closing one does nothing.
+struct TObject { bool autoReset, signalled; };
+std::deque<TObject>& Objects = *new std::deque<TObject>;
+
+HANDLE NewObject(bool autoReset, bool signalled) {
+  std::lock_guard<std::mutex> lock(M);
+  Objects.push_back({autoReset, signalled});
+  return &Objects.back();
+}
+
+// Under M.
+void Signal(HANDLE object) {
+  static_cast<TObject*>(object)->signalled = true;
+  Changed.notify_all();
+}
+
+double ClockMs() {
+  return StandIn::Speed * std::chrono::duration<double, std::milli>(TClock::now() - Origin).count();
+}
+
+TClock::time_point RealDeadline(DWORD ms) {
+  return ms == INFINITE ? TClock::time_point::max()
+                        : TClock::now() + std::chrono::microseconds(uint64_t(ms) * 1000 / StandIn::Speed);
+}
+
+std::function<void(const char*)>& Hook = *new std::function<void(const char*)>;
+void Hooked(const char* call) {
+  std::unique_lock<std::mutex> lock(M);
+  const std::function<void(const char*)> hook = Hook;
+  lock.unlock();
+  if (hook) hook(call);
+}
+
+struct TPosted { UINT message; WPARAM wParam; LPARAM lParam; };
+struct TTimer { double periodMs, dueMs; HWND window; TIMERPROC proc; };
+std::deque<TPosted>& Queue = *new std::deque<TPosted>;
+std::map<UINT_PTR, TTimer>& Timers = *new std::map<UINT_PTR, TTimer>;
+
+std::atomic<int> Generation{0}, Boxes{0};
+std::atomic<bool> Present{true}, NotifyFails{false};
+std::vector<int16_t>& Heard = *new std::vector<int16_t>;
+
+class TBuffer;
+std::vector<TBuffer*>& Playing = *new std::vector<TBuffer*>;  // what the device thread moves
+
+template <class Base>
+class TCounted : public Base {
+public:
+  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  UINT AddRef() override { return ++references; }
+  UINT Release() override {
+    const UINT left = --references;
+    if (left == 0) delete this;
+    return left;
+  }
+
+protected:
+  virtual ~TCounted() = default;
+  bool Dead() const { return generation != Generation; }
+  const int generation = Generation;
+  std::atomic<UINT> references{1};
+};
+
+// Its notification interface is the buffer itself, as in DirectSound. Locks never wrap: the
+// stream locks a half or the whole. One without bytes (the primary) never plays.
+class TBuffer : public TCounted<IDirectSoundBuffer>, public IDirectSoundNotify {
+public:
+  explicit TBuffer(DWORD bytes) : data(bytes) {}
+  ~TBuffer() override {
+    std::lock_guard<std::mutex> lock(M);
+    Playing.erase(std::remove(Playing.begin(), Playing.end(), this), Playing.end());
+  }
+
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (std::memcmp(&iid, &IID_IDirectSoundNotify, sizeof iid) != 0) return E_NOINTERFACE;
+    AddRef();
+    *out = static_cast<IDirectSoundNotify*>(this);
+    return DS_OK;
+  }
+  UINT AddRef() override { return TCounted::AddRef(); }
+  UINT Release() override { return TCounted::Release(); }
+  HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* given) override {
+    if (NotifyFails) return E_FAIL;
+    return Call(nullptr, [&] { positions.assign(given, given + count); });
+  }
+  HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(nullptr); }
+  HRESULT GetCurrentPosition(DWORD* play, DWORD*) override {
+    return Call(nullptr, [&] { *play = cursor; });
+  }
+  HRESULT Lock(DWORD offset, DWORD bytes, void** audio, DWORD* locked, void**, DWORD*, DWORD flags) override {
+    return Call("Lock", [&] {
+      if (flags & DSBLOCK_ENTIREBUFFER) offset = 0, bytes = DWORD(data.size());
+      *audio = data.data() + offset;
+      *locked = bytes;
+    });
+  }
+  HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call("Unlock"); }
+  HRESULT SetCurrentPosition(DWORD position) override {
+    return Call(nullptr, [&] { cursor = position; });
+  }
+  HRESULT Play(DWORD, DWORD, DWORD) override {
+    return Call("Play", [&] {
+      if (playing || data.empty()) return;
+      playing = true;
+      playedUpTo = TClock::now();
+      Playing.push_back(this);
+    });
+  }
+  HRESULT Stop() override {
+    return Call("Stop", [&] {
+      if (!playing) return;
+      Move(TClock::now());
+      playing = false;
+      Playing.erase(std::find(Playing.begin(), Playing.end(), this));
+    });
+  }
+
+  // The cursor moves towards where the clock says, hearing what it passes. It stops at an event it
+  // fires, and moves at most 10 ms at a time: a device thread held up by a busy machine plays
+  // late, rather than past halves that the worker had no turn to refill.
+  void Move(TClock::time_point now) {
+    if (Dead()) return;
+    const double seconds = std::chrono::duration<double>(now - playedUpTo).count() * StandIn::Speed;
+    const uint64_t due = std::min(uint64_t(seconds * BytesPerSecond), uint64_t(BytesPerSecond / 100)) & ~uint64_t(3);
+    uint64_t bytes = 0;
+    bool fired = false;
+    while (bytes < due && !fired) {
+      if (framesPlayed++ % (44100 / StandIn::HeardPerSecond) == 0) {
+        int16_t left;
+        std::memcpy(&left, &data[cursor], sizeof left);
+        Heard.push_back(left);
+      }
+      const DWORD at = cursor;
+      cursor = (cursor + 4) % DWORD(data.size());
+      bytes += 4;
+      for (const DSBPOSITIONNOTIFY& position : positions) {
+        if (position.dwOffset >= at && position.dwOffset < at + 4) {
+          Signal(position.hEventNotify);
+          fired = true;
+        }
+      }
+    }
+    playedUpTo += std::chrono::duration_cast<TClock::duration>(
+        std::chrono::duration<double>(double(bytes) / BytesPerSecond / StandIn::Speed));
+  }
+
+private:
+  // The hook first; then, under the lock, a failure for a dead device or the call's work.
+  HRESULT Call(const char* name, const std::function<void()>& work = nullptr) {
+    if (name) Hooked(name);
+    std::lock_guard<std::mutex> lock(M);
+    if (Dead()) return DSERR_NODRIVER;
+    if (work) work();
+    return DS_OK;
+  }
+
+  std::vector<uint8_t> data;
+  std::vector<DSBPOSITIONNOTIFY> positions;
+  bool playing = false;
+  DWORD cursor = 0;
+  uint64_t framesPlayed = 0;
+  TClock::time_point playedUpTo;
+};
+
+class TDevice : public TCounted<IDirectSound> {
+public:
+  HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** out, IUnknown*) override {
+    if (Dead()) return DSERR_NODRIVER;
+    *out = new TBuffer(desc->dwBufferBytes);
+    return DS_OK;
+  }
+  HRESULT SetCooperativeLevel(HWND, DWORD) override { return DS_OK; }
+};
+
+// Moves every playing buffer a little at a time, as a sound card would.
+void DeviceThread() {
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::lock_guard<std::mutex> lock(M);
+    for (TBuffer* buffer : Playing) buffer->Move(TClock::now());
+  }
+}
+
+}  // namespace
+
+HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, const char*) {
+  return NewObject(!manualReset, initialState);
+}
+
+BOOL SetEvent(HANDLE event) {
+  std::lock_guard<std::mutex> lock(M);
+  Signal(event);
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE) { return TRUE; }
+
+DWORD WaitForSingleObject(HANDLE object, DWORD ms) { return WaitForMultipleObjects(1, &object, FALSE, ms); }
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms) {
+  const TClock::time_point deadline = RealDeadline(ms);
+  std::unique_lock<std::mutex> lock(M);
+  for (;;) {
+    for (DWORD i = 0; i < count; ++i) {
+      TObject& object = *static_cast<TObject*>(objects[i]);
+      if (object.signalled) {
+        object.signalled = !object.autoReset;
+        return WAIT_OBJECT_0 + i;
+      }
+    }
+    if (Changed.wait_until(lock, deadline) == std::cv_status::timeout && TClock::now() >= deadline) {
+      return WAIT_TIMEOUT;
+    }
+  }
+}
+
+HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE proc, LPVOID param, DWORD, DWORD*) {
+  const HANDLE thread = NewObject(false, false);
+  std::thread([=] {
+    proc(param);
+    std::lock_guard<std::mutex> lock(M);
+    Signal(thread);
+  }).detach();
+  return thread;
+}
+
+DWORD GetTickCount() {
+  Hooked("GetTickCount");
+  return DWORD(ClockMs());
+}
+
+void Sleep(DWORD ms) { std::this_thread::sleep_until(RealDeadline(ms)); }
+
+int MessageBoxA(HWND, const char*, const char*, UINT) {
+  ++Boxes;
+  return 1;
+}
+
+BOOL PostMessageA(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> lock(M);
+  Queue.push_back({message, wParam, lParam});
+  Changed.notify_all();
+  return TRUE;
+}
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
+  std::lock_guard<std::mutex> lock(M);
+  Timers[id] = {double(ms), ClockMs() + ms, window, proc};
+  return id;
+}
+
+BOOL KillTimer(HWND, UINT_PTR id) {
+  std::lock_guard<std::mutex> lock(M);
+  return Timers.erase(id) ? TRUE : FALSE;
+}
+
+HRESULT WINAPI DirectSoundCreate(const GUID*, IDirectSound** out, IUnknown*) {
+  static std::once_flag started;
+  std::call_once(started, [] { std::thread(DeviceThread).detach(); });
+  if (!Present) return DSERR_NODRIVER;
+  *out = new TDevice;
+  return DS_OK;
+}
+
+namespace StandIn {
+
+void Unplug() {
+  ++Generation;
+  Present = false;
+}
+
+void Plug() { Present = true; }
+
+void FailNotifications(bool fail) { NotifyFails = fail; }
+
+void SetHook(std::function<void(const char*)> hook) {
+  std::lock_guard<std::mutex> lock(M);
+  Hook = std::move(hook);
+}
+
+std::vector<int16_t> TakeHeard() {
+  std::lock_guard<std::mutex> lock(M);
+  return std::exchange(Heard, {});
+}
+
+int MessageBoxes() { return Boxes; }
+
+void Pump(double ms, const std::function<void(UINT, WPARAM, LPARAM)>& handler) {
+  const double end = ClockMs() + ms;
+  for (;;) {
+    const double now = ClockMs();
+    std::unique_lock<std::mutex> lock(M);
+    const auto due = std::find_if(Timers.begin(), Timers.end(), [&](const auto& t) { return t.second.dueMs <= now; });
+    if (!Queue.empty()) {
+      const TPosted posted = Queue.front();
+      Queue.pop_front();
+      lock.unlock();
+      handler(posted.message, posted.wParam, posted.lParam);
+    } else if (due != Timers.end()) {
+      due->second.dueMs = now + due->second.periodMs;
+      const auto [id, timer] = *due;
+      lock.unlock();
+      timer.proc(timer.window, WM_TIMER, id, DWORD(now));
+    } else if (now >= end) {
+      return;
+    } else {
+      double wakeAt = end;
+      for (const auto& t : Timers) wakeAt = std::min(wakeAt, t.second.dueMs);
+      Changed.wait_until(lock, RealDeadline(DWORD(std::max(1.0, wakeAt - now))));
+    }
+  }
+}
+
+void Reset() {
+  std::lock_guard<std::mutex> lock(M);
+  Hook = nullptr;
+  Present = true;
+  NotifyFails = false;
+  Boxes = 0;
+  Heard.clear();
+  Queue.clear();
+  Timers.clear();
+}
+
+}  // namespace StandIn

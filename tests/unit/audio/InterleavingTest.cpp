@@ -1,0 +1,226 @@
+// The stream and transport control over the stand-in device, each test forcing one interleaving
+// of the window thread and the stream's worker. What the device played is heard back as labels:
+// "-" for silence, "2:0" for the first second of song 2.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/SoundStream.h"
+#include "player/Commands.h"
+#include "player/PlayList.h"
+#include "player/Transport.h"
+#include "player/TransportFlags.h"
+#include "tests/support/win32/StandIn.h"
+#include "tests/unit/player/RenderingPlayer.h"
+
+namespace {
+
+// Each render is the next second of the selected song, every sample holding a mark that the
+// dither cannot blur: 4 * (64 * song + second + 1).
+class TMarkingPlayer final : public TRenderingPlayer {
+public:
+  std::vector<std::string> loaded;
+
+  int Render(float* buffer, int frames) override {
+    const int mark = 4 * (64 * int(selected) + second++ + 1);
+    for (int i = 0; i < 2 * frames; ++i) buffer[i] = float(mark) / 32768.0f;
+    return 0;
+  }
+  TSongHandle LoadSong(const char* name) override {
+    loaded.push_back(name);
+    return TSongHandle(loaded.size());
+  }
+  int SelectSong(TSongHandle song) override {
+    selected = song;
+    second = 0;
+    return 0;
+  }
+  int SetPosition(int) override {
+    second = 0;
+    return 0;
+  }
+
+private:
+  std::atomic<TSongHandle> selected{0};
+  std::atomic<int> second{0};
+};
+
+TMarkingPlayer* Player = nullptr;
+
+// Each run of equal labels once.
+std::string Heard() {
+  std::string line, last;
+  for (int16_t sample : StandIn::TakeHeard()) {
+    const int mark = (sample + 2) >> 2;
+    const std::string label = mark <= 0 ? "-" : std::to_string((mark - 1) / 64) + ":" + std::to_string((mark - 1) % 64);
+    if (label != last) line += (line.empty() ? "" : " ") + label;
+    last = label;
+  }
+  return line;
+}
+
+bool Matches(const std::string& heard, const char* pattern) { return std::regex_match(heard, std::regex(pattern)); }
+
+}  // namespace
+
+IOrvelPlayer* IOrvelPlayer::GetOrvelPlayer() { return Player; }
+
+namespace {
+
+class Interleaving : public ::testing::Test {
+protected:
+  void SetUp() override { Begin(false); }
+
+  void Begin(bool failNotifications) {
+    StandIn::Reset();
+    StandIn::FailNotifications(failNotifications);
+    Player = new TMarkingPlayer;
+    PlayList = new TPlayList;
+    for (const char* name : {"a", "b", "c"}) PlayList->AddSong(name);
+    ASSERT_TRUE(StartPlayer(nullptr));
+    StandIn::FailNotifications(false);
+    ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+    window = std::this_thread::get_id();
+  }
+
+  void TearDown() override {
+    StandIn::SetHook(nullptr);
+    release = true;
+    PlayerCommand(cmdStop);
+    ShutdownPlayer();
+    delete Player;
+    EXPECT_EQ(0, StandIn::MessageBoxes());
+  }
+
+  // The window's message loop for `ms` of the stand-in's clock; then what was heard meanwhile.
+  static std::string Listen(double ms) {
+    StandIn::Pump(ms, [](UINT message, WPARAM wParam, LPARAM lParam) {
+      if (message == WM_PLAYER_COMMAND) OnPlayerCommandMessage(int(wParam), lParam);
+    });
+    return Heard();
+  }
+
+  bool OnWorker(const char* call, const char* which) {
+    return std::this_thread::get_id() != window && std::string(call) == which;
+  }
+
+  std::thread::id window;
+  // For the hooks, which workers may still run after a test's body.
+  std::atomic<bool> holdUp{false}, stick{false}, release{false};
+  std::atomic<std::thread::id> stuck;
+};
+
+// The worker answers the forward's stop and is then held up in the refill it used to go on with,
+// while the window has already started the next song.
+TEST_F(Interleaving, AWorkerHeldUpAfterItsAnswer) {
+  StandIn::SetHook([&](const char* call) {
+    if (holdUp && OnWorker(call, "Lock")) Sleep(80);
+  });
+  PlayerCommand(cmdPlayPause);
+  EXPECT_EQ("- 1:0", Listen(2300));  // the cursor in the first half: the answer comes with its refill
+  holdUp = true;
+  PlayerCommand(cmdForward);
+  const std::string heard = Listen(5500);
+  EXPECT_TRUE(Matches(heard, "(1:\\d+ )*- 2:0 2:1 2:2( 2:3)?")) << heard;
+}
+
+// The device goes and comes back while nothing plays: the press that plays makes a new stream.
+TEST_F(Interleaving, ADeviceGoneWhilePausedOrStopped) {
+  PlayerCommand(cmdPlayPause);
+  EXPECT_EQ("- 1:0 1:1", Listen(3500));
+  PlayerCommand(cmdPlayPause);
+  StandIn::Unplug();
+  StandIn::Plug();
+  PlayerCommand(cmdPlayPause);
+  const std::string resumed = Listen(3000);
+  EXPECT_TRUE(Matches(resumed, "(1:1 )?- 1:3( 1:4)?")) << resumed << ": the song goes on from where the library is";
+  PlayerCommand(cmdStop);
+  StandIn::Unplug();
+  StandIn::Plug();
+  PlayerCommand(cmdPlayPause);
+  const std::string replayed = Listen(3000);
+  EXPECT_TRUE(Matches(replayed, "(1:\\d+ )?- 1:0( 1:1)?")) << replayed;
+  EXPECT_TRUE(PlayingFlag && !PausedFlag);
+}
+
+// A stream whose notifications could not be set never refills: the first press replaces it.
+TEST_F(Interleaving, NotificationsThatCouldNotBeSet) {
+  ShutdownPlayer();
+  delete Player;
+  Begin(true);
+  PlayerCommand(cmdPlayPause);
+  const std::string heard = Listen(3000);
+  EXPECT_TRUE(Matches(heard, "- 1:0( 1:1)?")) << heard;
+}
+
+// The device goes while a song plays, and nobody presses anything: the watch follows it, trying
+// quietly while there is no device, and the song goes on.
+TEST_F(Interleaving, ADeviceGoneWhilePlaying) {
+  PlayerCommand(cmdPlayPause);
+  EXPECT_EQ("- 1:0 1:1", Listen(3500));
+  StandIn::Unplug();
+  EXPECT_EQ("", Listen(4000));
+  StandIn::Plug();
+  const std::string followed = Listen(5000);
+  EXPECT_TRUE(Matches(followed, "- 1:3( 1:4)?")) << followed;
+  EXPECT_EQ(std::vector<std::string>{"a"}, Player->loaded);
+}
+
+// The worker hangs in Lock; the forward gives up on it and plays the next song on a new stream.
+// When Lock returns at last, the worker left behind renders nothing of it.
+TEST_F(Interleaving, AWorkerStuckInLock) {
+  StandIn::SetHook([&](const char* call) {
+    if (!stick || !OnWorker(call, "Lock")) return;
+    std::thread::id none;
+    stuck.compare_exchange_strong(none, std::this_thread::get_id());
+    while (stuck.load() == std::this_thread::get_id() && !release) Sleep(1);
+  });
+  PlayerCommand(cmdPlayPause);
+  Listen(2300);
+  stick = true;
+  Listen(1000);
+  ASSERT_NE(std::thread::id(), stuck.load());
+  PlayerCommand(cmdForward);
+  release = true;
+  const std::string heard = Listen(4500);
+  EXPECT_TRUE(Matches(heard, "(1:\\d+ )*- 2:0 2:1( 2:2)?")) << heard;
+}
+
+// The library's end of song 1 waits in the queue while the song is stopped and played again.
+TEST_F(Interleaving, AnEndFromBeforeAStopAndPlay) {
+  PlayerCommand(cmdPlayPause);
+  Listen(1500);
+  OnPlayerEvent(OrvelEventSongEnded, 1);
+  PlayerCommand(cmdStop);
+  PlayerCommand(cmdPlayPause);
+  EXPECT_EQ("- 1:0 1:1", Listen(3500));
+  EXPECT_EQ(std::vector<std::string>{"a"}, Player->loaded);
+}
+
+// The worker answers an earlier request, for the end of a song, just after the window has seen
+// the buffers running and before it asks for its own stop: nobody is left to answer.
+TEST(StreamInterleaving, AWorkerThatStoppedItselfBeforeTheRequest) {
+  StandIn::Reset();
+  TSoundStream stream(nullptr, true);
+  ASSERT_EQ(DS_OK, stream.CreateBuffers(2000));
+  stream.Start();
+  stream.RequestStop();
+  const std::thread::id window = std::this_thread::get_id();
+  std::atomic<bool> armed{true};
+  DWORD answeredAt = GetTickCount();
+  StandIn::SetHook([&](const char* call) {
+    if (std::this_thread::get_id() != window || std::string(call) != "GetTickCount" || !armed.exchange(false)) return;
+    while (stream.IsStopRequested()) Sleep(1);
+    answeredAt = GetTickCount();
+  });
+  stream.StopAndWait(1200);
+  StandIn::SetHook(nullptr);
+  EXPECT_LT(GetTickCount() - answeredAt, 200u);
+  EXPECT_FALSE(stream.IsLost());
+}
+
+}  // namespace
