@@ -12,5 +12,7 @@ enum TCommand : int {
   cmdInfo = 7,
 };
 
-constexpr UINT WM_PLAYER_COMMAND = WM_USER + 100;  // wParam a TCommand, lParam 0
+// WM_PLAYER_COMMAND: wParam a TCommand; lParam 0 for a press, or the song whose end was told with
+// its play-through (Transport.h).
+constexpr UINT WM_PLAYER_COMMAND = WM_USER + 100;
 constexpr UINT WM_SONG_STARTED = WM_USER + 101;    // wParam 0, lParam 0
