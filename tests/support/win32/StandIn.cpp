@@ -108,25 +108,22 @@ public:
   UINT Release() override { return TCounted::Release(); }
   HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* given) override {
     if (NotifyFails) return E_FAIL;
-    return Call(nullptr, [&] { positions.assign(given, given + count); });
+    return Call([&] { positions.assign(given, given + count); });
   }
-  HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(nullptr); }
-  HRESULT GetCurrentPosition(DWORD* play, DWORD*) override {
-    return Call(nullptr, [&] { *play = cursor; });
-  }
+  HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(); }
+  HRESULT GetCurrentPosition(DWORD* play, DWORD*) override { return Call([&] { *play = cursor; }); }
   HRESULT Lock(DWORD offset, DWORD bytes, void** audio, DWORD* locked, void**, DWORD*, DWORD flags) override {
-    return Call("Lock", [&] {
+    Hooked("Lock");
+    return Call([&] {
       if (flags & DSBLOCK_ENTIREBUFFER) offset = 0, bytes = DWORD(data.size());
       *audio = data.data() + offset;
       *locked = bytes;
     });
   }
-  HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call("Unlock"); }
-  HRESULT SetCurrentPosition(DWORD position) override {
-    return Call(nullptr, [&] { cursor = position; });
-  }
+  HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call(); }
+  HRESULT SetCurrentPosition(DWORD position) override { return Call([&] { cursor = position; }); }
   HRESULT Play(DWORD, DWORD, DWORD) override {
-    return Call("Play", [&] {
+    return Call([&] {
       if (playing || data.empty()) return;
       playing = true;
       playedUpTo = TClock::now();
@@ -134,7 +131,7 @@ public:
     });
   }
   HRESULT Stop() override {
-    return Call("Stop", [&] {
+    return Call([&] {
       if (!playing) return;
       Move(TClock::now());
       playing = false;
@@ -172,9 +169,8 @@ public:
   }
 
 private:
-  // The hook first; then, under the lock, a failure for a dead device or the call's work.
-  HRESULT Call(const char* name, const std::function<void()>& work = nullptr) {
-    if (name) Hooked(name);
+  // Under the lock, a failure for a dead device or the call's work.
+  HRESULT Call(const std::function<void()>& work = nullptr) {
     std::lock_guard<std::mutex> lock(M);
     if (Dead()) return DSERR_NODRIVER;
     if (work) work();

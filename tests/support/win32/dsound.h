@@ -21,10 +21,7 @@ typedef struct {
   WAVEFORMATEX* lpwfxFormat;
 } DSBUFFERDESC;
 
-typedef struct {
-  DWORD dwOffset;
-  HANDLE hEventNotify;
-} DSBPOSITIONNOTIFY;
+typedef struct { DWORD dwOffset; HANDLE hEventNotify; } DSBPOSITIONNOTIFY;
 
 inline const IID IID_IDirectSoundNotify = {0xB0210783, 0x89CD, 0x11D0,
                                            {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};

@@ -65,12 +65,6 @@ std::string Heard() {
 
 bool Matches(const std::string& heard, const char* pattern) { return std::regex_match(heard, std::regex(pattern)); }
 
-}  // namespace
-
-IOrvelPlayer* IOrvelPlayer::GetOrvelPlayer() { return Player; }
-
-namespace {
-
 class Interleaving : public ::testing::Test {
 protected:
   void SetUp() override { Begin(false); }
@@ -224,3 +218,5 @@ TEST(StreamInterleaving, AWorkerThatStoppedItselfBeforeTheRequest) {
 }
 
 }  // namespace
+
+IOrvelPlayer* IOrvelPlayer::GetOrvelPlayer() { return Player; }
