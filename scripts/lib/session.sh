@@ -24,25 +24,28 @@ md_wineserver_socket() { # prefix
 
 # A wineserver that stays up until md_prefix_stop: no wine program then waits for one to start or
 # meets one on its way out, and its desktop stays tied to this session's display.
+MD_WINESERVER_PIDS=() MD_WINESERVER_PREFIXES=()
 md_prefix_start() { # prefix
   local socket
   socket=$(md_wineserver_socket "$1")
   WINEPREFIX=$1 wineserver -f -p >/dev/null 2>&1 &
-  MD_WINESERVER_PID=$!
+  MD_WINESERVER_PIDS+=("$!") MD_WINESERVER_PREFIXES+=("$1")
   for _ in $(seq 200); do [ -S "$socket" ] && break; sleep 0.05; done
   [ -S "$socket" ] || { echo "session: wineserver did not start" >&2; return 1; }
-  export MD_WINESERVER_PID
   # The prefix's services and desktop live as long as the server: started here, they hold no
   # test's output open (a test runner would wait for it to close).
   WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# Ends the session's wine programs (its desktop and services too) with the server it started.
+# Ends the session's wine programs (desktops and services too) with the servers it started.
 md_prefix_stop() {
-  [ -n "${MD_WINESERVER_PID:-}" ] || return 0
-  kill -0 "$MD_WINESERVER_PID" 2>/dev/null && timeout 30 wineserver -k 2>/dev/null
-  wait "$MD_WINESERVER_PID" 2>/dev/null
-  unset MD_WINESERVER_PID
+  local i
+  for i in "${!MD_WINESERVER_PIDS[@]}"; do
+    kill -0 "${MD_WINESERVER_PIDS[i]}" 2>/dev/null \
+      && WINEPREFIX=${MD_WINESERVER_PREFIXES[i]} timeout 30 wineserver -k 2>/dev/null
+    wait "${MD_WINESERVER_PIDS[i]}" 2>/dev/null
+  done
+  MD_WINESERVER_PIDS=() MD_WINESERVER_PREFIXES=()
 }
 
 # A session that cannot start leaves nothing running.
