@@ -1,6 +1,8 @@
 #include "player/Transport.h"
 
 #include "OrvelPlayer.h"
+
+#include <cstring>
 #include "audio/SoundStream.h"
 #include "player/Commands.h"
 #include "player/PlayList.h"
@@ -253,6 +255,12 @@ void OnPlayerCommandMessage(int code, LPARAM songEnded) {
 // The handle marks the end apart from a press of forward, whose lParam is 0.
 void OnPlayerEvent(int event, int param) {
   if (event == OrvelEventSongEnded) PostSongEnd(TSongHandle(param), PlayThrough);
+}
+
+// Not yet mapped from the play cursor: shows no time and no sound.
+THeardSound GetHeardSound(int16_t* out, uint32_t frames) {
+  if (out) std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
+  return THeardSound();
 }
 
 void OnStreamRender(void* half, uint32_t bytes) { RenderSamples(half, bytes); }

@@ -32,6 +32,22 @@ void OnPlayerCommandMessage(int code, LPARAM songEnded);
 // names the song and its play-through, so that every change of song happens on the window thread.
 // Called on any thread.
 void OnPlayerEvent(int event, int param);
+// What the listener hears at this moment, read from the stream's play cursor on the window
+// thread: never what was rendered, which runs up to two seconds ahead.
+struct THeardSound {
+  // A song is playing or paused: the clock shows songFrame. Stopped, or with no sound device, not.
+  bool clockShown = false;
+  // The song's position as heard, in frames of 44,100 Hz. Where the song will start while the
+  // cleared buffer plays; where the sound stopped while paused; the old song's until its last
+  // frame is heard, then 0 until the new song is heard.
+  uint32_t songFrame = 0;
+  // The buffers run and a song's sound is at the play cursor (not the cleared buffer).
+  bool audible = false;
+};
+// Copies the `frames` stereo frames (interleaved 16-bit) that end at the play cursor into out,
+// when out is given: silence where nothing of a song was heard.
+THeardSound GetHeardSound(int16_t* out, uint32_t frames);
+
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);
 // While a song plays, fills the zero-filled half with the library's next second, converted.
