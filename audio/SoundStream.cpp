@@ -96,7 +96,7 @@ bool PollWhile(TCondition condition, DWORD timeoutMs) {
 
 // Whatever a failed CreateBuffers did not make stays null.
 struct TSoundStream::TWorkerState {
-  HANDLE events[StreamEventCount] = {};
+  TOwnedHandle events[StreamEventCount];
   TComPtr<IDirectSoundBuffer> primaryBuffer;
   TComPtr<IDirectSoundBuffer> secondaryBuffer;
   uint32_t bufferBytes = 0;
@@ -110,13 +110,6 @@ struct TSoundStream::TWorkerState {
   std::atomic<TRenderProc> renderProc{nullptr};
   std::atomic<TStoppedProc> stoppedProc{nullptr};
 
-  // The buffers are let go by the stream, in its order, before this.
-  ~TWorkerState() {
-    for (HANDLE event : events) {
-      if (event) CloseHandle(event);
-    }
-  }
-
   void Start() {
     if (running) return;
     stopRequested = 0;
@@ -124,7 +117,7 @@ struct TSoundStream::TWorkerState {
     dueHalves = 0;
     if (secondaryBuffer) {
       ClearBuffer();
-      secondaryBuffer->SetCurrentPosition(0);
+      MarkLostOnFailure(secondaryBuffer->SetCurrentPosition(0));
     }
     Play();
   }
@@ -174,7 +167,7 @@ struct TSoundStream::TWorkerState {
     paused = 0;
     const uint8_t due = dueHalves.exchange(0);
     for (int half = 0; half < 2; ++half) {
-      if (due & (1u << half)) SetEvent(events[half == 0 ? HalfwayEvent : EndEvent]);
+      if (due & (1u << half)) SetEvent(events[half == 0 ? HalfwayEvent : EndEvent].Get());
     }
     Play();
   }
@@ -217,8 +210,8 @@ struct TSoundStream::TWorkerState {
   void StopBuffers() {
     if (!running) return;
     IsLost();  // notifications that stopped coming are seen only while running
-    if (secondaryBuffer) secondaryBuffer->Stop();
-    if (primaryBuffer) primaryBuffer->Stop();
+    if (secondaryBuffer) MarkLostOnFailure(secondaryBuffer->Stop());
+    if (primaryBuffer) MarkLostOnFailure(primaryBuffer->Stop());
     running = 0;
     stopRequested = 0;
   }
@@ -227,11 +220,11 @@ struct TSoundStream::TWorkerState {
   void ClearBuffer() {
     void* audio = nullptr;
     DWORD bytes = 0;
-    if (FAILED(secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER))) {
-      return;
-    }
+    const HRESULT locked = secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER);
+    MarkLostOnFailure(locked);
+    if (FAILED(locked)) return;
     std::memset(audio, 0, bytes);
-    secondaryBuffer->Unlock(audio, bytes, nullptr, 0);
+    MarkLostOnFailure(secondaryBuffer->Unlock(audio, bytes, nullptr, 0));
   }
 
   // The one place a half is refilled. A half whose lock fails keeps what it holds; the callback is
@@ -256,15 +249,16 @@ struct TSoundStream::TWorkerState {
 };
 
 TSoundStream::TSoundStream(HWND window, bool quiet) : shared(new TWorkerState), quiet(quiet) {
-  if (DirectSoundCreate(nullptr, dsound.Receive(), nullptr) == DS_OK) {
-    dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
+  if (DirectSoundCreate(nullptr, dsound.Receive(), nullptr) == DS_OK &&
+      FAILED(dsound->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
+    shared->lost = 1;
   }
   if (!dsound) {
     TellUser("Could not create DirectSound object", "Fatal error");
     throw "no sound device";
   }
-  for (HANDLE& event : shared->events) {
-    event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  for (TOwnedHandle& event : shared->events) {
+    event.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   }
 }
 
@@ -317,9 +311,9 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   // itself would be past the end, which the device refuses).
   DSBPOSITIONNOTIFY positions[2];
   positions[0].dwOffset = s.bufferBytes >> 1;
-  positions[0].hEventNotify = s.events[HalfwayEvent];
+  positions[0].hEventNotify = s.events[HalfwayEvent].Get();
   positions[1].dwOffset = s.bufferBytes - 3;
-  positions[1].hEventNotify = s.events[EndEvent];
+  positions[1].hEventNotify = s.events[EndEvent].Get();
   hr = notify->SetNotificationPositions(2, positions);
   return FAILED(hr) ? Failed(hr, nullptr) : hr;
 }
@@ -340,8 +334,10 @@ void TSoundStream::TellUser(const char* text, const char* caption) const {
 // The destructor stopped the buffers before it sets the quit event.
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
   TWorkerState& s = *static_cast<TWorkerState*>(param);
+  const HANDLE events[StreamEventCount] = {s.events[HalfwayEvent].Get(), s.events[EndEvent].Get(),
+                                           s.events[QuitEvent].Get()};
   for (;;) {
-    const DWORD rc = WaitForMultipleObjects(StreamEventCount, s.events, FALSE, INFINITE);
+    const DWORD rc = WaitForMultipleObjects(StreamEventCount, events, FALSE, INFINITE);
     if (rc == WAIT_OBJECT_0 + HalfwayEvent) {
       s.OnNotified(0);
     } else if (rc == WAIT_OBJECT_0 + EndEvent) {
@@ -397,7 +393,7 @@ TSoundStream::~TSoundStream() {
   Stop();
   bool workerEnded = true;
   if (thread) {
-    SetEvent(s.events[QuitEvent]);
+    SetEvent(s.events[QuitEvent].Get());
     workerEnded = WaitForSingleObject(thread.Get(), ThreadQuitTimeoutMs) == WAIT_OBJECT_0;
     thread.Reset();  // the thread itself may go on; only the handle goes
   }
@@ -411,7 +407,8 @@ TSoundStream::~TSoundStream() {
   }
   notify.Reset();
   s.secondaryBuffer.Reset();
-  if (s.primaryBuffer) s.primaryBuffer->Stop();
+  if (s.primaryBuffer) s.MarkLostOnFailure(s.primaryBuffer->Stop());
   s.primaryBuffer.Reset();
   dsound.Reset();
+  // The events go with the worker's state, last.
 }
