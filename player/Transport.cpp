@@ -137,6 +137,17 @@ bool StopPlayThrough(bool byHandshake) {
   return true;
 }
 
+// A step (forward, back, or a song's end) goes on in its direction past every song that does not
+// load, trying each song of the list once. False, with nothing loaded, when none does.
+bool OpenLoadableSong(const char* (TPlayList::*step)()) {
+  const int32_t songs = PlayList ? PlayList->SongCount() : 0;
+  for (int32_t tried = 0; tried < songs; ++tried) {
+    if (OpenSong((PlayList->*step)())) return true;
+  }
+  CurrentSongHandle = 0;
+  return false;
+}
+
 }  // namespace
 
 bool StartPlayer(HWND window) {
@@ -217,15 +228,13 @@ void NextSong() {
   if (!PausedFlag || PlayingFlag) StopSongAndWait();
   SetTransportState(TTransportState::Stopped);
   Player->FreeSong(CurrentSongHandle);
-  OpenSong(PlayList ? PlayList->StepForward() : nullptr);
-  PlaySong();
+  if (OpenLoadableSong(&TPlayList::StepForward)) PlaySong();
 }
 
 void PreviousSong() {
   StopSong();
   Player->FreeSong(CurrentSongHandle);
-  OpenSong(PlayList ? PlayList->StepBack() : nullptr);
-  PlaySong();
+  if (OpenLoadableSong(&TPlayList::StepBack)) PlaySong();
 }
 
 void PlayerCommand(int code) {

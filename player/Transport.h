@@ -18,6 +18,8 @@ void PlaySong();
 void PauseSong();
 void StopSong();
 void StopSongAndWait();
+// Both end playing the next (or previous) song that loads; where no song of the list loads, the
+// disk ends stopped.
 void NextSong();
 void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,8 @@ using TCalls = std::vector<std::string>;
 void Note(const std::string& what) { DirectSoundSpy::Note(what, "library"); }
 
 // Handles count up from 1; a name beginning with "missing" does not load. Render writes a quiet
-// tone and, when asked, ends the selected song at its second render.
+// tone, notes each song as its sound begins, and, when asked, ends the selected song at its
+// second render.
 class TRecordingPlayer : public IOrvelPlayer {
 public:
   int initResult = 0;
@@ -58,6 +61,10 @@ public:
   int32_t GetPosition() override { return Unexpected("GetPosition"); }
   int Render(float* buffer, int frames) override {
     for (int i = 0; i < 2 * frames; ++i) buffer[i] = (i / 50) % 2 ? 0.1f : -0.1f;
+    {
+      std::lock_guard<std::mutex> lock(heardMutex);
+      if (heard.empty() || heard.back() != selected) heard.push_back(selected);
+    }
     IPlayerListener* l = listener;
     if (endSongs && ++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
     return 0;
@@ -66,6 +73,11 @@ public:
     listener = l;
     Note(l == &PlayerListener ? "SetListener listener" : "SetListener other");
     return 0;
+  }
+  // The songs the listener has heard, each run of renders once; emptied by the call.
+  std::vector<TSongHandle> TakeHeard() {
+    std::lock_guard<std::mutex> lock(heardMutex);
+    return std::exchange(heard, {});
   }
 
 private:
@@ -81,6 +93,8 @@ private:
   std::atomic<TSongHandle> selected{0};
   std::atomic<IPlayerListener*> listener{nullptr};
   std::atomic<int> renders{0};  // of the selected song since it was selected or rewound
+  std::mutex heardMutex;
+  std::vector<TSongHandle> heard;
 };
 
 TRecordingPlayer Player;
@@ -128,6 +142,27 @@ TCalls TakeCalls() {
     calls.push_back(line);
   }
   DirectSoundSpy::Reset();
+  return calls;
+}
+
+// Those of `calls` that begin with `prefix`.
+TCalls Starting(const TCalls& calls, const std::string& prefix) {
+  TCalls found;
+  for (const std::string& call : calls) {
+    if (call.rfind(prefix, 0) == 0) found.push_back(call);
+  }
+  return found;
+}
+
+// The calls made while messages are handled for `seconds`, or until `loads` songs have loaded.
+TCalls CallsWithin(double seconds, size_t loads = SIZE_MAX) {
+  TCalls calls;
+  for (const double until = SecondsNow() + seconds;
+       SecondsNow() < until && Starting(calls, "LoadSong").size() < loads;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    const TCalls more = TakeCalls();
+    calls.insert(calls.end(), more.begin(), more.end());
+  }
   return calls;
 }
 
@@ -282,47 +317,50 @@ TEST_F(TransportTest, EveryStateAndCommand) {
   EXPECT_EQ("playing", State());
 }
 
-// A song that does not load, and a playlist with no songs: the commands play silence on.
+// Presses pass over a song that does not load, both ways. Where no song loads, a step leaves the
+// disk stopped, and so does a playlist with no songs.
 TEST_F(TransportTest, NothingToLoad) {
+  for (const char* name : {"a.xm", "missing.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
-  EXPECT_FALSE(OpenSong(PlayList->CurrentSong()));
+  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
   TakeCalls();
-  EXPECT_EQ(Join({{"FreeSong 0", "SetState 1"}, StreamStart, Started}), Command(cmdForward));
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "SetState 1"}, StreamStart, Started}),
+  EXPECT_EQ(Join({{"FreeSong 1", "LoadSong missing.xm"}, Open("a.xm", 2), {"SetState 1"}, StreamStart, Started}),
+            Command(cmdForward));
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 2", "LoadSong missing.xm"}, Open("a.xm", 3),
+                  {"SetState 1"}, StreamStart, Started}),
             Command(cmdRewind));
-  EXPECT_EQ("playing", State());
 
+  delete PlayList;
+  PlayList = new TPlayList;
   PlayList->AddSong("missing.xm");
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "LoadSong missing.xm", "SetState 1"},
-                  StreamStart, Started}),
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 3", "LoadSong missing.xm"}}),
             Command(cmdRewind));
-  EXPECT_EQ("playing", State());
+  EXPECT_EQ("stopped", State());
+  delete PlayList;
+  PlayList = new TPlayList;
+  EXPECT_EQ(TCalls{"FreeSong 0"}, Command(cmdForward));
+  EXPECT_EQ("stopped", State());
 }
 
-// The library's end-of-song event, on the worker, becomes a posted forward that names the song; the
-// last song wraps to the first. No command comes from here after the first play.
+// The library's end-of-song event, on the worker, becomes a posted forward that names the song; a
+// song that does not load is passed over, and the last song wraps to the first. The listener hears
+// song 1, then song 3. No command comes from here after the first play.
 TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
-  for (const char* name : {"a.xm", "b.xm"}) PlayList->AddSong(name);
+  for (const char* name : {"a.xm", "missing.xm", "c.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
   Player.endSongs = true;
   DispatchCommands = true;
   TakeCalls();
+  Player.TakeHeard();
   PlayerCommand(cmdPlayPause);
 
-  TCalls loads, messages;
-  const double until = SecondsNow() + 15;
-  while (loads.size() < 2 && SecondsNow() < until) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    for (const std::string& call : TakeCalls()) {
-      if (call.rfind("LoadSong", 0) == 0) loads.push_back(call);
-      if (call.rfind("posted", 0) == 0) messages.push_back(call);
-    }
-  }
-  EXPECT_EQ((TCalls{"LoadSong b.xm", "LoadSong a.xm"}), loads);
+  const TCalls calls = CallsWithin(15, 3);
+  EXPECT_EQ((TCalls{"LoadSong missing.xm", "LoadSong c.xm", "LoadSong a.xm"}), Starting(calls, "LoadSong"));
   // Each end twice: told by the library, then by the worker once the song's last frames played.
   const TCalls end = {"posted WM_PLAYER_COMMAND 5", "posted WM_PLAYER_COMMAND 5"};
-  EXPECT_EQ(Join({Started, end, Started, end, Started}), messages);
+  EXPECT_EQ(Join({Started, end, Started, end, Started}), Starting(calls, "posted"));
+  EXPECT_EQ((std::vector<TSongHandle>{1, 2}), Player.TakeHeard());
   EXPECT_EQ("playing", State());
 }
 
@@ -335,15 +373,9 @@ TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
   DispatchCommands = true;
   PlayerCommand(cmdPlayPause);
-  // The songs loaded while messages are handled for `seconds`.
   const auto loadsWithin = [](double seconds) {
     TCalls names;
-    for (const double until = SecondsNow() + seconds; SecondsNow() < until;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-      for (const std::string& call : TakeCalls()) {
-        if (call.rfind("LoadSong ", 0) == 0) names.push_back(call.substr(9));
-      }
-    }
+    for (const std::string& call : Starting(CallsWithin(seconds), "LoadSong ")) names.push_back(call.substr(9));
     return names;
   };
   loadsWithin(0.5);
