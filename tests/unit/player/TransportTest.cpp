@@ -181,6 +181,11 @@ TCalls Open(const std::string& name, int handle) {
   return {"LoadSong " + name, "SelectSong " + std::to_string(handle), "SetPosition 0"};
 }
 
+// A song opened and played from a cleared buffer.
+TCalls Plays(const std::string& name, int handle) {
+  return Join({Open(name, handle), {"SetState 1"}, StreamStart, Started});
+}
+
 class TransportTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
@@ -294,26 +299,22 @@ TEST_F(TransportTest, EveryStateAndCommand) {
   EXPECT_EQ("stopped", State());
 
   // Forward from stopped, from playing (the worker stops the buffers), from paused (no handshake).
-  EXPECT_EQ(Join({{"FreeSong 1"}, Open("b.xm", 2), {"SetState 1"}, StreamStart, Started}), Command(cmdForward));
+  EXPECT_EQ(Join({{"FreeSong 1"}, Plays("b.xm", 2)}), Command(cmdForward));
   Sleep(300);
-  EXPECT_EQ(Join({{"SetState 4"}, WorkerStop, {"FreeSong 2"}, Open("c.xm", 3), {"SetState 1"}, StreamStart, Started}),
-            Command(cmdForward, &took));
+  EXPECT_EQ(Join({{"SetState 4"}, WorkerStop, {"FreeSong 2"}, Plays("c.xm", 3)}), Command(cmdForward, &took));
   EXPECT_LT(took, 1.1);
   Command(cmdPlayPause);
-  EXPECT_EQ(Join({{"FreeSong 3"}, Open("a.xm", 4), {"SetState 1"}, StreamStart, Started}), Command(cmdForward, &took));
+  EXPECT_EQ(Join({{"FreeSong 3"}, Plays("a.xm", 4)}), Command(cmdForward, &took));
   EXPECT_LT(took, 0.1);
   EXPECT_EQ("playing", State());
 
   // Rewind from playing (a direct stop), from paused and from stopped; back from the first wraps.
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 4"}, Open("c.xm", 5), {"SetState 1"},
-                  StreamStart, Started}),
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 4"}, Plays("c.xm", 5)}),
             Command(cmdRewind));
   Command(cmdPlayPause);
-  EXPECT_EQ(Join({{"SetState 4", "SetPosition 0", "FreeSong 5"}, Open("b.xm", 6), {"SetState 1"}, StreamStart,
-                  Started}),
-            Command(cmdRewind));
+  EXPECT_EQ(Join({{"SetState 4", "SetPosition 0", "FreeSong 5"}, Plays("b.xm", 6)}), Command(cmdRewind));
   Command(cmdStop);
-  EXPECT_EQ(Join({{"FreeSong 6"}, Open("a.xm", 7), {"SetState 1"}, StreamStart, Started}), Command(cmdRewind));
+  EXPECT_EQ(Join({{"FreeSong 6"}, Plays("a.xm", 7)}), Command(cmdRewind));
   EXPECT_EQ("playing", State());
 }
 
@@ -324,10 +325,8 @@ TEST_F(TransportTest, NothingToLoad) {
   ASSERT_TRUE(StartPlayer(window));
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
   TakeCalls();
-  EXPECT_EQ(Join({{"FreeSong 1", "LoadSong missing.xm"}, Open("a.xm", 2), {"SetState 1"}, StreamStart, Started}),
-            Command(cmdForward));
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 2", "LoadSong missing.xm"}, Open("a.xm", 3),
-                  {"SetState 1"}, StreamStart, Started}),
+  EXPECT_EQ(Join({{"FreeSong 1", "LoadSong missing.xm"}, Plays("a.xm", 2)}), Command(cmdForward));
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 2", "LoadSong missing.xm"}, Plays("a.xm", 3)}),
             Command(cmdRewind));
 
   delete PlayList;
