@@ -5,7 +5,7 @@
 // | running        | Play (window: Start, Resume)    | StopBuffers only, on either    | both                |
 // |                |                                 | thread (see below)             |                     |
 // | stopRequested  | RequestStop (window)            | StopBuffers; Start             | worker at each      |
-// |                |                                 |                                | wake-up; window     |
+// |                |                                 |                                | wake-up; StopAndWait|
 // | paused         | Pause (window)                  | Resume, Start (window)         | worker              |
 // | dueHalves      | worker: a half's notification   | taken by Resume, or by the     | both                |
 // |                | came while paused               | worker when a resume crossed   |                     |
@@ -26,13 +26,15 @@
 // The events, the buffers and bufferBytes are made before the worker starts and never change
 // while it runs. Every flag is a std::atomic<uint8_t>, 0 or 1, like the transport's.
 //
-// Transport control (player/Transport.cpp) adds four of its own:
-// | PlayingFlag,   | window: PlaySong / PauseSong / the stops                   | worker: every refill    |
-// | PausedFlag     |                                                            | renders only while set; |
-// |                |                                                            | the play/pause button   |
-// | PlayThrough    | window: +1 at every stop                                   | any thread telling an end |
-// | EndingSong     | window: set at the library's end, cleared by a stop or a   | worker: OnStreamStopped |
-// |                | new start                                                  |                         |
+// Transport control (player/Transport.cpp) adds four of its own, all written on the window thread:
+// | field         | set and cleared by                                | read by                     |
+// |---------------|---------------------------------------------------|-----------------------------|
+// | PlayingFlag,  | PlaySong, PauseSong and the stops, one going down | worker: a refill renders    |
+// | PausedFlag    | before the other goes up (SetTransportState)      | only while PlayingFlag is   |
+// |               |                                                   | up; the play/pause button   |
+// | PlayThrough   | +1 at every stop                                  | any thread telling an end   |
+// | EndingSong    | set at the library's end; cleared by a stop or a  | worker: OnStreamStopped     |
+// |               | start from a cleared buffer                       |                             |
 //
 // A stop (forward: StopSongAndWait, the handshake):
 //   window  flags down (a refill from now on writes silence), library stopped, RequestStop, and

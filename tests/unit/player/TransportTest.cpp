@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,12 +26,12 @@ using TCalls = std::vector<std::string>;
 void Note(const std::string& what) { DirectSoundSpy::Note(what, "library"); }
 
 // Handles count up from 1; a name beginning with "missing" does not load. Render writes a quiet
-// tone, notes each song as its sound begins, and, when asked, ends the selected song at its
-// second render.
+// tone; when asked to play songs through, it notes each song as its sound begins ("heard 1") and
+// ends the selected song at its second render.
 class TRecordingPlayer : public IOrvelPlayer {
 public:
   int initResult = 0;
-  std::atomic<bool> endSongs{false};
+  std::atomic<bool> playThrough{false};
   TSongHandle lastHandle = 0;
 
   int GetVersion() override { return Unexpected("GetVersion"); }
@@ -61,23 +60,16 @@ public:
   int32_t GetPosition() override { return Unexpected("GetPosition"); }
   int Render(float* buffer, int frames) override {
     for (int i = 0; i < 2 * frames; ++i) buffer[i] = (i / 50) % 2 ? 0.1f : -0.1f;
-    {
-      std::lock_guard<std::mutex> lock(heardMutex);
-      if (heard.empty() || heard.back() != selected) heard.push_back(selected);
-    }
+    if (!playThrough) return 0;
+    if (renders == 0) Noted("heard", selected);
     IPlayerListener* l = listener;
-    if (endSongs && ++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
+    if (++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
     return 0;
   }
   int SetListener(IPlayerListener* l) override {
     listener = l;
     Note(l == &PlayerListener ? "SetListener listener" : "SetListener other");
     return 0;
-  }
-  // The songs the listener has heard, each run of renders once; emptied by the call.
-  std::vector<TSongHandle> TakeHeard() {
-    std::lock_guard<std::mutex> lock(heardMutex);
-    return std::exchange(heard, {});
   }
 
 private:
@@ -93,8 +85,6 @@ private:
   std::atomic<TSongHandle> selected{0};
   std::atomic<IPlayerListener*> listener{nullptr};
   std::atomic<int> renders{0};  // of the selected song since it was selected or rewound
-  std::mutex heardMutex;
-  std::vector<TSongHandle> heard;
 };
 
 TRecordingPlayer Player;
@@ -204,7 +194,7 @@ protected:
     DirectSoundSpy::Reset();
     Player.initResult = 0;
     Player.lastHandle = 0;
-    Player.endSongs = false;
+    Player.playThrough = false;
     DispatchCommands = false;
     PlayingFlag = 0;
     PausedFlag = 0;
@@ -348,10 +338,9 @@ TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
   for (const char* name : {"a.xm", "missing.xm", "c.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
-  Player.endSongs = true;
+  Player.playThrough = true;
   DispatchCommands = true;
   TakeCalls();
-  Player.TakeHeard();
   PlayerCommand(cmdPlayPause);
 
   const TCalls calls = CallsWithin(15, 3);
@@ -359,7 +348,7 @@ TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
   // Each end twice: told by the library, then by the worker once the song's last frames played.
   const TCalls end = {"posted WM_PLAYER_COMMAND 5", "posted WM_PLAYER_COMMAND 5"};
   EXPECT_EQ(Join({Started, end, Started, end, Started}), Starting(calls, "posted"));
-  EXPECT_EQ((std::vector<TSongHandle>{1, 2}), Player.TakeHeard());
+  EXPECT_EQ((TCalls{"heard 1 (worker)", "heard 2 (worker)"}), Starting(calls, "heard"));
   EXPECT_EQ("playing", State());
 }
 
