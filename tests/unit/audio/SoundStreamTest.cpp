@@ -118,6 +118,7 @@ std::vector<DWORD> StopThreads() {
 }
 
 const std::vector<std::string> BufferStops = {"Stop secondary", "Stop primary"};
+std::vector<std::string> ReleaseOrder() { return CallNames({"Release", "Stop"}); }
 
 class SoundStreamTest : public ::testing::Test {
 protected:
@@ -207,7 +208,7 @@ TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
   }
 }
 
-TEST_F(SoundStreamTest, TimingStartWhileRunningClearsAndRewindsNothingAndAStopIsAnswered) {
+TEST_F(SoundStreamTest, TimingStartWhileRunningThenAStopHandshakeThenDestruction) {
   std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
   ResetClock();
   stream->Start();
@@ -241,10 +242,22 @@ TEST_F(SoundStreamTest, TimingStartWhileRunningClearsAndRewindsNothingAndAStopIs
   EXPECT_EQ(refillsBefore, TakeRefills().size());
   EXPECT_EQ(0u, CountCalls("Lock", "secondary"));
 
-  // The running flag went down with it: a new Start plays again.
+  // The running flag went down with it: a new Start plays again. Destruction stops the buffers,
+  // ends the worker, then releases in order.
   stream->Start();
   EXPECT_EQ(1u, CountCalls("Play", "secondary"));
-  stream->Stop();
+  HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, refills[0].thread);
+  ASSERT_NE(nullptr, worker);
+  EXPECT_LT(TimedDestruction(stream), 0.5);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
+  DWORD exitCode = 1;
+  GetExitCodeThread(worker, &exitCode);
+  EXPECT_EQ(0u, exitCode);
+  CloseHandle(worker);
+  const std::vector<std::string> expected = {"Stop secondary",    "Stop primary",     "Release notify",
+                                             "Release secondary", "Stop primary",     "Release primary",
+                                             "Release dsound"};
+  EXPECT_EQ(expected, ReleaseOrder());
 }
 
 TEST_F(SoundStreamTest, StopWhileStoppedKeepsAPendingRequest) {
@@ -305,27 +318,6 @@ TEST_F(SoundStreamTest, StartWithAFailedClearStillPlays) {
     EXPECT_TRUE(failing->IsLost()) << failure;
     DirectSoundSpy::Reset();
   }
-}
-
-std::vector<std::string> ReleaseOrder() { return CallNames({"Release", "Stop"}); }
-
-TEST_F(SoundStreamTest, DestructionEndsTheWorkerThenReleasesInOrder) {
-  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
-  ResetClock();
-  stream->Start();
-  ASSERT_TRUE(WaitForRefills(1, 1.6));
-  HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, TakeRefills()[0].thread);
-  ASSERT_NE(nullptr, worker);
-  EXPECT_LT(TimedDestruction(stream), 0.5);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
-  DWORD exitCode = 1;
-  GetExitCodeThread(worker, &exitCode);
-  EXPECT_EQ(0u, exitCode);
-  CloseHandle(worker);
-  const std::vector<std::string> expected = {"Stop secondary",    "Stop primary",     "Release notify",
-                                             "Release secondary", "Stop primary",     "Release primary",
-                                             "Release dsound"};
-  EXPECT_EQ(expected, ReleaseOrder());
 }
 
 double ProcessCpuSeconds() {

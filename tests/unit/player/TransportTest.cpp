@@ -196,8 +196,7 @@ protected:
     Player.lastHandle = 0;
     Player.playThrough = false;
     DispatchCommands = false;
-    PlayingFlag = 0;
-    PausedFlag = 0;
+    SetTransportState(TTransportState::Stopped);
     PlayList = new TPlayList;
   }
 
