@@ -308,9 +308,9 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
     notify.Forget();
     return Failed(hr, nullptr);
   }
-  // Each event comes as the cursor passes the last frame of a half: the half-way offset ends the
-  // first half's last frame, and bufferBytes - 3 lies inside the buffer's last frame (bufferBytes
-  // itself would be past the end, which the device refuses).
+  // Each event comes as a half has been played: the half-way offset is the second half's first
+  // byte; the end has no such byte (an offset of bufferBytes lies past the buffer, which the device
+  // refuses), so its event stands inside the buffer's last frame, at bufferBytes - 3.
   DSBPOSITIONNOTIFY positions[2];
   positions[0].dwOffset = s.bufferBytes >> 1;
   positions[0].hEventNotify = s.events[HalfwayEvent].Get();
