@@ -36,26 +36,40 @@ struct TSongKey {
 };
 constexpr TSongKey SongKeys[] = {{"file", -1, false}, {"pic1", 1, true}, {"pic0", 0, true}, {"TitlePic", 2, false}};
 
-// skin.ini's six button sections in slot order: the code of the TCommand each button posts, and
-// the states it draws (pic0, pic1, ...).
+// The codes the skin buttons post.
+enum TCommand : int {
+  cmdRewind = 1,
+  cmdPlayPause = 2,
+  cmdStop = 4,
+  cmdForward = 5,
+  cmdEject = 6,  // posted by the eject button, acted on by nobody: the button closes the window
+  cmdInfo = 7,
+};
+
+// skin.ini's six button sections in slot order: the command each button posts, and the states it
+// draws (pic0, pic1, ...).
 constexpr const char* ButtonXKey = "X";
 constexpr const char* ButtonYKey = "Y";
 constexpr const char* PictureKeyPrefix = "pic";
 struct TButtonSection {
   const char* section;
-  int command;
+  TCommand command;
   int states;
 };
-constexpr int ButtonSectionCount = 6;
-constexpr TButtonSection ButtonSections[ButtonSectionCount] = {{"ButtonRewind", 1, 4}, {"ButtonPlayPause", 2, 6},
-                                                               {"ButtonStop", 4, 4},   {"ButtonForward", 5, 4},
-                                                               {"ButtonEject", 6, 4},  {"ButtonInfo", 7, 4}};
+constexpr int ButtonCount = 6;
+constexpr TButtonSection ButtonSections[ButtonCount] = {
+    {"ButtonRewind", cmdRewind, 4}, {"ButtonPlayPause", cmdPlayPause, 6}, {"ButtonStop", cmdStop, 4},
+    {"ButtonForward", cmdForward, 4}, {"ButtonEject", cmdEject, 4},       {"ButtonInfo", cmdInfo, 4}};
 
 // Numbered names are "%d" after their prefix: from 0 upwards, without leading zeros, until the
 // first number whose value is missing or empty.
-constexpr size_t NumberedNameSize = 20;
-inline void NumberedName(char* out, size_t size, const char* prefix, int32_t n) {
-  TBoundedText(out, size).Add(prefix).Decimal(n);
+struct TNumbered {
+  char text[20];
+};
+inline TNumbered NumberedName(const char* prefix, int32_t n) {
+  TNumbered name;
+  TBoundedText(name.text, sizeof name.text).Add(prefix).Decimal(n);
+  return name;
 }
 
 // A name of the form prefix + digits, the prefix compared without regard to ASCII case: whether
@@ -80,4 +94,24 @@ inline TNumberedName ParseNumberedName(const char* name, const char* prefix) {
   n.is = digits > 0;
   n.spelt = n.is && digits <= 9 && (digits == 1 || name[0] != '0');
   return n;
+}
+
+// Where the song list ends: the section and key of the first empty value.
+struct TSongListEnd {
+  int32_t section;
+  const TSongKey* key;
+};
+
+// Walks the song sections in reading order, the one rule for the program and the tools alike:
+// `take(section, key, fallback)` reads a value (the fallback standing in for a missing one), keeps
+// it and says whether it was there. A section number past INT32_MAX is never read.
+template <typename TTake>
+TSongListEnd ReadSongList(const char* noInfo, TTake&& take) {
+  int32_t n = 0;
+  for (; n < INT32_MAX; ++n) {
+    const TNumbered section = NumberedName(SongSectionPrefix, n);
+    for (const TSongKey& key : SongKeys)
+      if (!take(section.text, key, key.noInfoFallback ? noInfo : "")) return {n, &key};
+  }
+  return {n, SongKeys};
 }

@@ -11,26 +11,25 @@
 
 namespace {
 
-static_assert(ButtonSectionCount == ButtonCount, "one section for each button");
-
 void DrawNothing(TSkinButton*) {}
 
 }  // namespace
 
-void LoadSkin(TSkinButton* buttons[6]) {
+void LoadSkin(TSkinButton* buttons[ButtonCount]) {
   const TIniFile ini(SkinFileName);
   char value[MAX_PATH];
   // Both lists end at the first missing or empty number.
-  for (int n = 0; n < INT32_MAX && ini.Numbered(MusicSection, SongKeyPrefix, n, value); ++n)
-    PlayList->AddSong(value);
+  const auto numbered = [&](const char* section, const char* prefix, int32_t n) {
+    return n < INT32_MAX && ini.String(section, NumberedName(prefix, n).text, "", value);
+  };
+  for (int32_t n = 0; numbered(MusicSection, SongKeyPrefix, n); ++n) PlayList->AddSong(value);
 
   for (int slot = 0; slot < ButtonCount; ++slot) {
     const TButtonSection& format = ButtonSections[slot];
     TSkinButton* button = new TSkinButton(BackBuffer, ini.Int(format.section, ButtonXKey),
                                           ini.Int(format.section, ButtonYKey), SkinWindow, DrawNothing,
-                                          TCommand(format.command), int32_t(OsVersion.dwMajorVersion));
+                                          format.command, int32_t(OsVersion.dwMajorVersion));
     buttons[slot] = button;
-    for (int m = 0; m < INT32_MAX && ini.Numbered(format.section, PictureKeyPrefix, m, value); ++m)
-      button->AddImage(value);
+    for (int32_t m = 0; numbered(format.section, PictureKeyPrefix, m); ++m) button->AddImage(value);
   }
 }

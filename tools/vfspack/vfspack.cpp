@@ -266,14 +266,13 @@ std::vector<TListedSong> ListedSongs() {
   }
   const TProfileIni playList = ReadIni(PlayListFileName);
   const std::string noInfo = playList.String(MusicSection, NoInfoKey, "");
-  for (int n = 0;; ++n) {
-    const std::string section = SongSectionPrefix + std::to_string(n);
-    for (const TSongKey& key : SongKeys) {
-      const std::string value = playList.String(section, key.name, key.noInfoFallback ? noInfo : "");
-      if (value.empty()) return songs;
-      if (key.row < 0) songs.push_back({std::string(PlayListFileName) + " [" + section + "] " + key.name, value});
-    }
-  }
+  ReadSongList(noInfo.c_str(), [&](const char* section, const TSongKey& key, const char* fallback) {
+    const std::string value = playList.String(section, key.name, fallback);
+    if (!value.empty() && key.row < 0)
+      songs.push_back({std::string(PlayListFileName) + " [" + section + "] " + key.name, value});
+    return !value.empty();
+  });
+  return songs;
 }
 
 int Songs(const std::string& folder) {
