@@ -18,10 +18,13 @@ constexpr const char* BackgroundEntry = "pic.png";
 // song pictures and names the caption and the NoInfo picture.
 constexpr const char* MusicSection = "Music";
 constexpr const char* SongKeyPrefix = "song";
-constexpr const char* InfoXKey = "InfoX";
-constexpr const char* InfoYKey = "InfoY";
-constexpr const char* TitleXKey = "TitleX";
-constexpr const char* TitleYKey = "TitleY";
+// Where something is drawn: the keys of its two coordinates.
+struct TPlaceKeys {
+  const char* x;
+  const char* y;
+};
+constexpr TPlaceKeys InfoPlaceKeys = {"InfoX", "InfoY"};
+constexpr TPlaceKeys TitlePlaceKeys = {"TitleX", "TitleY"};
 constexpr const char* NoInfoKey = "NoInfo";
 constexpr const char* TitleKey = "Title";
 
@@ -48,8 +51,7 @@ enum TCommand : int {
 
 // skin.ini's six button sections in slot order: the command each button posts, and the states it
 // draws (pic0, pic1, ...).
-constexpr const char* ButtonXKey = "X";
-constexpr const char* ButtonYKey = "Y";
+constexpr TPlaceKeys ButtonPlaceKeys = {"X", "Y"};
 constexpr const char* PictureKeyPrefix = "pic";
 struct TButtonSection {
   const char* section;

@@ -18,10 +18,10 @@ void LoadPlayList(HWND window) {
   char value[MAX_PATH];
   const TIniFile ini(PlayListFileName);
 
-  InfoX = ini.Int(MusicSection, InfoXKey);
-  InfoY = ini.Int(MusicSection, InfoYKey);
-  TitleX = ini.Int(MusicSection, TitleXKey);
-  TitleY = ini.Int(MusicSection, TitleYKey);
+  InfoX = ini.Int(MusicSection, InfoPlaceKeys.x);
+  InfoY = ini.Int(MusicSection, InfoPlaceKeys.y);
+  TitleX = ini.Int(MusicSection, TitlePlaceKeys.x);
+  TitleY = ini.Int(MusicSection, TitlePlaceKeys.y);
 
   ini.String(MusicSection, NoInfoKey, "", NoInfoText);
   if (ini.String(MusicSection, TitleKey, "", value) && window) SetWindowTextA(window, value);

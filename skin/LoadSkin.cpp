@@ -26,8 +26,8 @@ void LoadSkin(TSkinButton* buttons[ButtonCount]) {
 
   for (int slot = 0; slot < ButtonCount; ++slot) {
     const TButtonSection& format = ButtonSections[slot];
-    TSkinButton* button = new TSkinButton(BackBuffer, ini.Int(format.section, ButtonXKey),
-                                          ini.Int(format.section, ButtonYKey), SkinWindow, DrawNothing,
+    TSkinButton* button = new TSkinButton(BackBuffer, ini.Int(format.section, ButtonPlaceKeys.x),
+                                          ini.Int(format.section, ButtonPlaceKeys.y), SkinWindow, DrawNothing,
                                           format.command, int32_t(OsVersion.dwMajorVersion));
     buttons[slot] = button;
     for (int32_t m = 0; numbered(format.section, PictureKeyPrefix, m); ++m) button->AddImage(value);

@@ -57,7 +57,7 @@ void TChecker::CheckButton(const TProfileIni& ini, const TButtonSection& button)
       Warn(SkinFileName, Place(section, s.place), differs + ": the button's outline changes with its state");
   }
   if (first && background)
-    CheckPlacement(section, ini.Int(section, ButtonXKey), ini.Int(section, ButtonYKey), width, height);
+    CheckPlacement(section, ini.Int(section, ButtonPlaceKeys.x), ini.Int(section, ButtonPlaceKeys.y), width, height);
 }
 
 // The window is pic.png cut to its pixels that are not fully transparent: a button drawn
