@@ -98,22 +98,34 @@ inline TNumberedName ParseNumberedName(const char* name, const char* prefix) {
   return n;
 }
 
+// Reads a numbered list: `take(name)` reads the value of each name in turn, keeps it and says
+// whether it was there. Returns how many were taken.
+template <typename TTake>
+int32_t ReadNumberedList(const char* prefix, TTake&& take) {
+  int32_t n = 0;
+  while (n < INT32_MAX && take(NumberedName(prefix, n).text)) ++n;
+  return n;
+}
+
 // Where the song list ends: the section and key of the first empty value.
 struct TSongListEnd {
   int32_t section;
   const TSongKey* key;
 };
 
-// Walks the song sections in reading order, the one rule for the program and the tools alike:
-// `take(section, key, fallback)` reads a value (the fallback standing in for a missing one), keeps
-// it and says whether it was there. A section number past INT32_MAX is never read.
+// Reads the song sections in order, for the program and the tools alike: `take(section, key,
+// fallback)` reads a value (the fallback standing in for a missing one), keeps it and says whether
+// it was there.
 template <typename TTake>
 TSongListEnd ReadSongList(const char* noInfo, TTake&& take) {
-  int32_t n = 0;
-  for (; n < INT32_MAX; ++n) {
-    const TNumbered section = NumberedName(SongSectionPrefix, n);
+  const TSongKey* stop = SongKeys;
+  const int32_t sections = ReadNumberedList(SongSectionPrefix, [&](const char* section) {
     for (const TSongKey& key : SongKeys)
-      if (!take(section.text, key, key.noInfoFallback ? noInfo : "")) return {n, &key};
-  }
-  return {n, SongKeys};
+      if (!take(section, key, key.noInfoFallback ? noInfo : "")) {
+        stop = &key;
+        return false;
+      }
+    return true;
+  });
+  return {sections, stop};
 }

@@ -18,11 +18,11 @@ void DrawNothing(TSkinButton*) {}
 void LoadSkin(TSkinButton* buttons[ButtonCount]) {
   const TIniFile ini(SkinFileName);
   char value[MAX_PATH];
-  // Both lists end at the first missing or empty number.
-  const auto numbered = [&](const char* section, const char* prefix, int32_t n) {
-    return n < INT32_MAX && ini.String(section, NumberedName(prefix, n).text, "", value);
-  };
-  for (int32_t n = 0; numbered(MusicSection, SongKeyPrefix, n); ++n) PlayList->AddSong(value);
+  ReadNumberedList(SongKeyPrefix, [&](const char* key) {
+    if (!ini.String(MusicSection, key, "", value)) return false;
+    PlayList->AddSong(value);
+    return true;
+  });
 
   for (int slot = 0; slot < ButtonCount; ++slot) {
     const TButtonSection& format = ButtonSections[slot];
@@ -30,6 +30,10 @@ void LoadSkin(TSkinButton* buttons[ButtonCount]) {
                                           ini.Int(format.section, ButtonPlaceKeys.y), SkinWindow, DrawNothing,
                                           format.command, int32_t(OsVersion.dwMajorVersion));
     buttons[slot] = button;
-    for (int32_t m = 0; numbered(format.section, PictureKeyPrefix, m); ++m) button->AddImage(value);
+    ReadNumberedList(PictureKeyPrefix, [&](const char* key) {
+      if (!ini.String(format.section, key, "", value)) return false;
+      button->AddImage(value);
+      return true;
+    });
   }
 }

@@ -87,18 +87,18 @@ void TChecker::ReportRepeats(const TProfileIni& ini, const char* file) {
   }
 }
 
-// Reads prefix0, prefix1, ... until the first empty value, as the program does, and warns
-// about the numbered keys that reading never reaches. Returns the values read.
+// Reads a numbered list as the program does, and warns about the numbered keys that reading never
+// reaches. Returns the values read.
 std::vector<std::pair<std::string, std::string>> TChecker::ReadNumbered(const TProfileIni& ini, const char* file,
                                                                         const std::string& section,
                                                                         const std::string& prefix) {
   std::vector<std::pair<std::string, std::string>> read;
-  for (;;) {
-    const std::string key = prefix + std::to_string(read.size());
+  ReadNumberedList(prefix.c_str(), [&](const char* key) {
     std::string value = ini.String(section, key, "");
-    if (value.empty()) break;
+    if (value.empty()) return false;
     read.emplace_back(key, std::move(value));
-  }
+    return true;
+  });
   const TProfileIni::TSection* s = ini.FindSection(section);
   if (!s) return read;
   const std::string stop = prefix + std::to_string(read.size());

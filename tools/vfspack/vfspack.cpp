@@ -258,12 +258,11 @@ struct TListedSong {
 std::vector<TListedSong> ListedSongs() {
   std::vector<TListedSong> songs;
   const TProfileIni skin = ReadIni(SkinFileName);
-  for (int n = 0;; ++n) {
-    const std::string key = SongKeyPrefix + std::to_string(n);
+  ReadNumberedList(SongKeyPrefix, [&](const char* key) {
     const std::string name = skin.String(MusicSection, key, "");
-    if (name.empty()) break;
-    songs.push_back({std::string(SkinFileName) + " [" + MusicSection + "] " + key, name});
-  }
+    if (!name.empty()) songs.push_back({std::string(SkinFileName) + " [" + MusicSection + "] " + key, name});
+    return !name.empty();
+  });
   const TProfileIni playList = ReadIni(PlayListFileName);
   const std::string noInfo = playList.String(MusicSection, NoInfoKey, "");
   ReadSongList(noInfo.c_str(), [&](const char* section, const TSongKey& key, const char* fallback) {
