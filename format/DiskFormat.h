@@ -1,7 +1,8 @@
 // A disk folder as the program reads it: its files, the sections and keys of its two INI files,
-// the six buttons and how numbered lists are read. The program, `vfspack check` and
-// `vfspack songs` all read a disk by these; scripts/lib/disk_format.py is their twin for the
-// scripts. Header only and without Windows, so that the program takes in only the names it uses.
+// the six buttons and the commands they post, and how numbered lists are read. The program,
+// `vfspack check` and `vfspack songs` all read a disk by these; scripts/lib/disk_format.py is
+// their twin for the scripts. Header only and without Windows, so that the program takes in only
+// the names it uses.
 #pragma once
 #include <cstddef>
 #include <cstdint>
