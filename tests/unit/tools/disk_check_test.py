@@ -182,6 +182,8 @@ CASES = [
      r"^warning: PlayList\.ini \[song1\]: never read: the list stops at \[song0\] TitlePic, which is missing"),
 ]
 
+# The song list as `vfspack songs` gives it, where the list's stop rule decides it: what check reads.
+SONGS = {"gap in the song numbers": ["music/song.wav"], "missing TitlePic stops the list": ["music/song.wav"]}
 
 # Under wine only what reaches code of the Windows build's own runs again: finding files in any
 # case and by a backslash path, the code page, the profile rules on a byte-order mark, the library
@@ -223,6 +225,9 @@ def main():
             matched = any(re.search(pattern, l) for l in lines)
             check("%s: exit %d and the report" % (what, expected), status == expected and matched,
                   ["exit %d" % status] + lines)
+            if what in SONGS:
+                songs = subprocess.run(TOOL + ["songs", folder], capture_output=True).stdout.decode().split()
+                check("%s: songs lists the same songs" % what, songs == SONGS[what], songs)
     return 1 if failures else 0
 
 
