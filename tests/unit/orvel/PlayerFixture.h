@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -66,8 +67,6 @@ class PlayerTest : public ::testing::Test {
   std::string folder = "orvel-test-files";
 };
 
-inline bool AllZero(const float* begin, const float* end) {
-  for (const float* p = begin; p != end; ++p)
-    if (*p != 0.0f) return false;
-  return true;
+inline bool AllZero(const std::vector<float>& samples, size_t from = 0) {
+  return std::all_of(samples.begin() + std::ptrdiff_t(from), samples.end(), [](float v) { return v == 0.0f; });
 }

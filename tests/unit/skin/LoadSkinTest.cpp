@@ -61,7 +61,7 @@ protected:
     }
   }
 
-  TTempFolder folder;
+  TTempFolder folder{true};
   TSkinStage stage{Entries()};
   TBoxWatcher boxes;
 };

@@ -2,6 +2,7 @@
 // buttons and the song pictures use, all cleared again at the end.
 #pragma once
 #include "SkinTestSupport.h"
+#include "tests/support/TempFolder.h"
 #include "app/PlayerWnd.h"
 #include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
@@ -48,24 +49,6 @@ public:
 
 private:
   TGdiplusSession gdiplus;
-  TTempArchive archiveFile;
+  TTempFolder temp;
   std::optional<TVfsFile> archive;
-};
-
-// A fresh temporary folder made the current directory, removed with what was written into it.
-class TTempFolder {
-public:
-  TTempFolder();
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-  void Write(const std::string& name, const std::string& text);
-  // A folder inside this one whose path is `length` characters long, made the current directory.
-  void EnterDeepFolder(size_t length);
-  std::string path;
-
-private:
-  char saved[MAX_PATH] = {};
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
 };

@@ -2,6 +2,7 @@
 
 #include "app/PlayerWnd.h"
 #include "skin/WindowShape.h"
+#include "tests/support/TempFolder.h"
 #include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
 
@@ -84,8 +85,8 @@ protected:
 
   std::unique_ptr<TPlayerWnd> OpenWindow(const std::vector<TVfsInput>& entries,
                                          const char* selectedFirst = nullptr) {
-    archiveFile.reset(new TTempArchive(VfsBuildArchive(entries)));
-    archive.emplace(archiveFile->path.c_str());
+    archive.reset();
+    archive.emplace(temp.Write("archive.vfs", VfsBuildArchive(entries)).c_str());
     Archive = &*archive;
     if (selectedFirst) archive->SelectEntry(selectedFirst);
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -95,7 +96,7 @@ protected:
   }
 
   TGdiplusSession gdiplus;
-  std::unique_ptr<TTempArchive> archiveFile;
+  TTempFolder temp;
   std::optional<TVfsFile> archive;
 };
 
@@ -106,12 +107,7 @@ TEST_F(WindowShapeTest, WindowTakesThePicturesSizeOutlineAndSurface) {
   const HWND hwnd = window->GetHandle();
   ASSERT_NE(hwnd, nullptr);
 
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 100);
-  EXPECT_EQ(rect.right - rect.left, LONG(Width));
-  EXPECT_EQ(rect.bottom - rect.top, LONG(Height));
+  EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{100, 100, LONG(Width), LONG(Height)}));
   EXPECT_TRUE(IsWindowVisible(hwnd));
 
   // The region holds exactly the pixels whose alpha is not 0, alpha 1 included.
@@ -207,11 +203,7 @@ TEST_F(WindowShapeTest, PresentKeepsTheWindowWhereItIsOrOnlyInvalidates) {
   if (IsLayeredOs()) {
     SetWindowPos(hwnd, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_TRUE(window->Present(BackBuffer));
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    EXPECT_EQ(rect.left, 300);
-    EXPECT_EQ(rect.top, 200);
-    EXPECT_EQ(rect.right - rect.left, LONG(Width));
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{300, 200, LONG(Width), LONG(Height)}));
   } else {
     UpdateWindow(hwnd);
     ValidateRect(hwnd, nullptr);
@@ -237,12 +229,7 @@ TEST_F(WindowShapeTest, WithoutAPictureTheWindowStaysEmpty) {
   for (const auto& entries : archives) {
     std::unique_ptr<TPlayerWnd> window = OpenWindow(entries, "other.png");
     const HWND hwnd = window->GetHandle();
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    EXPECT_EQ(rect.left, 100);
-    EXPECT_EQ(rect.top, 100);
-    EXPECT_EQ(rect.right, 100);
-    EXPECT_EQ(rect.bottom, 100);
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{100, 100, 0, 0}));
     EXPECT_NE(BackBuffer, nullptr);
     EXPECT_EQ(SkinBitmap, nullptr);
     HRGN region = CreateRectRgn(0, 0, 0, 0);
