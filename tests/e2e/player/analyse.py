@@ -20,7 +20,8 @@ from dither state 1, sample for sample.
 
 Wine's mixer now and then drops frames, or puts in silence when it runs dry under load: each place
 is followed over (up to MAX_JUMP frames dropped, MAX_GAP frames of silence put in), counted and
-reported; any other frame that differs from what was expected fails the check.
+reported, and passes only when Wine's own log (--wine-log FILE, written with WINEDEBUG=warn+pulse)
+tells of an underflow; any other frame that differs from what was expected fails the check.
 Prints "key value" lines; the exit code says whether the check held.
 """
 import array
@@ -39,6 +40,7 @@ MAX_DROP_RATIO = 0.02    # of the frames heard, dropped altogether
 MAX_PUT_IN_RATIO = 0.2   # of the frames heard, silence put in altogether (the mixer ran dry)
 SEGMENT_GAP = RATE // 2  # a longer silence parts two pieces of the recording
 MATCH = 16               # frames that must agree to take a place as found
+UNDERFLOWS = []          # Wine's own lines that tell of its sound server running dry
 
 
 def read_float_wav(path):
@@ -168,25 +170,39 @@ def driver_events(path):
 def check_follow(verdict, follow, name):
     follow.report(name)
     verdict.expect(follow.mismatch is None, '%s: a frame that is not what the player must play' % name)
+    verdict.expect(not follow.places or UNDERFLOWS, '%s: frames lost, and Wine told of no underflow' % name)
     heard = max(follow.matched, 1)
     verdict.expect(follow.dropped <= MAX_DROP_RATIO * heard, '%s: too many frames dropped' % name)
     verdict.expect(follow.put_in <= MAX_PUT_IN_RATIO * heard, '%s: too much silence put in' % name)
 
 
+def pieces_of(rec):
+    found = segments(rec)
+    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in found))
+    return found
+
+
+def song_start(rec, p, floats, frames, verdict):
+    """The first frames of the song as converted from dither state 1, and where in them the piece
+    of the recording from p starts (None when nowhere)."""
+    expected, _ = convert(floats, 0, frames, 1)
+    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
+    q = find_start(rec, p, expected, len(expected))
+    if not verdict.expect(q is not None, 'the start of the song was not found'):
+        return expected, None
+    print('song_starts_at_frame', q, 'first_sound_at', first_sound)
+    verdict.expect(q - first_sound <= MAX_JUMP, 'the beginning of the song is missing')
+    return expected, q
+
+
 def check_song(rec, events, songs, verdict):
-    floats = songs[0]
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) == 1, 'one piece of sound expected'):
         return
     start, end = pieces[0]
-    expected, _ = convert(floats, 0, (end - start) // REFILL * REFILL + 2 * REFILL, 1)
-    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
-    q = find_start(rec, start, expected, first_sound + MAX_JUMP + 1)
-    if not verdict.expect(q is not None, 'the start of the song was not found'):
+    expected, q = song_start(rec, start, songs[0], (end - start) // REFILL * REFILL + 2 * REFILL, verdict)
+    if q is None:
         return
-    print('song_starts_at_frame', q, 'first_sound_at', first_sound)
-    verdict.expect(q - first_sound <= MAX_JUMP, 'the beginning of the song is missing')
     follow = Follow(rec, start, end, expected, q)
     check_follow(verdict, follow, 'song')
     verdict.expect(follow.end_recording >= end - MAX_GAP, 'the song stops before the recording does')
@@ -200,15 +216,12 @@ def check_pause(rec, events, songs, verdict):
     if not verdict.expect(len(commands) == 3 and len(started) == 2, 'play, pause and play expected'):
         return
     play, pause, resume = commands
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) == 2, 'two pieces of sound expected'):
         return
     # Nothing rendered is dropped at a pause: the library's output is one unbroken stream.
-    expected, _ = convert(floats, 0, len(floats) // 2 // REFILL * REFILL + 2 * REFILL, 1)
-    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
-    q = find_start(rec, pieces[0][0], expected, first_sound + MAX_JUMP + 1)
-    if not verdict.expect(q is not None, 'the start of the song was not found'):
+    expected, q = song_start(rec, pieces[0][0], floats, len(floats) // 2 // REFILL * REFILL + 2 * REFILL, verdict)
+    if q is None:
         return
     before = Follow(rec, pieces[0][0], pieces[0][1], expected, q)
     check_follow(verdict, before, 'before')
@@ -239,8 +252,7 @@ def check_chain(rec, events, songs, verdict):
     verdict.expect(len(ends) >= 3, 'three ends of songs expected')
     verdict.expect(started[:5] == ['0', '1', '2', '0', '1'][:len(started)] and len(started) >= 4,
                    'one song after another, the press taking none of them away')
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) >= 4, 'four pieces of sound expected'):
         return
     # Every refill while playing converts a second and moves the generator on. The end is told by
@@ -324,6 +336,13 @@ def check_outage(rec, events, after_paths, verdict):
 
 
 def main(argv):
+    global UNDERFLOWS
+    if argv[1] == '--wine-log':
+        with open(argv[2], errors='replace') as f:
+            UNDERFLOWS = [line.strip() for line in f if 'Underflow' in line]
+        for line in UNDERFLOWS[:3]:
+            print('wine_said', line)
+        argv = argv[:1] + argv[3:]
     mode, rec_path, log_path, song_paths = argv[1], argv[2], argv[3], argv[4:]
     checks = {'song': check_song, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}
     if mode not in checks:

@@ -79,7 +79,8 @@ done
 recording="$work/$mode.raw"
 record() { parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$1" & recorder=$!; }
 record "$recording"
-timeout 75 wine "$driver" "${script[@]}" >driver.out &
+# Wine tells of each time the server ran out of what its mixer sent.
+WINEDEBUG=warn+pulse timeout 75 wine "$driver" "${script[@]}" >driver.out 2>wine.log &
 driver_pid=$!
 if [ "$mode" = outage ]; then
   # Three ways the sound device goes away while a song plays, each followed by a forward press:
@@ -127,6 +128,6 @@ if [ "$mode" = outage ]; then
       "$work"/after-press.{raw,end} "$work"/after-follow.{raw,back,end}
 else
   check "recording holds what the player must play" \
-    python3 "$here/analyse.py" "$mode" "$recording" driver.log "${reference_files[@]}"
+    python3 "$here/analyse.py" --wine-log wine.log "$mode" "$recording" driver.log "${reference_files[@]}"
 fi
 e2e_finish

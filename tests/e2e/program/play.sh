@@ -49,7 +49,7 @@ song0=$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)
 e2e_poll 15 heard_for "$S/song0.raw" 7.5
 record_stop
 check "song 0 as the library renders it, through the conversion, sample for sample" \
-  python3 "$MD_SRC/tests/e2e/player/analyse.py" song "$S/song0.raw" /dev/null "$S/reference.wav"
+  python3 "$MD_SRC/tests/e2e/player/analyse.py" --wine-log "$S/wine.log" song "$S/song0.raw" /dev/null "$S/reference.wav"
 if [ "${1:-}" = russian ]; then
   press_escape "$disk"
   check "Esc ends the program with status 0" ends_with_status_0
