@@ -31,7 +31,6 @@ check "no message box" test -z "$(wine "$MD_PROBE" boxes | tr -d '\r')"
 read -r pw ph <<<"$(python3 "$DISKPY" entry "$disk" pic.png)"
 check "window at (100, 100) with the size of pic.png" test "$(disk_rect)" = "100 100 $((100 + pw)) $((100 + ph))"
 check "caption from Title" test "$(disk_caption)" = "$(python3 "$DISKPY" get "$disk" PlayList.ini Music Title)"
-check "layered window" test $(( $(disk_exstyle) & 0x80000 )) -ne 0
 shot "$S/start.png"
 for b in ButtonRewind ButtonPlayPause ButtonStop ButtonForward ButtonEject ButtonInfo; do
   check "$b idle" shows_button "$disk" "$S/start.png" $b 0
