@@ -40,6 +40,7 @@ public:
     if (!out) throw std::runtime_error("cannot write " + file);
     return file;
   }
+  std::string Write(const std::string& name, const char* text) { return Write(name, std::string(text)); }
 
   // A folder inside this one whose path is `length` characters long, made the current directory.
   std::string EnterDeepFolder(size_t length) {

@@ -7,6 +7,9 @@ from dither state 1, sample for sample.
   analyse.py pause REC DRIVER_LOG SONG.wav            the song, the silence of the pause, and the
                                                       song again from the frame after the last one
                                                       heard, within half a second of the press
+  analyse.py heard REC DRIVER_LOG SONG.wav           what sounds at the end of the recording is
+                                                      from somewhere in the song (another song
+                                                      still playing is not)
   analyse.py chain REC DRIVER_LOG A.wav B.wav C.wav   A, B, C and A again, each heard to its last
                                                       frame and started by the end of the one
                                                       before; the forward pressed in A's last
@@ -209,6 +212,19 @@ def check_song(rec, events, songs, verdict):
     verdict.expect(follow.matched >= 6 * RATE, 'less than six seconds of the song heard')
 
 
+def check_heard(rec, events, songs, verdict):
+    left, right = ([min(32767.0, max(-32768.0, x * 32767.5)) for x in songs[0][c::2]] for c in (0, 1))
+    loud = [i for i in range(max(0, len(rec) - 4 * RATE), len(rec) - 64) if abs(rec[i][0]) > 1000][::RATE // 2]
+    places = []
+    for p in loud[:3]:  # a few places, as Wine may have slipped in one
+        probe = rec[p:p + 64]
+        places.append(next((q for q in range(len(left) - 64) if abs(left[q] - probe[0][0]) <= 1.5
+                            and all(abs(left[q + i] - l) <= 1.5 and abs(right[q + i] - r) <= 1.5
+                                    for i, (l, r) in enumerate(probe))), None))
+    print('heard_at_song_frames', places)
+    verdict.expect(any(q is not None for q in places), 'what is heard is not from the song')
+
+
 def check_pause(rec, events, songs, verdict):
     floats = songs[0]
     commands = [ms for kind, ms, _ in events if kind == 'command']
@@ -344,7 +360,7 @@ def main(argv):
             print('wine_said', line)
         argv = argv[:1] + argv[3:]
     mode, rec_path, log_path, song_paths = argv[1], argv[2], argv[3], argv[4:]
-    checks = {'song': check_song, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}
+    checks = {'song': check_song, 'heard': check_heard, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}
     if mode not in checks:
         print('unknown mode', mode)
         return 2

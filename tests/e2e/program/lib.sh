@@ -133,6 +133,13 @@ data = open(sys.argv[1], 'rb').read()
 a = array.array('h', data[: len(data) // 4 * 4])
 first = next((i for i, v in enumerate(a) if abs(v) > 1000), len(a))
 sys.exit((len(a) - first) < float(sys.argv[2]) * 88200)" "$1" "$2"; }  # file seconds
+# The library's own rendering of a song of the disk in DIR, as WAV floats.
+render_song() { (cd "$1" && wine "$MD_BIN/bin/orvelrender.exe" "$2" "$3" --seconds 30 --float >/dev/null); }  # dir song wav
+# What sounds at the end of a recording is from somewhere in that song, not from another.
+heard_song() { # dir song recording
+  render_song "$1" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$2" file)" "$MD_SESSION_DIR/heard.wav" &&
+    python3 "$MD_SRC/tests/e2e/player/analyse.py" heard "$3" /dev/null "$MD_SESSION_DIR/heard.wav"
+}
 fell_silent() { [ "$(peak "$1" "$2")" -eq 0 ]; }  # file seconds
 
 # Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end
