@@ -71,17 +71,20 @@ check "stop is silent" e2e_poll 10 fell_silent "$S/stopped.raw" 1
 record_stop
 check "play/pause shows stopped" e2e_poll 10 screen_shows_button "$disk" ButtonPlayPause 0
 
-# Rewind from song 0 wraps to the last song; forward from there wraps to song 0 and goes on.
+# Rewind from song 0 wraps to the last song; forward from there wraps to song 0 and goes on, a
+# press at a time however quick.
 click_button "$disk" ButtonRewind
 check "rewind wraps to song 2" e2e_poll 10 shows_now "$disk" 2 TitlePic
 click_button "$disk" ButtonForward
 check "forward wraps to song 0" e2e_poll 10 shows_now "$disk" 0 TitlePic
-click_button "$disk" ButtonForward
-check "forward plays song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
+xdotool click --repeat 2 --delay 100 1
+check "forward pressed twice as quick as a double click moves two songs" e2e_poll 10 shows_now "$disk" 2 TitlePic
+click_button "$disk" ButtonRewind
+check "rewind plays song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
 record_start "$S/song1.raw"
 e2e_poll 10 heard_for "$S/song1.raw" 2.5
 record_stop
-check "song 1 is heard, not song 0" heard_song "$disk" 1 "$S/song1.raw"
+check "song 1 is heard, not the song before" heard_song "$disk" 1 "$S/song1.raw"
 
 # Info: the other row cross-fades in and stands there whole after the fade, smaller or larger.
 click_button "$disk" ButtonInfo
