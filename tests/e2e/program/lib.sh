@@ -24,15 +24,8 @@ disk_start() { # dir [wait]
 }
 
 # The probe's line for the main window, waiting up to 30 s for it.
-disk_window_line() {
-  local line
-  for _ in $(seq 60); do
-    line=$(wine "$MD_PROBE" window 2>/dev/null | tr -d '\r')
-    [[ $line == window* ]] && { echo "$line"; return 0; }
-    sleep 0.5
-  done
-  return 1
-}
+window_now() { wine "$MD_PROBE" window 2>/dev/null | tr -d '\r' | grep '^window'; }
+disk_window_line() { e2e_poll 30 window_now >/dev/null && window_now; }
 disk_rect() { disk_window_line | cut -f2; }
 disk_exstyle() { disk_window_line | cut -f3; }
 disk_iconic() { disk_window_line | cut -f4; }
@@ -145,11 +138,7 @@ fell_silent() { [ "$(peak "$1" "$2")" -eq 0 ]; }  # file seconds
 # Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end
 # in time).
 disk_wait_exit() { # [seconds]
-  local end=$((SECONDS + ${1:-20}))
-  while kill -0 "$DISK_PID" 2>/dev/null; do
-    [ $SECONDS -lt $end ] || { DISK_STATUS=124; return; }
-    sleep 0.2
-  done
+  e2e_poll "${1:-20}" eval '! kill -0 "$DISK_PID" 2>/dev/null' || { DISK_STATUS=124; return; }
   wait "$DISK_PID"; DISK_STATUS=$?
   DISK_PID=''
 }
