@@ -33,7 +33,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'audio'))
-from recording import Verdict, load  # noqa: E402
+from recording import Verdict, load, wine_underflows  # noqa: E402
 
 RATE = 44100
 REFILL = RATE            # frames rendered per refill
@@ -354,10 +354,7 @@ def check_outage(rec, events, after_paths, verdict):
 def main(argv):
     global UNDERFLOWS
     if argv[1] == '--wine-log':
-        with open(argv[2], errors='replace') as f:
-            UNDERFLOWS = [line.strip() for line in f if 'Underflow' in line]
-        for line in UNDERFLOWS[:3]:
-            print('wine_said', line)
+        UNDERFLOWS = wine_underflows(argv[2])
         argv = argv[:1] + argv[3:]
     mode, rec_path, log_path, song_paths = argv[1], argv[2], argv[3], argv[4:]
     checks = {'song': check_song, 'heard': check_heard, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}

@@ -55,9 +55,7 @@ protected:
     path = temp.Write("archive.vfs", image);
     vfs = new TVfsFile(path.c_str());
   }
-  void TearDown() override {
-    delete vfs;
-  }
+  void TearDown() override { delete vfs; }
   std::vector<uint8_t> Tail(size_t from) { return std::vector<uint8_t>(image.begin() + from, image.end()); }
   size_t DataStart() const { return VfsHeaderSize(image.data()); }
 };
