@@ -121,8 +121,9 @@ TEST_F(PlayerTest, ModuleEndsOnceWithoutLooping) {
 
 // Rewound to the start, each song plays again the very frames it played; a stop holds its frame.
 TEST_F(PlayerTest, RewindIsExactAndStopKeepsTheVeryFrame) {
-  for (const std::string& path : {SongFile("stop.wav", RampWav(48000, 30000)), SongFile("rewind.wav", RampWav(22050, 40000)),
-                                  DemoSong("first-light.xm"), DemoSong("night-pulse.ogg")}) {
+  for (const std::string& path :
+       {SongFile("stop.wav", RampWav(48000, 30000)), SongFile("rewind.wav", RampWav(22050, 40000)),
+        DemoSong("first-light.xm"), DemoSong("night-pulse.ogg")}) {
     SCOPED_TRACE(path);
     TSongHandle song = LoadAndPlay(path);
     ASSERT_NE(0u, song);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/PlayerWnd.h"
@@ -47,26 +49,18 @@ protected:
   TTempFolder folder{true};
 };
 
-TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfo) {
-  WriteIni("[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
-  LoadPlayList(nullptr);
-  EXPECT_EQ(InfoX, 12);
-  EXPECT_EQ(InfoY, -7);
-  EXPECT_EQ(TitleX, 300);
-  EXPECT_EQ(TitleY, 4);
-  EXPECT_STREQ(NoInfoText, "none.png");
-  ExpectLengths(0, 0, 0, 0);
-}
-
-TEST_F(LoadPlayListTest, MissingFileReadsAsDefaults) {
-  std::snprintf(NoInfoText, NoInfoTextSize, "stale");
-  LoadPlayList(nullptr);
-  EXPECT_EQ(InfoX, 0);
-  EXPECT_EQ(InfoY, 0);
-  EXPECT_EQ(TitleX, 0);
-  EXPECT_EQ(TitleY, 0);
-  EXPECT_STREQ(NoInfoText, "");
-  ExpectLengths(0, 0, 0, 0);
+// A file that is gone again reads as the defaults.
+TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfoAndAMissingFileAsDefaults) {
+  const std::string ini =
+      folder.Write("PlayList.ini", "[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
+  for (const bool missing : {false, true}) {
+    if (missing) std::filesystem::remove(ini);
+    LoadPlayList(nullptr);
+    const auto read = std::make_tuple(InfoX, InfoY, TitleX, TitleY, std::string(NoInfoText));
+    EXPECT_EQ(read, missing ? std::make_tuple(0, 0, 0, 0, std::string())
+                            : std::make_tuple(12, -7, 300, 4, std::string("none.png")));
+    ExpectLengths(0, 0, 0, 0);
+  }
 }
 
 // Section song1 stops the loop at one key; song2 is complete but must never be read.
