@@ -184,7 +184,7 @@ TEST_F(PlayerTest, LoadSongRefusesWhatItCannotPlay) {
       {"lying.wav", lyingWav},
   };
   for (const auto& [name, bytes] : bad) EXPECT_EQ(0u, player->LoadSong(SongFile(name, bytes).c_str())) << name;
-  EXPECT_EQ(0u, player->LoadSong(folder.c_str())) << "a directory";
+  EXPECT_EQ(0u, player->LoadSong(folder.path.c_str())) << "a directory";
   EXPECT_EQ(0u, player->LoadSong("no-such-song.xm"));
   EXPECT_EQ(0u, player->LoadSong(""));
   EXPECT_EQ(0u, player->LoadSong(nullptr));

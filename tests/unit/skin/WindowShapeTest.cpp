@@ -35,12 +35,16 @@ uint32_t Outline(uint32_t x, uint32_t y) {
 }
 
 // The points of a region, pixel by pixel, from GetRegionData.
+std::vector<uint8_t> RegionBytes(HRGN region) {
+  std::vector<uint8_t> bytes(GetRegionData(region, 0, nullptr));
+  GetRegionData(region, DWORD(bytes.size()), reinterpret_cast<RGNDATA*>(bytes.data()));
+  return bytes;
+}
+
 std::vector<bool> RegionMask(HRGN region, uint32_t width, uint32_t height, RECT* bounds) {
   std::vector<bool> inside(size_t(width) * height, false);
-  const DWORD bytes = GetRegionData(region, 0, nullptr);
-  std::vector<uint8_t> buffer(bytes);
+  std::vector<uint8_t> buffer = RegionBytes(region);
   auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  GetRegionData(region, bytes, data);
   *bounds = data->rdh.rcBound;
   const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
   for (DWORD i = 0; i < data->rdh.nCount; ++i)
@@ -59,12 +63,6 @@ HRGN CutRunByRun(uint32_t width, uint32_t height, const std::vector<TTransparent
     DeleteObject(cut);
   }
   return region;
-}
-
-std::vector<uint8_t> RegionBytes(HRGN region) {
-  std::vector<uint8_t> bytes(GetRegionData(region, 0, nullptr));
-  GetRegionData(region, DWORD(bytes.size()), reinterpret_cast<RGNDATA*>(bytes.data()));
-  return bytes;
 }
 
 class WindowShapeTest : public testing::Test {
