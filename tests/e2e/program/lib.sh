@@ -92,14 +92,10 @@ shows_button() { # dir shot section state
 
 # The song picture of ROW (pic0, pic1, TitlePic) of song N where PlayList.ini puts it.
 shows_song_picture() { # dir shot song key
-  local name x y
-  name=$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")
-  if [ "$4" = TitlePic ]; then
-    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleY)
-  else
-    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoY)
-  fi
-  shows "$1" "$2" "$name" "$x" "$y"
+  local place=Info
+  [ "$4" = TitlePic ] && place=Title
+  shows "$1" "$2" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")" \
+    "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}X)" "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}Y)"
 }
 
 record_start() { # file

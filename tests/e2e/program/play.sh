@@ -104,7 +104,6 @@ keys_and_reader() {
   reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
   value() { reader | head -n1 | cut -f3; }
   # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
-  soon() { for _ in $(seq 16); do "$@" && return 0; sleep 0.5; done; return 1; }
   value_is() { [ "$(value)" = "$1" ]; }
   value_ends() { [[ $(value) == *", $1" ]]; }
   title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
@@ -121,19 +120,19 @@ keys_and_reader() {
       = "${names[n]}"$'\tpush button\t'"$((left + x)) $((top + y)) $w $h"
   done
   xdotool mousemove $(at 340 200) key XF86AudioPlay
-  check "the play/pause key pauses" soon value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
+  check "the play/pause key pauses" e2e_poll 8 value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
   check "and names the button Play" test "$(reader | sed -n 3p | cut -f2)" = Play
   shot "$S/key.png"; check "and the button's picture shows paused" shows_button "$disk" "$S/key.png" ButtonPlayPause 4
   check "paused by the key is silent, so it acted once" sounds -eq 0
   xdotool key space
-  check "Space plays once more" soon value_ends playing
+  check "Space plays once more" e2e_poll 8 value_ends playing
   check "and it is heard" sounds -gt 1000
   xdotool key XF86AudioNext
-  check "the next key moves to song 2" soon title_shows 2
+  check "the next key moves to song 2" e2e_poll 8 title_shows 2
   xdotool key XF86AudioPrev
-  check "the previous key moves back to song 1, so each acted once" soon title_shows 1
+  check "the previous key moves back to song 1, so each acted once" e2e_poll 8 title_shows 1
   xdotool key XF86AudioStop
-  check "the stop key stops" soon value_ends stopped
+  check "the stop key stops" e2e_poll 8 value_ends stopped
   check "stopped by the key is silent" sounds -eq 0
   xdotool key Tab Tab Tab Tab; sleep 0.5
   state=$(reader | awk -F'\t' '$2 == "Next song" { print $5 }')
@@ -142,12 +141,12 @@ keys_and_reader() {
   check "and a white and black ring round its picture on screen" test "$(convert "$S/ring.png" -crop "2x1+$((left + x))+$((top + y + 1))" \
     -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | tr -d '\n')" = "#FFFFFF#000000"
   xdotool key Return
-  check "Enter presses it" soon title_shows 2
+  check "Enter presses it" e2e_poll 8 title_shows 2
   wine "$MD_PROBE" press "Next song"
-  check "the reader's default action on Next song moves one song" soon title_shows 0
+  check "the reader's default action on Next song moves one song" e2e_poll 8 title_shows 0
   xdotool mousemove $(button_centre "$disk" ButtonPlayPause) sleep 0.2 mousemove_relative 1 1
   tip_is() { [ "$(wine "$MD_PROBE" tip | tr -d '\r')" = $'tip\t'"$1" ]; }
-  check "the tooltip names play/pause as it would act now, with its key" soon tip_is "Pause (Space)"
+  check "the tooltip names play/pause as it would act now, with its key" e2e_poll 8 tip_is "Pause (Space)"
   # Held down across several changes of song: no backlog plays on after the release.
   xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1.5
   value=$(for i in 1 2 3 4; do value; sleep 1; done | sort -u)
