@@ -26,11 +26,15 @@ TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries) {
   PresentProc = PresentMainWindow;
 }
 
-TSkinStage::~TSkinStage() {
+void TSkinStage::DeleteButtons() {
   for (TSkinButton*& button : Buttons) {
     delete button;
     button = nullptr;
   }
+}
+
+TSkinStage::~TSkinStage() {
+  DeleteButtons();
   FreeSongPictures();
   KillTimer(window->GetHandle(), FADE_TIMER_ID);
   delete window;

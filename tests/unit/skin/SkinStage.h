@@ -42,6 +42,7 @@ public:
   bool Filled(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t argb) const;
   // WM_PLAYER_COMMAND (with its code) and WM_CLOSE (code 0) posted since the last call.
   std::vector<std::pair<UINT, WPARAM>> TakePosted();
+  void DeleteButtons();
   // Whether the fade timer delivers a WM_TIMER within a few periods; pending ones are dropped first.
   bool TimerTicks();
 
