@@ -75,12 +75,11 @@ differing_from() { # shot file x y
   convert "$1" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
   compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$2" null: 2>&1 | cut -d' ' -f1
 }
-# Pixels of the window at (x, y) on SHOT that differ from the archive entry NAME.
-differing_pixels() { # dir shot name x y
-  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png"
-  differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5"
+# The window at (x, y) on SHOT shows the archive entry NAME, to the pixel.
+shows() { # dir shot name x y
+  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png" &&
+    [ "$(differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5")" -eq 0 ]
 }
-shows() { [ "$(differing_pixels "$@")" -eq 0 ]; }  # dir shot name x y
 
 # A button state picture where skin.ini puts the button.
 shows_button() { # dir shot section state

@@ -40,7 +40,7 @@ e2e_poll 30 window_now >/dev/null || { echo "no window"; exit 1; }
 # The window reaches the X server a moment after probe sees it.
 on_screen() {
   import -window root -depth 8 "$work/after.ppm" &&
-    python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100 >/dev/null 2>&1
+    /usr/bin/python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100 >/dev/null 2>&1
 }
 e2e_poll 6 on_screen || echo "the screen did not settle in 6 s"
 line=$(window_now)
@@ -49,4 +49,4 @@ echo "probe: $line"
 read -r _ left top right bottom _ <<<"$(tr '\t' ' ' <<<"$line")"
 [ "$left $top $right $bottom" = "100 100 260 220" ] || { echo "window rectangle: $left $top $right $bottom"; exit 1; }
 convert "$work/after.ppm" "$MD_BIN/skin-e2e-$name.png" 2>/dev/null || true
-python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100
+/usr/bin/python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100
