@@ -24,7 +24,7 @@ from dither state 1, sample for sample.
 Wine's mixer now and then drops frames, or puts in silence when it runs dry under load: each place
 is followed over (up to MAX_JUMP frames dropped, MAX_GAP frames of silence put in), counted and
 reported, and passes only when Wine's own log (--wine-log FILE, written with WINEDEBUG=warn+pulse)
-tells of an underflow; any other frame that differs from what was expected fails the check.
+tells of an underflow for each place; any other frame that differs from what was expected fails the check.
 Prints "key value" lines; the exit code says whether the check held.
 """
 import array
@@ -173,7 +173,8 @@ def driver_events(path):
 def check_follow(verdict, follow, name):
     follow.report(name)
     verdict.expect(follow.mismatch is None, '%s: a frame that is not what the player must play' % name)
-    verdict.expect(not follow.places or UNDERFLOWS, '%s: frames lost, and Wine told of no underflow' % name)
+    verdict.expect(follow.places <= len(UNDERFLOWS), '%s: frames lost in %d places, and Wine told of %d underflows'
+                   % (name, follow.places, len(UNDERFLOWS)))
     heard = max(follow.matched, 1)
     verdict.expect(follow.dropped <= MAX_DROP_RATIO * heard, '%s: too many frames dropped' % name)
     verdict.expect(follow.put_in <= MAX_PUT_IN_RATIO * heard, '%s: too much silence put in' % name)
