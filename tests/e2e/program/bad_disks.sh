@@ -56,6 +56,7 @@ fault() {
       tour) check "$name: play, forward and info" tour ;;
       rewind) click_button "$d" ButtonRewind; sleep 1 ;;
       esc) press_escape "$d"; check "$name: Esc ends it with status 0" ends_with_status_0; ended=1 ;;
+      *) check "$name: a step named $step" false ;;
     esac
   done
   [ -n "$ended" ] && return
