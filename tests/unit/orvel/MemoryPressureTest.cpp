@@ -5,7 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include "tests/support/TempFolder.h"
+#include "../../support/TempFolder.h"
 #include <future>
 #include <new>
 #include <string>

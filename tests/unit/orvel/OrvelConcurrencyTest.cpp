@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include "tests/support/TempFolder.h"
+#include "../../support/TempFolder.h"
 #include <random>
 #include <thread>
 #include <vector>

@@ -9,7 +9,7 @@
 
 #include "OrvelPlayer.h"
 #include "TestSongFiles.h"
-#include "tests/support/TempFolder.h"
+#include "../../support/TempFolder.h"
 
 struct TRecordingListener : IPlayerListener {
   std::vector<std::pair<int, int>> events;
