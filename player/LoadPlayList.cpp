@@ -16,6 +16,14 @@ namespace {
 
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
 
+// Values that cannot be played as written leave the song as rendered.
+void ReadLevel(const TIniFile& ini, const char* section, char* value) {
+  TSongLevel level;
+  if (ini.String(section, GainKey.name, "", value)) ParseLevel(value, GainKey, level.gainDb);
+  if (ini.String(section, SeparationKey.name, "", value)) ParseLevel(value, SeparationKey, level.separation);
+  PlayList->SetLevel(PlayList->SongCount() - 1, level);
+}
+
 // Stops at the first empty value; what was added before it stays.
 void ReadSongs(const TIniFile& ini, char* value) {
   for (int32_t i = 0; i < INT32_MAX; ++i) {
@@ -28,6 +36,7 @@ void ReadSongs(const TIniFile& ini, char* value) {
       else
         PlayList->AddPicture(key.row, value);
     }
+    ReadLevel(ini, section, value);
   }
 }
 

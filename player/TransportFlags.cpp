@@ -2,3 +2,10 @@
 
 std::atomic<uint8_t> PlayingFlag{0};
 std::atomic<uint8_t> PausedFlag{0};
+std::atomic<uint8_t> ListenerWidth{100};
+
+uint8_t CycleListenerWidth() {
+  const uint8_t next = ListenerWidth == 100 ? 50 : ListenerWidth == 50 ? 0 : 100;
+  ListenerWidth = next;
+  return next;
+}
