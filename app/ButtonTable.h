@@ -12,6 +12,8 @@ struct TButtonEntry {
 };
 
 constexpr int ButtonTableSize = 6;
+// The one key without a button: the stereo width, 100% -> 50% -> 0% (mono) -> 100%.
+constexpr TButtonEntry WidthKey = {0, "Stereo width", nullptr, "W", 'W'};
 // In the order of the button array: Rewind, PlayPause, Stop, Forward, Eject, Info.
 extern const TButtonEntry ButtonTable[ButtonTableSize];
 

@@ -1,6 +1,6 @@
 // orvelrender SONG OUT.wav [--seconds N] [--float]
 // Renders a song through OrvelPlayer.dll, driving it as the music disk does, and writes a WAV file.
-// orvelrender --loudness SONG
+// orvelrender --loudness SONG [--separation PERCENT]
 // Prints the song's integrated loudness (EBU R128) and sample peak, as the disk plays it.
 // orvelrender --info SONG
 // Prints what the song says of itself: "key: value" lines, and indented lines under "message:",
@@ -25,6 +25,8 @@
 #include "OrvelPlayer.h"
 #include "common/StdioFile.h"
 #include "common/LittleEndian.h"
+#include "format/DiskFormat.h"
+#include "player/SampleConversion.h"
 
 namespace {
 
@@ -87,7 +89,7 @@ bool WriteWav(const char* path, const std::vector<float>& samples, bool asFloat)
 int Usage() {
   std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float]\n"
                        "       orvelrender --info SONG\n"
-                       "       orvelrender --loudness SONG\n");
+                       "       orvelrender --loudness SONG [--separation PERCENT]\n");
   return 2;
 }
 
@@ -351,14 +353,20 @@ long RenderSong(const char* song, size_t limit, TTake take) {
 }
 
 #ifdef MD_HAVE_EBUR128
-// Integrated loudness and sample peak of the whole song, as the disk plays it.
-int Loudness(const char* song) {
+// Integrated loudness and sample peak of the whole song, as the disk plays it at the given stereo
+// width: narrowing a hard-panned song makes it quieter.
+int Loudness(const char* song, float separation) {
   std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
       ebur128_init(2, OutputRate, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK),
       [](ebur128_state* state) { ebur128_destroy(&state); });
   if (!meter) return 1;
+  const TMix mix = MixFor(0.0f, separation, 100);
+  std::vector<float> mixed;
   const long frames = RenderSong(song, size_t(MaxSecondsWithoutEnd) * OutputRate, [&](const float* block, size_t n) {
-    ebur128_add_frames_float(meter.get(), block, n);
+    mixed.assign(block, block + 2 * n);
+    if (!mix.IsNeutral())
+      for (size_t i = 0; i < 2 * n; ++i) mixed[i] = MixSample(block[i], block[i ^ 1], mix);
+    ebur128_add_frames_float(meter.get(), mixed.data(), n);
   });
   if (frames == -2) return 1;
   double loudness = 0, left = 0, right = 0;
@@ -372,7 +380,7 @@ int Loudness(const char* song) {
   return 0;
 }
 #else
-int Loudness(const char*) {
+int Loudness(const char*, float) {
   std::fprintf(stderr, "orvelrender: this build measures no loudness; the native one does\n");
   return 1;
 }
@@ -382,7 +390,12 @@ int Loudness(const char*) {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--info") == 0) return argc == 3 ? Info(argv[2]) : Usage();
-  if (argc >= 2 && std::strcmp(argv[1], "--loudness") == 0) return argc == 3 ? Loudness(argv[2]) : Usage();
+  if (argc >= 2 && std::strcmp(argv[1], "--loudness") == 0) {
+    float separation = 100.0f;
+    if (argc == 5 && std::strcmp(argv[3], "--separation") == 0 && ParseLevel(argv[4], SeparationKey, separation))
+      return Loudness(argv[2], separation);
+    return argc == 3 ? Loudness(argv[2], separation) : Usage();
+  }
   const char* song = nullptr;
   const char* out = nullptr;
   long maxSeconds = 0;
