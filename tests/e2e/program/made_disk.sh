@@ -171,7 +171,7 @@ sox "$disk/slow-drift.wav" "$S/Тихая ночь.wav" trim 0 12 vol 0.05
 sox "$disk/night-pulse.ogg" "$S/Forté.wav" trim 0 12 gain 14 2>/dev/null
 python3 - "$S/pan.wav" <<'PY'
 import math, struct, sys
-tone = [int(9000 * math.sin(2 * math.pi * (200 + 50 * (i // 44100)) * i / 44100)) for i in range(26 * 44100)]
+tone = [int(9000 * math.sin(2 * math.pi * (200 + 50 * (i // 44100)) * i / 44100 + 0.5)) for i in range(26 * 44100)]
 data = b"".join(struct.pack("<hh", v, 0) for v in tone)
 open(sys.argv[1], "wb").write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " + struct.pack(
     "<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data" + struct.pack("<I", len(data)) + data)
