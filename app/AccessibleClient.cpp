@@ -225,7 +225,8 @@ private:
     const char* song = PlayList ? PlayList->CurrentSong() : nullptr;
     const char* state = PlayingFlag.load() ? "playing" : PausedFlag.load() ? "paused" : "stopped";
     if (!song) return Text(value, state);
-    wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
+    const int n = wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
+    if (ListenerWidth != 100) wsprintfA(text + n, ", width %d%%", int(ListenerWidth));
     return Text(value, text);
   }
 

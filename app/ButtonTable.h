@@ -12,6 +12,8 @@ struct TButtonEntry {
   int key;                // its virtual-key code
 };
 
+// The one key without a button: the stereo width, 100% -> 50% -> 0% (mono) -> 100%.
+constexpr TButtonEntry WidthKey = {"Stereo width", nullptr, "W", 'W'};
 // In the order of the button array and of ButtonSections, whose command each button posts.
 extern const TButtonEntry ButtonTable[ButtonCount];
 

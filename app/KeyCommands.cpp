@@ -3,6 +3,7 @@
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
 #include "player/Commands.h"
+#include "player/TransportFlags.h"
 
 namespace {
 
@@ -34,6 +35,11 @@ void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   }
   if (key == VK_TAB) return MoveFocus(hwnd, GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
   if (IsStaleRepeat(flags)) return;
+  if (key == WidthKey.key) {
+    CycleListenerWidth();
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    return;
+  }
   const int focused = FocusedButton();
   if (focused >= 0 && (key == VK_RETURN || key == VK_SPACE)) return PressButton(hwnd, focused);
   PressButton(hwnd, ButtonForKey(int(key)));

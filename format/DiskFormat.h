@@ -50,6 +50,38 @@ enum TCommand : int {
   cmdInfo = 7,
 };
 
+// Optional keys of a song section, read after its own: the song's gain in dB and its stereo width
+// in percent. Missing or empty means as rendered; a value that is no plain decimal number or lies
+// outside its range is ignored.
+struct TLevelKey {
+  const char* name;
+  float lowest, highest, neutral;
+};
+constexpr TLevelKey GainKey = {"Gain", -30.0f, 30.0f, 0.0f};
+constexpr TLevelKey SeparationKey = {"Separation", 0.0f, 200.0f, 100.0f};
+
+// An optional sign, digits, and a point with more digits: what an author writes, in every locale.
+inline bool ParseLevel(const char* text, const TLevelKey& key, float& value) {
+  const char* c = text + (*text == '-' || *text == '+');
+  double number = 0, scale = 1;
+  bool digits = false, point = false;
+  for (; *c; ++c) {
+    if (*c == '.' && !point) {
+      point = true;
+    } else if (*c >= '0' && *c <= '9') {
+      digits = true;
+      if (point) scale /= 10;
+      number = number * 10 + (*c - '0');
+    } else {
+      return false;
+    }
+  }
+  number *= *text == '-' ? -scale : scale;
+  if (!digits || number < key.lowest || number > key.highest) return false;
+  value = float(number);
+  return true;
+}
+
 // skin.ini's six button sections in slot order: the command each button posts, and the states it
 // draws (pic0, pic1, ...).
 constexpr TPlaceKeys ButtonPlaceKeys = {"X", "Y"};

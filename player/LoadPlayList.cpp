@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "common/IniFile.h"
 #include "format/DiskFormat.h"
 #include "player/PlayList.h"
@@ -13,6 +15,18 @@ int32_t TitleX = 0;
 int32_t TitleY = 0;
 
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
+
+namespace {
+
+// Values that cannot be played as written leave the song as rendered.
+void ReadLevel(const TIniFile& ini, const char* section, char* value) {
+  TSongLevel level;
+  if (ini.String(section, GainKey.name, "", value)) ParseLevel(value, GainKey, level.gainDb);
+  if (ini.String(section, SeparationKey.name, "", value)) ParseLevel(value, SeparationKey, level.separation);
+  PlayList->SetLevel(PlayList->SongCount() - 1, level);
+}
+
+}  // namespace
 
 void LoadPlayList(HWND window) {
   char value[MAX_PATH];
@@ -27,11 +41,16 @@ void LoadPlayList(HWND window) {
   if (ini.String(MusicSection, TitleKey, "", value) && window) SetWindowTextA(window, value);
 
   ReadSongList(NoInfoText, [&](const char* section, const TSongKey& key, const char* fallback) {
-    if (!ini.String(section, key.name, fallback, value)) return false;
+    // A song is played once its file is read, so its level is read too, after its own keys.
+    if (!ini.String(section, key.name, fallback, value)) {
+      if (key.row >= 0) ReadLevel(ini, section, value);
+      return false;
+    }
     if (key.row < 0)
       PlayList->AddSong(value);
     else
       PlayList->AddPicture(key.row, value);
+    if (&key == std::end(SongKeys) - 1) ReadLevel(ini, section, value);
     return true;
   });
 }

@@ -19,6 +19,7 @@ bool IsRow(int8_t row) { return row >= 0 && row < PictureRowCount; }
 
 int32_t TPlayList::AddSong(const char* name) {
   songs.push_back(CopyName(name));
+  levels.emplace_back();
   return SongCount() - 1;
 }
 
@@ -59,6 +60,15 @@ const char* TPlayList::GetPicture(int8_t row) const {
   const auto& names = pictures[row];
   if (size_t(currentIndex) >= names.size()) return nullptr;
   return names[size_t(currentIndex)].get();
+}
+
+void TPlayList::SetLevel(int32_t index, TSongLevel level) {
+  if (index >= 0 && index < SongCount()) levels[size_t(index)] = level;
+}
+
+TSongLevel TPlayList::CurrentLevel() const {
+  if (currentIndex < 0 || currentIndex >= SongCount()) return TSongLevel();
+  return levels[size_t(currentIndex)];
 }
 
 int32_t TPlayList::PictureCount(int8_t row) const {

@@ -7,6 +7,12 @@
 
 constexpr int8_t PictureRowCount = 3;  // 0 = pic0, 1 = pic1, 2 = TitlePic
 
+// How loud and how wide a song is played, as its author set it.
+struct TSongLevel {
+  float gainDb = 0.0f;
+  float separation = 100.0f;  // percent
+};
+
 class TPlayList {
 public:
   // Index of the current song. Stepping and lookups cope with any value, negative included.
@@ -23,12 +29,17 @@ public:
   // Null while the index is negative, or when the row has no entry at it.
   const char* GetPicture(int8_t row) const;
 
+  // The level of song `index`, as rendered until set; indices without a song are passed over.
+  void SetLevel(int32_t index, TSongLevel level);
+  TSongLevel CurrentLevel() const;
+
   int32_t SongCount() const { return int32_t(songs.size()); }
   int32_t PictureCount(int8_t row) const;
 
 private:
   using TOwnedName = std::unique_ptr<char[]>;
   std::vector<TOwnedName> songs;
+  std::vector<TSongLevel> levels;  // one per song
   std::vector<TOwnedName> pictures[PictureRowCount];
 };
 

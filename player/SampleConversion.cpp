@@ -1,5 +1,6 @@
 #include "player/SampleConversion.h"
 
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -93,8 +94,25 @@ inline __m128i MultiplyLow(__m128i a, __m128i factor) {
                             _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
 }
 
+// Leaves the floats as the library rendered them.
+struct TUnmixed {
+  __m128 operator()(__m128 x) const { return x; }
+};
+
+// Two frames at a time: each sample beside its partner in the frame, in the order MixSample uses.
+struct TMixer {
+  __m128 half, halfWidth;
+  explicit TMixer(TMix mix)
+      : half(_mm_set1_ps(0.5f * mix.gain)), halfWidth(_mm_set1_ps(0.5f * mix.gain * mix.width)) {}
+  __m128 operator()(__m128 x) const {
+    const __m128 partner = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_add_ps(_mm_mul_ps(half, _mm_add_ps(x, partner)), _mm_mul_ps(halfWidth, _mm_sub_ps(x, partner)));
+  }
+};
+
 // Whole blocks of eight samples; returns how many were converted.
-size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerator& dither) {
+template <class TMixFloats>
+size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerator& dither, TMixFloats mixFloats) {
   if (count < size_t(Lanes)) return 0;
   uint32_t first[Lanes];
   TDitherGenerator ahead = dither;
@@ -111,8 +129,8 @@ size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerat
   for (; i + Lanes <= count; i += Lanes) {
     const __m128i r0 = _mm_and_si128(_mm_srli_epi32(low, OffsetShift), mask);
     const __m128i r1 = _mm_and_si128(_mm_srli_epi32(high, OffsetShift), mask);
-    const __m128i s0 = ConvertFour(_mm_loadu_ps(in + i), r0);
-    const __m128i s1 = ConvertFour(_mm_loadu_ps(in + i + 4), r1);
+    const __m128i s0 = ConvertFour(mixFloats(_mm_loadu_ps(in + i)), r0);
+    const __m128i s1 = ConvertFour(mixFloats(_mm_loadu_ps(in + i + 4)), r1);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(s0, s1));
     low = _mm_add_epi32(MultiplyLow(low, multiplier), increment);
     high = _mm_add_epi32(MultiplyLow(high, multiplier), increment);
@@ -120,8 +138,16 @@ size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerat
   dither.state = StepBack(uint32_t(_mm_cvtsi128_si32(low)));
   return i;
 }
+
+size_t ConvertUnmixedBlocks(const float* in, int16_t* out, size_t count, TDitherGenerator& dither) {
+  return ConvertBlocks(in, out, count, dither, TUnmixed());
+}
+size_t ConvertMixedBlocks(const float* in, int16_t* out, size_t count, TDitherGenerator& dither, TMix mix) {
+  return ConvertBlocks(in, out, count, dither, TMixer(mix));
+}
 #else
-size_t ConvertBlocks(const float*, int16_t*, size_t, TDitherGenerator&) { return 0; }
+size_t ConvertUnmixedBlocks(const float*, int16_t*, size_t, TDitherGenerator&) { return 0; }
+size_t ConvertMixedBlocks(const float*, int16_t*, size_t, TDitherGenerator&, TMix) { return 0; }
 #endif
 
 }  // namespace
@@ -129,18 +155,40 @@ size_t ConvertBlocks(const float*, int16_t*, size_t, TDitherGenerator&) { return
 int16_t ConvertSample(float x, uint32_t r) { return Convert(x, r); }
 
 void ConvertSamples(const float* in, int16_t* out, size_t count, TDitherGenerator& dither) {
-  for (size_t i = ConvertBlocks(in, out, count, dither); i < count; ++i) {
+  for (size_t i = ConvertUnmixedBlocks(in, out, count, dither); i < count; ++i) {
     dither.NextValue();
     out[i] = Convert(in[i], Offset(dither.state));
   }
 }
 
+TMix MixFor(float gainDb, float separation, int listenerWidth) {
+  TMix mix;
+  if (gainDb != 0.0f) mix.gain = float(std::pow(10.0, double(gainDb) / 20.0));
+  mix.width = separation / 100.0f * float(listenerWidth) / 100.0f;
+  return mix;
+}
+
+float MixSample(float x, float y, TMix mix) {
+  const float half = 0.5f * mix.gain, halfWidth = 0.5f * mix.gain * mix.width;
+  return half * (x + y) + halfWidth * (x - y);
+}
+
+void ConvertMixed(const float* in, int16_t* out, size_t count, TDitherGenerator& dither, TMix mix) {
+  if (mix.IsNeutral()) return ConvertSamples(in, out, count, dither);
+  for (size_t i = ConvertMixedBlocks(in, out, count, dither, mix); i < count; ++i) {
+    // Blocks end on a frame's edge; a lone last sample is its own partner.
+    const float partner = (i ^ 1) < count ? in[i ^ 1] : in[i];
+    dither.NextValue();
+    out[i] = Convert(MixSample(in[i], partner, mix), Offset(dither.state));
+  }
+}
+
 void RenderPcm(IOrvelPlayer& player, const std::atomic<uint8_t>& playing, int16_t* out, uint32_t frames,
-               TDitherGenerator& dither) {
+               TDitherGenerator& dither, TMix mix) {
   if (!playing || !out) return;
   const size_t count = size_t(frames) * 2;
   std::unique_ptr<float[]> samples(new (std::nothrow) float[count]);
   if (!samples) return;
   player.Render(samples.get(), int(frames));
-  ConvertSamples(samples.get(), out, count, dither);
+  ConvertMixed(samples.get(), out, count, dither, mix);
 }

@@ -33,8 +33,26 @@ int16_t ConvertSample(float x, uint32_t r);
 // exactly what ConvertSample gives sample by sample.
 void ConvertSamples(const float* in, int16_t* out, size_t count, TDitherGenerator& dither);
 
+// A song's loudness and stereo width, applied to each frame's floats just before they are
+// converted: mid = (L + R) / 2 and side = (L - R) / 2 x width, both x gain.
+struct TMix {
+  float gain = 1.0f;   // linear
+  float width = 1.0f;  // 0 mono, 1 as rendered, up to 2
+  bool IsNeutral() const { return gain == 1.0f && width == 1.0f; }
+};
+
+// The song's gain in dB and separation in percent, narrowed further by the listener's width in
+// percent.
+TMix MixFor(float gainDb, float separation, int listenerWidth);
+
+// ConvertSamples over interleaved stereo with the mix applied first. A neutral mix converts
+// exactly as ConvertSamples does; otherwise the result is ConvertSample of each mixed float.
+void ConvertMixed(const float* in, int16_t* out, size_t count, TDitherGenerator& dither, TMix mix);
+// The mixed float of a frame's sample x whose partner in the frame is y.
+float MixSample(float x, float y, TMix mix);
+
 // One refill of `frames` stereo frames into out (the stream hands it over zero-filled): while
 // `playing` is set, the player renders them as floats and they are converted. Otherwise, and
 // when the float array cannot be had, out keeps its silence and the generator does not move.
 void RenderPcm(IOrvelPlayer& player, const std::atomic<uint8_t>& playing, int16_t* out, uint32_t frames,
-               TDitherGenerator& dither);
+               TDitherGenerator& dither, TMix mix = TMix());

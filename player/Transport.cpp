@@ -19,6 +19,8 @@ TSoundStream* Stream = nullptr;
 TSongHandle CurrentSongHandle = 0;
 // Only the worker draws from it; the sequence runs on from song to song.
 TDitherGenerator Dither;
+// The level of the song opened last, which the worker reads at each refill.
+std::atomic<TSongLevel> SongLevel{TSongLevel()};
 
 const uint32_t StreamMs = 2000;
 // The worker answers within a second while the buffers play; one that has not by then has lost
@@ -181,6 +183,7 @@ bool OpenSong(const char* name) {
   if (!name) return false;
   const TSongHandle handle = Player->LoadSong(name);
   CurrentSongHandle = handle;
+  SongLevel = PlayList ? PlayList->CurrentLevel() : TSongLevel();
   if (handle != 0) {
     Player->SelectSong(handle);
     Player->SetPosition(0);
@@ -280,5 +283,7 @@ THeardSound GetHeardSound(int16_t* out, uint32_t frames) {
 void OnStreamRender(void* half, uint32_t bytes) { RenderSamples(half, bytes); }
 
 void RenderSamples(void* half, uint32_t bytes) {
-  RenderPcm(*Player, PlayingFlag, static_cast<int16_t*>(half), bytes >> 2, Dither);
+  const TSongLevel level = SongLevel;
+  RenderPcm(*Player, PlayingFlag, static_cast<int16_t*>(half), bytes >> 2, Dither,
+            MixFor(level.gainDb, level.separation, ListenerWidth));
 }

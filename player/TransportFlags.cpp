@@ -9,3 +9,11 @@ void SetTransportState(TTransportState state) {
   if (state == TTransportState::Playing) PlayingFlag = 1;
   if (state == TTransportState::Paused) PausedFlag = 1;
 }
+
+std::atomic<uint8_t> ListenerWidth{100};
+
+uint8_t CycleListenerWidth() {
+  const uint8_t next = ListenerWidth == 100 ? 50 : ListenerWidth == 50 ? 0 : 100;
+  ListenerWidth = next;
+  return next;
+}

@@ -10,3 +10,9 @@ extern std::atomic<uint8_t> PausedFlag;
 enum class TTransportState { Stopped, Playing, Paused };
 // The flag that goes down does so before the other goes up, so no reader ever sees both.
 void SetTransportState(TTransportState state);
+
+// The stereo width the listener chose, in percent (100, 50 or 0): it narrows every song on top of
+// its own width. Written on the window thread, read by each refill.
+extern std::atomic<uint8_t> ListenerWidth;
+// 100 -> 50 -> 0 -> 100; gives the new width.
+uint8_t CycleListenerWidth();

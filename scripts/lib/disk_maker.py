@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import unicodedata
 
 from PIL import Image, ImageDraw, ImageFont
 
@@ -263,27 +264,97 @@ def noinfo_panel(skin):
 
 # ---- the disk ----
 
+# Letters that Windows' Western code page cannot spell, in Latin letters.
+CYRILLIC = dict(zip("абвгдеёжзийклмнопрстуфхцчшщъыьэюяіїєґў",
+                    "a b v g d e yo zh z i y k l m n o p r s t u f kh ts ch sh shch - y - e yu ya i yi ye g u"
+                    .split(" ")))
+LATIN = {"ß": "ss", "æ": "ae", "œ": "oe", "ø": "o", "ł": "l", "đ": "d", "ð": "d", "þ": "th", "ı": "i"}
+SAFE = set("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,_-()+&!'")
+
+
+def transliterated(text, keep=lambda c: c in SAFE):
+    """TEXT with every letter that `keep` refuses spelt in plain Latin letters, or left out."""
+    out = ""
+    for c in text:
+        if keep(c):
+            out += c
+            continue
+        lower = c.lower()
+        spelt = CYRILLIC.get(lower, LATIN.get(lower))
+        if spelt is None:
+            spelt = "".join(k for k in unicodedata.normalize("NFKD", lower) if k in SAFE)
+        spelt = spelt.replace("-", "")
+        out += spelt.capitalize() if c != lower else spelt
+    return out
+
+
+def in_cp1252(c):
+    try:
+        c.encode("cp1252")
+        return True
+    except UnicodeEncodeError:
+        return False
+
+
 def song_file_names(songs):
-    """Each song's name in the disk folder: its own, numbered where two would clash."""
-    names, taken = [], set()
+    """Each song's name in the disk folder, which the program opens through the ANSI functions and
+    so only plain ASCII reaches on every Windows: its number, then its own name spelt in ASCII."""
+    names = []
     for i, song in enumerate(songs):
-        name = os.path.basename(song)
-        if name.lower() in taken or len(name) > 200:
-            name = "%02d-%s" % (i + 1, name[-60:])
-        taken.add(name.lower())
-        names.append(name)
+        stem, ext = os.path.splitext(os.path.basename(song))
+        stem = " ".join(transliterated(stem).split()).strip(" .'")[:60]
+        names.append("%02d%s%s" % (i + 1, "-" + stem if stem else "", transliterated(ext)))
     return names
+
+
+# ---- levelling ----
+
+TARGET_LUFS, PEAK_LIMIT_DBFS = -18.0, -1.0
+
+
+def loudness(orvelrender, path, separation):
+    """As the disk plays it: narrowing a hard-panned module makes it quieter."""
+    out = subprocess.run([orvelrender, "--loudness", path] + (["--separation", separation] if separation else []),
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if out.returncode != 0:
+        sys.exit("make-disk: %s" % (out.stderr.decode(errors="replace").strip() or path + " cannot be measured"))
+    found = dict(line.split(": ", 1) for line in out.stdout.decode().splitlines())
+    return float(found["loudness"].split()[0]), float(found["peak"].split()[0])
+
+
+def level(measured):
+    """The Gain that brings the song to the target, kept so that its peak stays under the limit,
+    and what to say of it."""
+    lufs, peak = measured
+    if math.isinf(lufs):
+        return None, "silent, left as it is"
+    about = "%.1f LUFS, peak %.1f dBFS, " % (lufs, peak)
+    wanted = TARGET_LUFS - lufs
+    gain = min(wanted, PEAK_LIMIT_DBFS - peak, 30.0)
+    gain = max(-30.0, math.floor(gain * 100) / 100)
+    said = about + "Gain=%.2f" % gain
+    if gain < wanted - 0.05:
+        said += ", too quiet to reach %.0f LUFS: raised only as far as its peak allows (to %.1f LUFS)" % (
+            TARGET_LUFS, lufs + gain)
+    return gain, said
 
 
 def make(args):
     skin = Skin(args.skin)
     cover = Image.open(args.cover).convert("RGBA") if args.cover else None
     infos = [song_info(args.orvelrender, song) for song in args.songs]
+    separations = [args.separation if args.separation is not None and is_module(info) else None for info in infos]
+    levels = [level(loudness(args.orvelrender, song, separation)) if args.level else None
+              for song, separation in zip(args.songs, separations)]
     os.makedirs(args.out, exist_ok=True)
     pictures = tempfile.mkdtemp()
     try:
         title = args.title or os.path.basename(os.path.abspath(args.out))
         save_png(named_background(skin, title), os.path.join(pictures, fmt.BACKGROUND))
+        caption = transliterated(title, in_cp1252)
+        if caption != title:
+            print("make-disk: the caption reads \"%s\": Windows' Western code page cannot spell \"%s\", "
+                  "which the face shows as written" % (caption, title))
         skin_sections = []
         for section, x, y, states in skin.buttons:
             prefix = section[len("Button"):].lower()
@@ -293,7 +364,7 @@ def make(args):
                                   [(fmt.numbered_name(fmt.PICTURE_KEY_PREFIX, n), "%s%d.png" % (prefix, n))
                                    for n in range(len(states))]))
         save_png(noinfo_panel(skin), os.path.join(pictures, "noinfo.png"))
-        play_sections = [(fmt.MUSIC, [(fmt.TITLE, title), (fmt.INFO_X, skin.info[0]), (fmt.INFO_Y, skin.info[1]),
+        play_sections = [(fmt.MUSIC, [(fmt.TITLE, caption), (fmt.INFO_X, skin.info[0]), (fmt.INFO_Y, skin.info[1]),
                                       (fmt.TITLE_X, skin.title[0]), (fmt.TITLE_Y, skin.title[1]),
                                       (fmt.NO_INFO, "noinfo.png")])]
         for i, (song, name, info) in enumerate(zip(args.songs, song_file_names(args.songs), infos)):
@@ -303,15 +374,29 @@ def make(args):
             save_png(text_panel(skin, i + 1, info), os.path.join(pictures, entry % "words"))
             shutil.copyfile(song, os.path.join(args.out, name))
             by_row = {None: name, 0: entry % "art", 1: entry % "words", 2: entry % "title"}
-            play_sections.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i),
-                                  [(key, by_row[row]) for key, row, _ in fmt.SONG_KEYS]))
+            keys = [(key, by_row[row]) for key, row, _ in fmt.SONG_KEYS]
+            if levels[i] and levels[i][0] is not None:
+                keys.append((fmt.GAIN, "%.2f" % levels[i][0]))
+            if separations[i] is not None:
+                keys.append((fmt.SEPARATION, separations[i]))
+            play_sections.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i), keys))
         fmt.write_ini(os.path.join(args.out, fmt.SKIN), skin_sections)
         fmt.write_ini(os.path.join(args.out, fmt.PLAYLIST), play_sections)
         subprocess.run([args.vfspack, "create", os.path.join(args.out, fmt.ARCHIVE), pictures], check=True)
     finally:
         shutil.rmtree(pictures)
-    for info in infos:
-        print("make-disk: %s (%s)" % (info["name"], clock(info["seconds"])))
+    for info, measured in zip(infos, levels):
+        print("make-disk: %s (%s)%s" % (info["name"], clock(info["seconds"]), ": " + measured[1] if measured else ""))
+
+
+def is_module(info):
+    return not info.get("format", "").startswith(("WAV", "Ogg"))
+
+
+def separation(text):
+    if not text.isdigit() or int(text) > 200:
+        raise argparse.ArgumentTypeError("the stereo width is a whole percent from 0 to 200, not %r" % text)
+    return str(int(text))
 
 
 def main(argv):
@@ -321,6 +406,8 @@ def main(argv):
     parser.add_argument("--skin", required=True)
     parser.add_argument("--title")
     parser.add_argument("--cover")
+    parser.add_argument("--no-level", dest="level", action="store_false")
+    parser.add_argument("--separation", type=separation)
     parser.add_argument("-o", dest="out", required=True)
     parser.add_argument("songs", nargs="+")
     try:

@@ -1,5 +1,7 @@
 // orvelrender SONG OUT.wav [--seconds N] [--float]
 // Renders a song through OrvelPlayer.dll, driving it as the music disk does, and writes a WAV file.
+// orvelrender --loudness SONG [--separation PERCENT]
+// Prints the song's integrated loudness (EBU R128) and sample peak, as the disk plays it.
 // orvelrender --info SONG
 // Prints what the song says of itself: "key: value" lines, and indented lines under "message:",
 // "samples:", "instruments:" and "comments:". Length from the library, the rest read from the file.
@@ -16,10 +18,15 @@
 #include <vector>
 
 #include <libopenmpt/libopenmpt.hpp>
+#ifdef MD_HAVE_EBUR128
+#include <ebur128.h>
+#endif
 
 #include "OrvelPlayer.h"
 #include "common/StdioFile.h"
 #include "common/LittleEndian.h"
+#include "format/DiskFormat.h"
+#include "player/SampleConversion.h"
 
 namespace {
 
@@ -81,7 +88,8 @@ bool WriteWav(const char* path, const std::vector<float>& samples, bool asFloat)
 
 int Usage() {
   std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float]\n"
-                       "       orvelrender --info SONG\n");
+                       "       orvelrender --info SONG\n"
+                       "       orvelrender --loudness SONG [--separation PERCENT]\n");
   return 2;
 }
 
@@ -303,10 +311,91 @@ int Info(const char* song) {
   return 0;
 }
 
+// Renders the song as the disk plays it, handing each block of frames to `take` as they come.
+// The song's length in frames once its end was told, -1 when it ran past `limit` frames, -2 when
+// it cannot be played.
+template <class TTake>
+long RenderSong(const char* song, size_t limit, TTake take) {
+  IOrvelPlayer* player = IOrvelPlayer::GetOrvelPlayer();
+  TPlayerSettings settings = {4, 0, OutputRate, 0};
+  if (player->Init(&settings) != 0) {
+    std::fprintf(stderr, "orvelrender: the player library did not start\n");
+    return -2;
+  }
+  TEndListener listener;
+  player->SetListener(&listener);
+  TSongHandle handle = player->LoadSong(song);
+  if (handle == 0) {
+    std::fprintf(stderr, "orvelrender: %s is not a song the player can load\n", song);
+    player->Shutdown();
+    return -2;
+  }
+  player->SelectSong(handle);
+  player->SetPosition(0);
+  player->SetState(OrvelStatePlay);
+
+  std::vector<float> block(2 * BlockFrames);
+  size_t done = 0;
+  long songFrames = -1;
+  while (songFrames < 0 && done < limit) {
+    player->Render(block.data(), BlockFrames);
+    size_t frames = std::min(size_t(BlockFrames), limit - done);
+    if (listener.ends) {
+      songFrames = long(player->GetPosition());
+      frames = std::min(frames, size_t(std::max(0L, songFrames - long(done))));
+    }
+    take(block.data(), frames);
+    done += frames;
+  }
+  player->FreeSong(handle);
+  player->Shutdown();
+  return songFrames;
+}
+
+#ifdef MD_HAVE_EBUR128
+// Integrated loudness and sample peak of the whole song, as the disk plays it at the given stereo
+// width: narrowing a hard-panned song makes it quieter.
+int Loudness(const char* song, float separation) {
+  std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
+      ebur128_init(2, OutputRate, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK),
+      [](ebur128_state* state) { ebur128_destroy(&state); });
+  if (!meter) return 1;
+  const TMix mix = MixFor(0.0f, separation, 100);
+  std::vector<float> mixed;
+  const long frames = RenderSong(song, size_t(MaxSecondsWithoutEnd) * OutputRate, [&](const float* block, size_t n) {
+    mixed.assign(block, block + 2 * n);
+    if (!mix.IsNeutral())
+      for (size_t i = 0; i < 2 * n; ++i) mixed[i] = MixSample(block[i], block[i ^ 1], mix);
+    ebur128_add_frames_float(meter.get(), mixed.data(), n);
+  });
+  if (frames == -2) return 1;
+  double loudness = 0, left = 0, right = 0;
+  ebur128_loudness_global(meter.get(), &loudness);
+  ebur128_sample_peak(meter.get(), 0, &left);
+  ebur128_sample_peak(meter.get(), 1, &right);
+  const double peak = std::max(left, right);
+  // Silence has no loudness: -inf, as the meter gives it.
+  std::printf("loudness: %.2f LUFS\n", loudness);
+  std::printf("peak: %.2f dBFS\n", peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL);
+  return 0;
+}
+#else
+int Loudness(const char*, float) {
+  std::fprintf(stderr, "orvelrender: this build measures no loudness; the native one does\n");
+  return 1;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--info") == 0) return argc == 3 ? Info(argv[2]) : Usage();
+  if (argc >= 2 && std::strcmp(argv[1], "--loudness") == 0) {
+    float separation = 100.0f;
+    if (argc == 5 && std::strcmp(argv[3], "--separation") == 0 && ParseLevel(argv[4], SeparationKey, separation))
+      return Loudness(argv[2], separation);
+    return argc == 3 ? Loudness(argv[2], separation) : Usage();
+  }
   const char* song = nullptr;
   const char* out = nullptr;
   long maxSeconds = 0;
@@ -328,39 +417,14 @@ int main(int argc, char** argv) {
   }
   if (!song || !out) return Usage();
 
-  IOrvelPlayer* player = IOrvelPlayer::GetOrvelPlayer();
-  TPlayerSettings settings = {4, 0, OutputRate, 0};
-  if (player->Init(&settings) != 0) {
-    std::fprintf(stderr, "orvelrender: the player library did not start\n");
-    return 1;
-  }
-  TEndListener listener;
-  player->SetListener(&listener);
-  TSongHandle handle = player->LoadSong(song);
-  if (handle == 0) {
-    std::fprintf(stderr, "orvelrender: %s is not a song the player can load\n", song);
-    player->Shutdown();
-    return 1;
-  }
-  player->SelectSong(handle);
-  player->SetPosition(0);
-  player->SetState(OrvelStatePlay);
-
   const size_t limit = size_t(maxSeconds ? maxSeconds : MaxSecondsWithoutEnd) * OutputRate;
   std::vector<float> samples;
-  std::vector<float> block(2 * BlockFrames);
-  while (listener.ends == 0 && samples.size() / 2 < limit) {
-    player->Render(block.data(), BlockFrames);
-    const size_t frames = std::min(size_t(BlockFrames), limit - samples.size() / 2);
-    samples.insert(samples.end(), block.begin(), block.begin() + 2 * frames);
-  }
-  const int32_t songFrames = listener.ends ? player->GetPosition() : -1;
-  if (songFrames >= 0) samples.resize(std::min(samples.size(), 2 * size_t(songFrames)));
-  player->FreeSong(handle);
-  player->Shutdown();
-
+  const long songFrames = RenderSong(song, limit, [&](const float* block, size_t frames) {
+    samples.insert(samples.end(), block, block + 2 * frames);
+  });
+  if (songFrames == -2) return 1;
   if (songFrames >= 0)
-    std::printf("%s: %.2f s (%ld frames)\n", song, double(songFrames) / OutputRate, long(songFrames));
+    std::printf("%s: %.2f s (%ld frames)\n", song, double(songFrames) / OutputRate, songFrames);
   else
     std::printf("%s: longer than %.2f s\n", song, double(samples.size() / 2) / OutputRate);
   if (!WriteWav(out, samples, asFloat)) {

@@ -106,6 +106,7 @@ class TChecker {
   // PlayListCheck.cpp
   void CheckSong(const TSongRef& song, bool first);
   void CheckPlayList();
+  void CheckLevels(const TProfileIni& ini, const std::string& section);
   void CheckOnePlace(const std::vector<TShown>& shown, const std::string& where, const std::string& consequence);
 
   IDiskFolder& folder;

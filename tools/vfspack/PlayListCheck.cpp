@@ -5,12 +5,32 @@
 void TChecker::CheckSong(const TSongRef& song, bool first) {
   auto cached = songs.find(song.name);
   if (cached == songs.end()) cached = songs.emplace(song.name, folder.LoadSong(song.name)).first;
+  for (const char c : song.name) {
+    if (uint8_t(c) < 0x80) continue;
+    Warn(song.file, song.place,
+         Quote(song.name) + " holds letters beyond ASCII: the disk plays it only where Windows reads them in the "
+                            "code page it was written in");
+    break;
+  }
   if (cached->second == TSongLoad::Loaded) return;
   std::string text =
       Quote(song.name) +
       (cached->second == TSongLoad::Missing ? " does not exist" : " does not load: the player library cannot play it");
   if (first) text += " (the disk starts with a \"Song not loaded\" box)";
   Error(song.file, song.place, text);
+}
+
+// A level the program cannot play as written leaves the song as rendered.
+void TChecker::CheckLevels(const TProfileIni& ini, const std::string& section) {
+  for (const TLevelKey* key : {&GainKey, &SeparationKey}) {
+    const std::string value = ini.String(section, key->name, "");
+    float level = 0;
+    if (value.empty() || ParseLevel(value.c_str(), *key, level)) continue;
+    Warn(PlayListFileName, Place(section, key->name),
+         Quote(value) + " is not a number from " + std::to_string(int(key->lowest)) + " to " +
+             std::to_string(int(key->highest)) + (key == &GainKey ? " (dB)" : " (percent)") +
+             ": the song plays as rendered");
+  }
 }
 
 void TChecker::CheckPlayList() {
@@ -78,6 +98,7 @@ void TChecker::CheckPlayList() {
   std::vector<TShown> infos, titles;
   for (const TListed& l : listed) {
     CheckSong(l.song, skinSongs.empty() && &l == &listed.front());
+    CheckLevels(ini, SongSectionPrefix + std::to_string(&l - listed.data()));
     for (const TPictureRef& p : l.pictures) {
       if (p.fromNoInfo)
         noInfoUsers.push_back(&p);

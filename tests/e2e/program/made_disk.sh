@@ -142,9 +142,10 @@ for b in Rewind PlayPause Stop Forward Eject Info; do
   x=$((x + 62))
 done >"$skin/skin.ini"
 printf '[Layout]\nTitle=28,72,266,28\nInfo=28,104,266,116\n' >>"$skin/skin.ini"
-MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --skin "$skin" --cover "$S/cover.jpg" \
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --skin "$skin" --cover "$S/cover.jpg" --no-level \
   "$S/greetings.it" -o "$S/own" >"$S/own.log" 2>&1
-check "with an author's skin and a cover it checks clean too" eval "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/own.log'"
+check "with an author's skin, a cover and no levelling it checks clean too, without a Gain" eval \
+  "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/own.log' && ! grep -q Gain= '$S/own/PlayList.ini'"
 check "and each button state is its shape laid over pic.png" pictures_sound "$S/own" 1 "$skin/shape.png" 40 240
 check "and its pic.png is the author's, as drawn" title_drawn "$S/own" "$skin"
 
@@ -167,4 +168,98 @@ click_button "$made" ButtonPlayPause
 check "the end of the last song starts song 0, with its title" e2e_poll 15 shows_now "$made" 0 TitlePic
 press_escape "$made"
 check "Esc ends it with status 0" ends_with_status_0
+
+# Levelled: the demo's songs beside a quiet one and a loud one that clips, named in Russian and in
+# French, and a tone panned hard left whose pitch rises each second, under a Russian title.
+sox "$disk/slow-drift.wav" "$S/Тихая ночь.wav" trim 0 12 vol 0.05
+sox "$disk/night-pulse.ogg" "$S/Forté.wav" trim 0 12 gain 14 2>/dev/null
+python3 - "$S/pan.wav" <<'PY'
+import math, struct, sys
+tone = [int(9000 * math.sin(2 * math.pi * (200 + 50 * (i // 44100)) * i / 44100 + 0.5)) for i in range(26 * 44100)]
+data = b"".join(struct.pack("<hh", v, 0) for v in tone)
+open(sys.argv[1], "wb").write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " + struct.pack(
+    "<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data" + struct.pack("<I", len(data)) + data)
+PY
+even="$S/even" levelled=("$disk/first-light.xm" "$disk/slow-drift.wav" "$disk/night-pulse.ogg" "$S/Тихая ночь.wav" "$S/Forté.wav")
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Ночной диск" "${levelled[@]}" "$S/pan.wav" -o "$even" \
+  >"$S/even.log" 2>&1
+check "songs named in any language make a disk that checks clean, under ASCII names, with each song's gain" eval \
+  "[ $? -eq 0 ] && grep -qx '.*: 0 errors, 0 warnings' '$S/even.log' && [ -f '$even/04-Tikhaya noch.wav' ] &&
+   [ -f '$even/05-Forte.wav' ] && [ \$(grep -c '^make-disk: .* LUFS, peak .* dBFS, Gain=' '$S/even.log') -eq 6 ]"
+check "a song too quiet to reach -18 LUFS below a -1 dBFS peak is raised as far as that allows, and told so" \
+  /usr/bin/python3 -c "import sys; sys.path.insert(0, '$MD_SRC/scripts/lib'); import disk_maker as m
+g, said = m.level((-40.0, -3.0)); sys.exit(not (g == 2.0 and 'too quiet' in said))"
+sed -i 's/^\[song5\]\r$/&\nSeparation=50\r/' "$even/PlayList.ini"
+disk_start "$even" wait
+check "its caption is the title transliterated" test "$(disk_caption)" = "Nochnoy disk"
+record_start "$S/even.raw"
+started=$(date +%s.%N) presses=()
+click_button "$even" ButtonPlayPause
+check "it plays every song through to the last" e2e_poll 240 shows_now "$even" 5 TitlePic
+sleep 5
+for _ in 1 2 3; do
+  presses+=("$(date +%s.%N)")
+  xdotool mousemove $(button_centre "$even" ButtonStop) key w
+  sleep 5
+done
+record_stop
+press_escape "$even"
+check "and ends with status 0" ends_with_status_0
+# Songs are parted by the silence of the cleared buffer. Loudness by the native orvelrender, on
+# the recording and on the songs as rendered; the tone's balance and pitch a tenth of a second at a time.
+/usr/bin/python3 - "$S/even.raw" "$native/orvelrender/orvelrender" "$started" "${presses[@]}" "${levelled[@]}" \
+  >"$S/even.txt" <<'PY'
+import array, math, os, struct, subprocess, sys
+raw, tool, started, presses, songs = sys.argv[1], sys.argv[2], float(sys.argv[3]), sys.argv[4:7], sys.argv[7:]
+a = array.array("h", open(raw, "rb").read()[: os.path.getsize(raw) // 4 * 4])
+frames = len(a) // 2
+lufs = lambda path: float(subprocess.run([tool, "--loudness", path], capture_output=True, text=True).stdout.split()[1])
+pieces, begin, quiet = [], None, 0
+for f in range(frames):
+    if a[2 * f] or a[2 * f + 1]:
+        if begin is not None and quiet >= 40000:
+            pieces.append((begin, f - quiet))
+        begin, quiet = f if begin is None or quiet >= 40000 else begin, 0
+    else:
+        quiet += 1
+pieces.append((begin, frames - quiet))
+heard = []
+for n, (b, e) in enumerate(pieces[:5]):
+    data, path = a[2 * b: 2 * e].tobytes(), "%s.%d.wav" % (raw, n)
+    open(path, "wb").write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " + struct.pack(
+        "<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data" + struct.pack("<I", len(data)) + data)
+    heard.append(lufs(path))
+rendered = [lufs(s) for s in songs]
+print("pieces", len(pieces), "heard", *heard)
+print("spread %.2f" % (max(heard) - min(heard)))
+print("unlevelled %.2f" % (max(rendered) - min(rendered)))
+print("loudest", max(abs(v) for v in a))
+b, e = pieces[-1]
+rows, window = [], 4410
+rms = lambda s: math.sqrt(sum(v * v for v in s) / len(s)) or 1e-9
+for at in range(b + 4410, e - window, window):
+    left, right = a[2 * at: 2 * (at + window): 2], a[2 * at + 1: 2 * (at + window): 2]
+    # Over the frames heard: Wine's mixer may put in silence when it runs dry.
+    crossings = sum(1 for i in range(1, len(left)) if (left[i - 1] < 0) != (left[i] < 0))
+    rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, sum(map(bool, left)))))
+def delay(frame, expected):
+    """Seconds from FRAME until two windows in a row hold the balance EXPECTED."""
+    return next(((end - frame) / 44100 for (end, db, _), (_, after, _) in zip(rows, rows[1:])
+                 if end > frame and abs(db - expected) < 0.5 and abs(after - expected) < 0.5), 99)
+print("separation %.2f" % rows[1][1])
+print("mono %.3f" % min(abs(db) for _, db, _ in rows))
+print("delays", *("%.2f" % delay((float(p) - started) * 44100, x) for p, x in zip(presses, (4.44, 0.0, 9.54))))
+pitches = [r[2] for r in rows]
+print("pitch", "on" if all(-25 <= y - x <= 75 for x, y in zip(pitches, pitches[1:])) else "broken", *pitches)
+PY
+field() { awk -v k="$1" '$1 == k { print $2 }' "$S/even.txt"; }
+check "played and recorded, the levelled songs spread at most 1 LU (8 or more as rendered)" \
+  awk -v n="$(field pieces)" -v s="$(field spread)" -v u="$(field unlevelled)" 'BEGIN { exit !(n == 6 && s <= 1 && u >= 8) }'
+check "and no recorded sample is at full scale" test "$(field loudest)" -lt 32767
+check "the tone at Separation=50 is 9.54 dB louder on the left, as mid/side predicts, within 0.5 dB" \
+  awk -v d="$(field separation)" 'BEGIN { exit !(d != "" && d > 9.04 && d < 10.04) }'
+check "and at 0 its channels are equal" awk -v d="$(field mono)" 'BEGIN { exit !(d != "" && d < 0.05) }'
+check "W narrows it to 25% (4.44 dB), to mono, and back to 50%, each heard within 2.5 s" \
+  awk '$1 == "delays" { ok = $2 <= 2.5 && $3 <= 2.5 && $4 <= 2.5 } END { exit !ok }' "$S/even.txt"
+check "while the song goes on: its pitch only ever rises, one step a second" test "$(field pitch)" = on
 e2e_finish

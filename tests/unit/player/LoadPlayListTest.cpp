@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/PlayerWnd.h"
@@ -45,6 +46,8 @@ protected:
     EXPECT_EQ(PlayList->PictureCount(0), pic0);
     EXPECT_EQ(PlayList->PictureCount(2), titlePic);
   }
+
+  static std::pair<float, float> Level() { return {PlayList->CurrentLevel().gainDb, PlayList->CurrentLevel().separation}; }
 
   TTempFolder folder{true};
 };
@@ -104,13 +107,16 @@ TEST_F(LoadPlayListTest, StopPointsGiveTheListLengths) {
 TEST_F(LoadPlayListTest, NoInfoStandsInForMissingInfoPictures) {
   WriteIni(
       "[Music]\nNoInfo=none.png\n"
-      "[song0]\nfile=a.xm\nTitlePic=at.png\n"
-      "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\n");
+      "[song0]\nfile=a.xm\nTitlePic=at.png\nGain=-3.5\nSeparation=50\n"
+      "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\nGain=31\nSeparation=50%\n");
   LoadPlayList(nullptr);
   ExpectLengths(2, 2, 2, 2);
+  // The level keys beside them, and values that cannot be played as written, as rendered.
+  EXPECT_EQ(Level(), std::make_pair(-3.5f, 50.0f));
   EXPECT_STREQ(PlayList->GetPicture(0), "none.png");
   EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
   PlayList->StepForward();
+  EXPECT_EQ(Level(), std::make_pair(0.0f, 100.0f));
   EXPECT_STREQ(PlayList->GetPicture(0), "b0.png");
   EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
   EXPECT_STREQ(PlayList->GetPicture(2), "bt.png");

@@ -46,12 +46,16 @@ TEST(PlayListStepping, NegativeIndexStepsForwardToFirstAndBackToLast) {
   TPlayList list;
   AddSongs(list, 3);
   list.AddPicture(0, "info0.png");
+  list.SetLevel(-5, {-6.0f, 0.0f});
+  list.SetLevel(0, {-6.0f, 0.0f});
   list.currentIndex = -5;
   EXPECT_EQ(list.CurrentSong(), nullptr);
+  EXPECT_EQ(list.CurrentLevel().separation, 100.0f);
   EXPECT_EQ(list.GetPicture(0), nullptr);
   EXPECT_STREQ(list.StepForward(), "song0.xm");
   EXPECT_EQ(list.currentIndex, 0);
   EXPECT_STREQ(list.GetPicture(0), "info0.png");
+  EXPECT_EQ(list.CurrentLevel().gainDb, -6.0f);
 
   list.currentIndex = INT32_MIN;
   EXPECT_STREQ(list.StepBack(), "song2.xm");

@@ -112,27 +112,51 @@ TEST(SampleConversion, MillionSamplesMatchTheFormula) {
     }
   }
 
-  std::vector<int16_t> out(total);
-  TDitherGenerator dither;
-  const size_t lengths[] = {1, 7, 8, 9, 15, 16, 17, 255, 4096, 88200};
-  size_t done = 0;
-  for (size_t call = 0; done < total; ++call) {
-    const size_t length = std::min(lengths[call % (sizeof lengths / sizeof *lengths)], total - done);
-    ConvertSamples(in.data() + done, out.data() + done, length, dither);
-    done += length;
-  }
-
-  TReferenceDither reference;
-  size_t mismatches = 0;
-  for (size_t i = 0; i < total; ++i) {
-    const uint32_t r = reference.NextOffset();
-    if (out[i] != Expected(in[i], r) && mismatches++ < 5) {
-      ADD_FAILURE() << "sample " << i << ": x " << in[i] << " r " << r << " gave " << out[i] << ", expected "
-                    << Expected(in[i], r);
+  // Unmixed, through both ways in; then louder and narrower, and quieter and mono. A mixed call
+  // takes whole frames.
+  const TMix mixes[] = {TMix(), TMix(), TMix{1.7f, 0.5f}, TMix{0.25f, 0.0f}};
+  for (int pass = 0; pass < 4; ++pass) {
+    const TMix mix = mixes[pass];
+    std::vector<int16_t> out(total);
+    TDitherGenerator dither;
+    const size_t lengths[] = {1, 7, 8, 9, 15, 16, 17, 255, 4096, 88200};
+    size_t done = 0;
+    for (size_t call = 0; done < total; ++call) {
+      size_t length = std::min(lengths[call % (sizeof lengths / sizeof *lengths)], total - done);
+      if (pass == 0) {
+        ConvertSamples(in.data() + done, out.data() + done, length, dither);
+      } else {
+        length += length & (pass > 1);
+        ConvertMixed(in.data() + done, out.data() + done, length, dither, mix);
+      }
+      done += length;
     }
+
+    TReferenceDither reference;
+    size_t mismatches = 0;
+    for (size_t i = 0; i < total; ++i) {
+      const uint32_t r = reference.NextOffset();
+      const float x = pass > 1 ? MixSample(in[i], in[i ^ 1], mix) : in[i];
+      if (out[i] != Expected(x, r) && mismatches++ < 5) {
+        ADD_FAILURE() << "sample " << i << ": x " << x << " r " << r << " gave " << out[i] << ", expected "
+                      << Expected(x, r);
+      }
+    }
+    EXPECT_EQ(0u, mismatches);
+    EXPECT_EQ(reference.state, dither.state);
   }
-  EXPECT_EQ(0u, mismatches);
-  EXPECT_EQ(reference.state, dither.state);
+}
+
+// Mid/side as an author means it: gain in dB, width from the song's and the listener's percents.
+TEST(SampleConversion, MixIsMidAndSide) {
+  EXPECT_TRUE(MixFor(0.0f, 100.0f, 100).IsNeutral());
+  const TMix mix = MixFor(-6.0f, 50.0f, 50);
+  EXPECT_NEAR(0.25, mix.width, 1e-7);
+  const double gain = std::pow(10.0, -6.0 / 20.0), mid = (0.8 + -0.2) / 2, side = (0.8 - -0.2) / 2 * 0.25;
+  EXPECT_NEAR(gain * (mid + side), MixSample(0.8f, -0.2f, mix), 1e-6);
+  EXPECT_NEAR(gain * (mid - side), MixSample(-0.2f, 0.8f, mix), 1e-6);
+  const TMix mono = MixFor(3.0f, 0.0f, 100);
+  EXPECT_EQ(MixSample(0.9f, -0.3f, mono), MixSample(-0.3f, 0.9f, mono));
 }
 
 // A refill converts only while playing and when it has its float array; otherwise the half stays

@@ -160,6 +160,13 @@ CASES = [
      r'^error: PlayList\.ini \[song0\] TitlePic: "title\.png" is a damaged PNG \(no pixel data follows its header\)'),
     ("missing TitlePic stops the list", lambda d: d["playlist"]["song0"].pop("TitlePic"), 1,
      r"^warning: PlayList\.ini \[song1\]: never read: the list stops at \[song0\] TitlePic, which is missing"),
+    ("gain not a number", lambda d: d["playlist"]["song1"].update(Gain="-3,5"), 1,
+     r'^warning: PlayList\.ini \[song1\] Gain: "-3,5" is not a number from -30 to 30 \(dB\): the song plays as'),
+    ("separation beyond 200", lambda d: d["playlist"]["song0"].update(Gain="-30", Separation="250"), 1,
+     r'^warning: PlayList\.ini \[song0\] Separation: "250" is not a number from 0 to 200 \(percent\)'),
+    ("song name beyond ASCII", lambda d: (d["playlist"]["song1"].update(file="caf\u00e9.wav"),
+                                          d["files"].update({"caf\u00e9.wav": wav()})), 1,
+     r'^warning: PlayList\.ini \[song1\] file: "caf.*\.wav" holds letters beyond ASCII'),
 ]
 
 # The song list as `vfspack songs` gives it, where the list's stop rule decides it: what check reads.
