@@ -5,7 +5,9 @@
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
 #include "player/PlayList.h"
+#include "player/Transport.h"
 #include "player/TransportFlags.h"
+#include "skin/ClockText.h"
 #include "skin/SkinButton.h"
 
 namespace {
@@ -221,12 +223,28 @@ private:
   }
 
   static HRESULT SongText(BSTR* value) {
-    char text[300];
+    char text[340];
     const char* song = PlayList ? PlayList->CurrentSong() : nullptr;
     const char* state = PlayingFlag.load() ? "playing" : PausedFlag.load() ? "paused" : "stopped";
     if (!song) return Text(value, state);
-    wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
+    const int length = wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
+    AddHeardTime(text + length);
     return Text(value, text);
+  }
+
+  // The time as the clock shows it, read when asked: ", 0:12 of 0:33".
+  static void AddHeardTime(char* end) {
+    const THeardSound heard = GetHeardSound(nullptr, 0);
+    if (!heard.clockShown) return;
+    char at[ClockTextSize], of[ClockTextSize];
+    FormatClock(heard.songFrame / 44100, at);
+    const int32_t frames = CurrentSongFrames();
+    if (frames < 0) {
+      wsprintfA(end, ", %s", at);
+      return;
+    }
+    FormatClock(uint32_t((int64_t(frames) + 22050) / 44100), of);
+    wsprintfA(end, ", %s of %s", at, of);
   }
 
   LONG references;

@@ -11,6 +11,7 @@
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "player/Transport.h"
+#include "skin/FaceDisplay.h"
 #include "skin/GdiPlusFlat.h"
 #include "skin/LoadSkin.h"
 #include "skin/SkinButton.h"
@@ -84,6 +85,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
       delete MainWindow;
       ShutdownPlayer();
+      FreeFace();
       delete[] NoInfoText;
     }
   }

@@ -12,7 +12,8 @@ void ShowFailure(bool quiet, const char* text) {
 enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
 
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
-                             DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE;
+                             DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE |
+                             DSBCAPS_GETCURRENTPOSITION2;
 const DWORD ThreadQuitTimeoutMs = 3000;
 // A notification is due every second while the buffers run.
 const DWORD NotificationsLostMs = 2500;
@@ -48,6 +49,9 @@ struct TSoundStream::TWorkerState {
   std::atomic<bool> serving{false};
   std::atomic<DWORD> lastNotifiedAt{0};
   std::atomic<bool> lost{false};
+  // Made with the buffers, before the worker starts.
+  std::unique_ptr<THeardRecord> heard;
+  std::atomic<TTagProc> tagProc{nullptr};
 
   // The buffers are let go by the stream, in its order, before this.
   ~TWorkerState() {
@@ -177,6 +181,7 @@ struct TSoundStream::TWorkerState {
     }
     std::memset(audio, 0, bytes);
     secondaryBuffer->Unlock(audio, bytes, nullptr, 0);
+    if (heard) heard->Clear();
   }
 
   void* LockHalf(int half) {
@@ -188,6 +193,11 @@ struct TSoundStream::TWorkerState {
     Check(hr);
     lockedPtr = SUCCEEDED(hr) ? audio : nullptr;
     return lockedPtr;
+  }
+
+  void RememberHalf(int half, const void* audio) {
+    const TTagProc tag = tagProc;
+    if (heard) heard->Remember(half, static_cast<const int16_t*>(audio), tag ? tag() : THalfTag());
   }
 
   void UnlockHalf() { Check(secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0)); }
@@ -204,6 +214,7 @@ struct TSoundStream::TWorkerState {
       if (render) render(audio, halfBytes);
     } catch (...) {
     }
+    RememberHalf(half, audio);
     UnlockHalf();
   }
 };
@@ -250,6 +261,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   desc.dwFlags = SecondaryFlags;
   s.bufferBytes = uint32_t(ms * uint32_t(format.nAvgBytesPerSec)) / 1000;
   desc.dwBufferBytes = s.bufferBytes;
+  s.heard.reset(new THeardRecord(s.bufferBytes / 2 / format.nBlockAlign));
   hr = dsound->CreateSoundBuffer(&desc, s.secondaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
     s.secondaryBuffer.Forget();
@@ -346,12 +358,24 @@ void TSoundStream::SetRenderProc(TRenderProc proc) { shared->renderProc = proc; 
 
 void TSoundStream::SetStoppedProc(TStoppedProc proc) { shared->stoppedProc = proc; }
 
+void TSoundStream::SetTagProc(TTagProc proc) { shared->tagProc = proc; }
+
+bool TSoundStream::ReadHeard(int16_t* out, uint32_t frames, THeardCursor& cursor) const {
+  const TWorkerState& s = *shared;
+  DWORD play = 0;
+  if (!s.secondaryBuffer || !s.heard || FAILED(s.secondaryBuffer->GetCurrentPosition(&play, nullptr))) return false;
+  cursor.running = s.running && !s.paused;
+  cursor.at = s.heard->Read(play / 4, out, frames);
+  return true;
+}
+
 TSoundStream::~TSoundStream() {
   if (!dsound) return;
   TWorkerState& s = *shared;
   // A worker that outlives the stream must not render the owner's song any more.
   s.renderProc = nullptr;
   s.stoppedProc = nullptr;
+  s.tagProc = nullptr;
   Stop();
   bool workerEnded = true;
   if (thread) {

@@ -6,6 +6,7 @@
 #include "format/DiskFormat.h"
 #include "player/Commands.h"
 #include "player/PlayList.h"
+#include "skin/FaceDisplay.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 
@@ -33,4 +34,5 @@ void LoadSkin(TSkinButton* buttons[6]) {
     for (int m = 0; m < INT32_MAX && ini.Numbered(format.section, PictureKeyPrefix, m, value); ++m)
       button->AddImage(value);
   }
+  LoadFace(ini);
 }
