@@ -94,7 +94,8 @@ THeardRecord::TAtCursor THeardRecord::Read(uint32_t cursorFrame, int16_t* out, u
   cursorFrame %= 2 * halfFrames;
   frames = std::min(frames, halfFrames);
   for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-    if (ReadOnce(cursorFrame, out, frames, at)) break;
+    if (ReadOnce(cursorFrame, out, frames, at)) return at;
   }
-  return at;
+  if (out) std::fill(out, out + size_t(frames) * 2, int16_t(0));
+  return TAtCursor();
 }

@@ -16,7 +16,7 @@ struct THalfTag {
 // The worker remembers each refill; the window thread reads at a cursor. A refill writes a copy of
 // its own, so that the frames just behind the cursor, in the half refilled as the cursor left it,
 // are still the ones that were heard. Everything shared is atomic: a read that meets a refill
-// under way is read again.
+// under way is read again, and one that keeps meeting them gives silence.
 class THeardRecord {
 public:
   explicit THeardRecord(uint32_t halfFrames);
