@@ -84,8 +84,8 @@ bool THeardRecord::ReadOnce(uint32_t cursorFrame, int16_t* out, uint32_t frames,
     CopyFrames(behind, halfFrames - fromBehind, out, fromBehind);
     CopyFrames(here, inHalf - fromHere, out + size_t(fromBehind) * 2, fromHere);
   }
-  std::atomic_thread_fence(std::memory_order_acquire);
-  return changes.load(std::memory_order_relaxed) == before;
+  // A read-modify-write: the copies above cannot be moved past it.
+  return changes.fetch_add(0, std::memory_order_acq_rel) == before;
 }
 
 THeardRecord::TAtCursor THeardRecord::Read(uint32_t cursorFrame, int16_t* out, uint32_t frames) const {

@@ -50,6 +50,6 @@ private:
   std::atomic<uint64_t> current[2];
   std::atomic<uint64_t> previous[2];
   std::atomic<uint32_t> refills[2];  // the refill count when each half was last written
-  std::atomic<uint32_t> changes{0};  // odd while a refill is being remembered
+  mutable std::atomic<uint32_t> changes{0};  // odd while a refill is being remembered
   uint32_t refillCount = 0;          // the worker's own
 };
