@@ -113,7 +113,6 @@ sys.exit(0 if ok else 1)
 PY
 status=$?
 [ $status -eq 0 ] || cat "$S/face.txt"
-rm -rf /tmp/face/run; cp -a "$S" /tmp/face/run  # DEBUG
 check "the meter and the clock follow what is heard ($(tail -1 "$S/face.txt"))" test $status -eq 0
 press_escape "$disk"
 check "Esc ends it with status 0" ends_with_status_0
