@@ -55,7 +55,9 @@ BOOL TPlayerWndClassic::Present(HDC) {
   return InvalidateRect(GetHandle(), nullptr, FALSE);
 }
 
+// A minimised window's rectangle is its icon's: the restore presents it all again instead.
 BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
+  if (IsIconic(hwnd)) return FALSE;
   RECT window = {};
   GetWindowRect(hwnd, &window);
   SIZE size = {window.right - window.left, window.bottom - window.top};

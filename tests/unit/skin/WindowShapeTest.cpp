@@ -212,11 +212,17 @@ TEST_F(WindowShapeTest, PresentKeepsTheWindowWhereItIsOrOnlyInvalidates) {
     EXPECT_EQ(rect.left, 300);
     EXPECT_EQ(rect.top, 200);
     EXPECT_EQ(rect.right - rect.left, LONG(Width));
+    EXPECT_TRUE(window->PresentRect(BackBuffer, {2, 3, 10, 12}));
+    GetWindowRect(hwnd, &rect);
+    EXPECT_TRUE(rect.left == 300 && rect.top == 200 && rect.right - rect.left == LONG(Width));
   } else {
     UpdateWindow(hwnd);
     ValidateRect(hwnd, nullptr);
     RECT pending;
     EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    window->PresentRect(BackBuffer, {2, 3, 10, 12});
+    ASSERT_TRUE(GetUpdateRect(hwnd, &pending, FALSE));
+    EXPECT_TRUE(pending.left == 2 && pending.top == 3 && pending.right == 10 && pending.bottom == 12);
     window->Present(BackBuffer);
     ASSERT_TRUE(GetUpdateRect(hwnd, &pending, FALSE));
     EXPECT_EQ(pending.right - pending.left, LONG(Width));
