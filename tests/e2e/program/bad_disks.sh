@@ -67,10 +67,18 @@ set_ini "$disk" PlayList.ini Music NoInfo "$long"
 set_ini "$disk" PlayList.ini song1 pic1 "$long"
 set_ini "$disk" skin.ini ButtonInfo pic1 "$long"
 set_ini "$disk" skin.ini Music song0 "$long"
+set_ini "$disk" skin.ini Meter pic "$long"
 disk_start "$disk"
 check "INI values of 300 characters" survives 4
 check "  and the disk still plays" play_for_a_while "$disk"
 end_disk
+
+disk=$(disk_copy)
+set_ini "$disk" skin.ini Meter Bars 0; set_ini "$disk" skin.ini Meter pic nothere.png
+set_ini "$disk" skin.ini Clock X 490; set_ini "$disk" skin.ini Clock Y 295
+disk_start "$disk" wait; click_button "$disk" ButtonPlayPause; sleep 4
+check "a broken meter and a clock over the edge: it plays without a box" test -z "$(wine "$MD_PROBE" boxes | tr -d '\r')"
+press_escape "$disk"; check "  and Esc ends it with status 0" ends_with_status_0
 
 disk=$(disk_copy); : >"$disk/PlayList.ini"
 disk_start "$disk"

@@ -106,8 +106,10 @@ keys_and_reader() {
   value() { reader | head -n1 | cut -f3; }
   # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
   soon() { for _ in $(seq 16); do "$@" && return 0; sleep 0.5; done; return 1; }
-  value_is() { [ "$(value)" = "$1" ]; }
-  value_ends() { [[ $(value) == *", $1" ]]; }
+  # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused.
+  value_is() { [ "$(value | sed -E 's/, [0-9:]+ of [0-9:]+$//')" = "$1" ]; }
+  value_ends() { [[ $(value) =~ ", $1"(, [0-9]+:[0-9]{2} of [0-9]+:[0-9]{2})?$ ]]; }
+  time_held() { local a; a=$(value); [[ $a =~ ", paused, "[0-9]+:[0-9]{2}" of "[0-9]+:[0-9]{2}$ ]] && sleep 1.5 && [ "$(value)" = "$a" ]; }
   title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
   sounds() { sleep 2.5; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
   read -r left top _ <<<"$(disk_rect)"
@@ -123,6 +125,7 @@ keys_and_reader() {
   done
   xdotool mousemove $(at 340 200) key XF86AudioPlay
   check "the play/pause key pauses" soon value_is "Song 2: $(python3 "$DISKPY" get "$disk" PlayList.ini song1 file), paused"
+  check "and tells the time heard, held while paused" time_held
   check "and names the button Play" test "$(reader | sed -n 3p | cut -f2)" = Play
   shot "$S/key.png"; check "and the button's picture shows paused" shows_button "$disk" "$S/key.png" ButtonPlayPause 4
   check "paused by the key is silent, so it acted once" sounds -eq 0
