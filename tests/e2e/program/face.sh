@@ -2,7 +2,10 @@
 # The meter and the clock show what is heard: a song of a second of a low tone, a second of
 # silence and a second of a high tone, three times over, photographed at polled times while it
 # is recorded, paused in its second low tone, then stopped.
+#   face.sh            the layered window (default prefix)
+#   face.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
+[ "${1:-}" = classic ] && export WINEPREFIX=$MD_WINEPREFIX_98
 scenario_begin
 sox -q -n -r 44100 -c 2 -b 16 "$S/low.wav" synth 1 sine 80 vol 0.5
 sox -q -n -r 44100 -c 2 -b 16 "$S/quiet.wav" trim 0 1
