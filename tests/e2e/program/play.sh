@@ -107,7 +107,8 @@ keys_and_reader() {
   # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
   soon() { for _ in $(seq 16); do "$@" && return 0; sleep 0.5; done; return 1; }
   # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused.
-  value_is() { [ "$(value | sed -E 's/, [0-9:]+ of [0-9:]+$//')" = "$1" ]; }
+  song_state() { value | sed -E 's/, [0-9:]+ of [0-9:]+$//'; }
+  value_is() { [ "$(song_state)" = "$1" ]; }
   value_ends() { [[ $(value) =~ ", $1"(, [0-9]+:[0-9]{2} of [0-9]+:[0-9]{2})?$ ]]; }
   time_held() { local a; a=$(value); [[ $a =~ ", paused, "[0-9]+:[0-9]{2}" of "[0-9]+:[0-9]{2}$ ]] && sleep 1.5 && [ "$(value)" = "$a" ]; }
   title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
@@ -154,7 +155,7 @@ keys_and_reader() {
   check "the tooltip names play/pause as it would act now, with its key" soon tip_is "Pause (Space)"
   # Held down across several changes of song: no backlog plays on after the release.
   xdotool mousemove $(at 340 200) keydown b sleep 3 keyup b sleep 1.5
-  value=$(for i in 1 2 3 4; do value; sleep 1; done | sort -u)
+  value=$(for i in 1 2 3 4; do song_state; sleep 1; done | sort -u)
   check "a held key leaves nothing queued behind its release ($value)" test "$(grep -c . <<<"$value")" = 1
 }
 keys_and_reader
