@@ -52,9 +52,9 @@ bool Exists(int index) { return index >= 0 && index < ButtonCount && Buttons[ind
 }  // namespace
 
 void PressButton(HWND hwnd, int index) {
-  if (index < 0 || index >= ButtonTableSize) return;
-  PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(ButtonTable[index].command), 0);
-  if (ButtonTable[index].command == cmdEject) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  if (index < 0 || index >= ButtonCount) return;
+  PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(ButtonSections[index].command), 0);
+  if (ButtonSections[index].command == cmdEject) PostMessageA(hwnd, WM_CLOSE, 0, 0);
 }
 
 int FocusedButton() { return ringShown && Exists(focus) ? focus : -1; }

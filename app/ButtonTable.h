@@ -3,17 +3,17 @@
 #pragma once
 #include <cstddef>
 
+#include "format/DiskFormat.h"
+
 struct TButtonEntry {
-  int command;            // the TCommand the button posts
   const char* name;       // what it does; for play/pause, while stopped or paused
   const char* actingName; // play/pause while a song plays; null for the other buttons
   const char* keyName;
   int key;                // its virtual-key code
 };
 
-constexpr int ButtonTableSize = 6;
-// In the order of the button array: Rewind, PlayPause, Stop, Forward, Eject, Info.
-extern const TButtonEntry ButtonTable[ButtonTableSize];
+// In the order of the button array and of ButtonSections, whose command each button posts.
+extern const TButtonEntry ButtonTable[ButtonCount];
 
 // What the button would do if pressed now.
 const char* ButtonName(int index, bool playing);

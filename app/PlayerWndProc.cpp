@@ -120,6 +120,8 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
     case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
+    // The class asks for double clicks, so the second of two quick presses comes as one.
+    case WM_LBUTTONDBLCLK:
     case WM_LBUTTONDOWN: OnLeftButtonDown(hwnd, wParam, lParam); break;
     case WM_LBUTTONUP: OnLeftButtonUp(hwnd, wParam, lParam); break;
     case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;

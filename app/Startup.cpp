@@ -8,6 +8,7 @@
 #include "app/PlayerWnd.h"
 #include "app/PlayerWndProc.h"
 #include "app/StartupHooks.h"
+#include "format/DiskFormat.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "player/Transport.h"
@@ -27,7 +28,7 @@ namespace {
 struct TStaticStep {
   explicit TStaticStep(void (*step)()) { step(); }
 };
-const TStaticStep OpenArchive([] { Archive = new (std::nothrow) TVfsFile("data.vfs"); });
+const TStaticStep OpenArchive([] { Archive = new (std::nothrow) TVfsFile(ArchiveFileName); });
 const TStaticStep MakePlayList([] { PlayList = new (std::nothrow) TPlayList; });
 const TStaticStep AllocateNoInfoText([] { NoInfoText = new (std::nothrow) char[NoInfoTextSize](); });
 

@@ -1,3 +1,65 @@
+// The state that the window thread and the worker share, and the order in which they act on it.
+//
+// | field          | set by                          | cleared by                     | read by             |
+// |----------------|---------------------------------|--------------------------------|---------------------|
+// | running        | Play (window: Start, Resume)    | StopBuffers only, on either    | both                |
+// |                |                                 | thread (see below)             |                     |
+// | stopRequested  | RequestStop (window)            | StopBuffers; Start             | worker at each      |
+// |                |                                 |                                | wake-up; StopAndWait|
+// | paused         | Pause (window)                  | Resume, Start (window)         | worker              |
+// | dueHalves      | worker: a half's notification   | taken by Resume, or by the     | both                |
+// |                | came while paused               | worker when a resume crossed   |                     |
+// | serving        | worker, for a whole wake-up     | worker, at the wake-up's end   | window: its waits   |
+// | lastNotifiedAt | Play (window); every wake-up    | -                              | IsLost (both)       |
+// |                | (worker)                        |                                |                     |
+// | lost           | any failed call, a time-out, a  | never: only a new stream plays | IsLost (both),      |
+// |                | worker that ended (any thread)  |                                | StopAndWait         |
+// | heard          | worker: each refill; window:    | -                              | window: ReadHeard   |
+// |                | Start clears it                 |                                |                     |
+// | renderProc,    | the owner, after construction   | destruction                    | worker, per wake-up |
+// | stoppedProc    |                                 |                                |                     |
+//
+// running: the buffers were told to play and not told to stop. StopBuffers is the one place that
+// clears it: on the window thread from Stop, Pause and a StopAndWait that gave up on the worker;
+// on the worker when it answers a stop request.
+// stopRequested: the worker is to stop the buffers at its next wake-up, after the half just heard.
+// serving: a wake-up is under way; one that finds the buffers stopped writes nothing into them,
+// so a stop that finds it clear has no refill to wait for.
+// The events, the buffers and bufferBytes are made before the worker starts and never change
+// while it runs. Every flag is a std::atomic<uint8_t>, 0 or 1, like the transport's.
+//
+// Transport control (player/Transport.cpp) adds four of its own, all written on the window thread:
+// | field         | set and cleared by                                | read by                     |
+// |---------------|---------------------------------------------------|-----------------------------|
+// | PlayingFlag,  | PlaySong, PauseSong and the stops, one going down | worker: a refill renders    |
+// | PausedFlag    | before the other goes up (SetTransportState)      | only while PlayingFlag is   |
+// |               |                                                   | up; the play/pause button   |
+// | PlayThrough   | +1 at every stop                                  | any thread telling an end   |
+// | EndingSong    | set at the library's end; cleared by a stop or a  | worker: OnStreamStopped     |
+// |               | start from a cleared buffer                       |                             |
+//
+// A stop (forward: StopSongAndWait, the handshake):
+//   window  flags down (a refill from now on writes silence), library stopped, RequestStop, and
+//           polls while the request stands and the buffers run (at most StopTimeoutMs);
+//   worker  at its next wake-up: StopBuffers (running and the request go down), no refill;
+//   window  sees the request gone, waits for serving to clear: nothing writes into the buffer.
+//   A direct stop (stop, back): the window calls StopBuffers itself, then waits for serving.
+// A pause:
+//   window  Pause: paused up, StopBuffers where the cursor stands, waits for a refill under way
+//           (it renders music: the playing flag is still up, and it is heard on resume); then
+//           the flags and the library;
+//   worker  a notification that comes meanwhile marks its half in dueHalves, and refills nothing;
+//   window  Resume: paused down, the due halves' events set again, Play from where it stood;
+//   worker  refills the due halves before they are heard.
+// A song's end, and what happens after its last frame is heard:
+//   worker  refill at T: the library renders the song's last frames into half k;
+//   worker  refill at T+1 s, as the cursor enters half k: the library has nothing left and tells
+//           the end; OnPlayerEvent posts it (the song and its play-through);
+//   window  OnSongEnded, first time: EndingSong = the song, RequestStop. Presses still act on it;
+//   worker  wake-up at T+2 s, half k heard: StopBuffers, no refill, then stoppedProc
+//           (OnStreamStopped), which posts the end again;
+//   window  OnSongEnded, second time: NextSong, which opens the next song that loads and starts
+//           the stream from a cleared buffer (two seconds of silence, then the song).
 #include "audio/SoundStream.h"
 
 #include <atomic>
@@ -5,12 +67,11 @@
 
 namespace {
 
-void ShowFailure(bool quiet, const char* text) {
-  if (!quiet) MessageBoxA(nullptr, text, "Oops", MB_ICONERROR);
-}
-
 enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
 
+// The program never changes volume, pan or frequency. The controls are asked for all the same:
+// on a software buffer they cost nothing, and this is the buffer every device has played the
+// disk through, so that none is handed a kind of buffer it was never tried with.
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
                              DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE |
                              DSBCAPS_GETCURRENTPOSITION2;
@@ -23,59 +84,56 @@ const DWORD RefillFinishMs = 500;
 // A buffer told to play whose cursor has not moved by then never will.
 const DWORD CursorStartMs = 500;
 
+// The window thread's waits on the worker, both alike: a poll that hands the rest of its time
+// slice to any thread ready to run (on a busy machine, the worker it waits for) and otherwise
+// comes straight back, so the answer is seen at once. False when timeoutMs passed first.
+template <class TCondition>
+bool PollWhile(TCondition condition, DWORD timeoutMs) {
+  const DWORD begin = GetTickCount();
+  while (condition()) {
+    if (GetTickCount() - begin >= timeoutMs) return false;
+    Sleep(0);
+  }
+  return true;
+}
+
 }  // namespace
 
 // Whatever a failed CreateBuffers did not make stays null.
 struct TSoundStream::TWorkerState {
-  HANDLE events[StreamEventCount] = {};
+  TOwnedHandle events[StreamEventCount];
   TComPtr<IDirectSoundBuffer> primaryBuffer;
   TComPtr<IDirectSoundBuffer> secondaryBuffer;
   uint32_t bufferBytes = 0;
-  std::atomic<void*> lockedPtr{nullptr};
-  // Set by Start, cleared by whichever thread stops the buffers, and by the worker as it quits.
-  std::atomic<uint32_t> running{0};
-  // Set by the window thread; only a stop of running buffers clears it.
+  std::atomic<uint8_t> running{0};
   std::atomic<uint8_t> stopRequested{0};
-  // Cleared when the worker has ended or will never wake again.
-  std::atomic<bool> workerAlive{false};
+  std::atomic<uint8_t> paused{0};
+  std::atomic<uint8_t> dueHalves{0};  // bit k: half k
+  std::atomic<uint8_t> serving{0};
+  std::atomic<DWORD> lastNotifiedAt{0};
+  std::atomic<uint8_t> lost{0};
   std::atomic<TRenderProc> renderProc{nullptr};
   std::atomic<TStoppedProc> stoppedProc{nullptr};
-  // Set while the buffers are stopped where they are, to go on from there.
-  std::atomic<bool> paused{false};
-  // Halves whose notification came while paused: refilled on resume, before they are heard.
-  std::atomic<uint8_t> dueHalves{0};
-  // Set for the whole of a wake-up of the worker. A wake-up that finds the buffers stopped writes
-  // nothing into them, so a stop that finds it clear has no refill to wait for.
-  std::atomic<bool> serving{false};
-  std::atomic<DWORD> lastNotifiedAt{0};
-  std::atomic<bool> lost{false};
   // Made with the buffers, before the worker starts.
   std::unique_ptr<THeardRecord> heard;
   std::atomic<TTagProc> tagProc{nullptr};
 
-  // The buffers are let go by the stream, in its order, before this.
-  ~TWorkerState() {
-    for (HANDLE event : events) {
-      if (event) CloseHandle(event);
-    }
-  }
-
   void Start() {
     if (running) return;
     stopRequested = 0;
-    paused = false;
+    paused = 0;
     dueHalves = 0;
     if (secondaryBuffer) {
       ClearBuffer();
-      secondaryBuffer->SetCurrentPosition(0);
+      MarkLostOnFailure(secondaryBuffer->SetCurrentPosition(0));
     }
     Play();
   }
 
   void Play() {
     lastNotifiedAt = GetTickCount();
-    if (primaryBuffer) Check(primaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
-    if (secondaryBuffer) Check(secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
+    if (primaryBuffer) MarkLostOnFailure(primaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
+    if (secondaryBuffer) MarkLostOnFailure(secondaryBuffer->Play(0, 0, DSBPLAY_LOOPING));
     running = 1;
     if (secondaryBuffer && !lost) WaitForCursor();
   }
@@ -83,57 +141,51 @@ struct TSoundStream::TWorkerState {
   // A device that went away while nothing played need not fail a call: its cursor stands still.
   void WaitForCursor() {
     DWORD first = 0, now = 0;
-    Check(secondaryBuffer->GetCurrentPosition(&first, nullptr));
+    MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&first, nullptr));
     const DWORD begin = GetTickCount();
     while (!lost) {
       Sleep(5);
-      Check(secondaryBuffer->GetCurrentPosition(&now, nullptr));
+      MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&now, nullptr));
       if (now != first) return;
-      if (GetTickCount() - begin >= CursorStartMs) lost = true;
+      if (GetTickCount() - begin >= CursorStartMs) lost = 1;
     }
+  }
+
+  // The window thread's direct stop: afterwards nothing writes into the buffer.
+  void Stop() {
+    if (!running) return;
+    StopBuffers();
+    WaitForRefill();
   }
 
   // What a refill under way renders is heard on resume, so it must finish before the song stops.
   void Pause() {
     if (!running) return;
-    paused = true;
-    StopAndSettle();
-  }
-
-  // The window thread's stop: afterwards nothing writes into the buffer.
-  void StopAndSettle() {
-    if (!running) return;
+    paused = 1;
     Stop();
-    WaitForRefill();
   }
 
   void WaitForRefill() {
-    const DWORD begin = GetTickCount();
-    while (serving) {
-      if (GetTickCount() - begin >= RefillFinishMs) {
-        lost = true;
-        return;
-      }
-      Sleep(1);
-    }
+    if (!PollWhile([this] { return serving != 0; }, RefillFinishMs)) lost = 1;
   }
 
   void Resume() {
     if (running) return;
     if (!paused) return Start();
-    paused = false;
+    paused = 0;
     const uint8_t due = dueHalves.exchange(0);
     for (int half = 0; half < 2; ++half) {
-      if (due & (1u << half)) SetEvent(events[half == 0 ? HalfwayEvent : EndEvent]);
+      if (due & (1u << half)) SetEvent(events[half == 0 ? HalfwayEvent : EndEvent].Get());
     }
     Play();
   }
 
+  // The worker's one wake-up per notification: half k has just been heard.
   void OnNotified(int half) {
-    serving = true;
+    serving = 1;
     lastNotifiedAt = GetTickCount();
     const bool stopAnswered = stopRequested && running;
-    if (stopAnswered) Stop();
+    if (stopAnswered) StopBuffers();
     if (running) {
       RefillHalf(half);
     } else if (paused) {
@@ -148,26 +200,26 @@ struct TSoundStream::TWorkerState {
     }
     const TStoppedProc stopped = stoppedProc;
     if (stopAnswered && stopped) stopped();
-    serving = false;
+    serving = 0;
   }
 
-  void Check(HRESULT hr) {
-    if (FAILED(hr)) lost = true;
+  void MarkLostOnFailure(HRESULT hr) {
+    if (FAILED(hr)) lost = 1;
   }
 
   // Kept once seen: a stream stopped since is no less lost.
   bool IsLost() {
-    if (running && GetTickCount() - lastNotifiedAt > NotificationsLostMs) lost = true;
+    if (running && GetTickCount() - lastNotifiedAt > NotificationsLostMs) lost = 1;
     return lost || !secondaryBuffer;
   }
 
-  // When the worker answers a request just as the window thread gives up on it, both stop the
-  // buffers; that is harmless.
-  void Stop() {
+  // Either thread. When the worker answers a request just as the window thread gives up on it,
+  // both stop the buffers; that is harmless.
+  void StopBuffers() {
     if (!running) return;
-    IsLost();
-    if (secondaryBuffer) secondaryBuffer->Stop();
-    if (primaryBuffer) primaryBuffer->Stop();
+    IsLost();  // notifications that stopped coming are seen only while running
+    if (secondaryBuffer) MarkLostOnFailure(secondaryBuffer->Stop());
+    if (primaryBuffer) MarkLostOnFailure(primaryBuffer->Stop());
     running = 0;
     stopRequested = 0;
   }
@@ -176,59 +228,48 @@ struct TSoundStream::TWorkerState {
   void ClearBuffer() {
     void* audio = nullptr;
     DWORD bytes = 0;
-    if (FAILED(secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER))) {
-      return;
-    }
+    const HRESULT locked = secondaryBuffer->Lock(0, 0, &audio, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER);
+    MarkLostOnFailure(locked);
+    if (FAILED(locked)) return;
     std::memset(audio, 0, bytes);
-    secondaryBuffer->Unlock(audio, bytes, nullptr, 0);
+    MarkLostOnFailure(secondaryBuffer->Unlock(audio, bytes, nullptr, 0));
     if (heard) heard->Clear();
   }
 
-  void* LockHalf(int half) {
+  // The one place a half is refilled. A half whose lock fails keeps what it holds; the callback is
+  // not called. Whatever the callback throws stays here: the worker goes on waiting, and the half
+  // plays what was written of it.
+  void RefillHalf(int half) {
     const uint32_t halfBytes = bufferBytes >> 1;
     void* audio = nullptr;
     DWORD lockedBytes = 0;
-    const HRESULT hr =
+    const HRESULT locked =
         secondaryBuffer->Lock(half * halfBytes, halfBytes, &audio, &lockedBytes, nullptr, nullptr, 0);
-    Check(hr);
-    lockedPtr = SUCCEEDED(hr) ? audio : nullptr;
-    return lockedPtr;
-  }
-
-  void RememberHalf(int half, const void* audio) {
-    const TTagProc tag = tagProc;
-    if (heard) heard->Remember(half, static_cast<const int16_t*>(audio), tag ? tag() : THalfTag());
-  }
-
-  void UnlockHalf() { Check(secondaryBuffer->Unlock(lockedPtr, bufferBytes >> 1, nullptr, 0)); }
-
-  // A half whose lock fails keeps what it holds; the callback is not called. Whatever the callback
-  // throws stays here: the worker goes on waiting, and the half plays what was written of it.
-  void RefillHalf(int half) {
-    const uint32_t halfBytes = bufferBytes >> 1;
-    void* audio = LockHalf(half);
-    if (!audio) return;
+    MarkLostOnFailure(locked);
+    if (FAILED(locked) || !audio) return;
     std::memset(audio, 0, halfBytes);
     const TRenderProc render = renderProc;
     try {
       if (render) render(audio, halfBytes);
     } catch (...) {
     }
-    RememberHalf(half, audio);
-    UnlockHalf();
+    const TTagProc tag = tagProc;
+    if (heard) heard->Remember(half, static_cast<const int16_t*>(audio), tag ? tag() : THalfTag());
+    MarkLostOnFailure(secondaryBuffer->Unlock(audio, halfBytes, nullptr, 0));
   }
 };
 
 TSoundStream::TSoundStream(HWND window, bool quiet) : shared(new TWorkerState), quiet(quiet) {
-  if (DirectSoundCreate(nullptr, dsound.Receive(), nullptr) == DS_OK) {
-    dsound->SetCooperativeLevel(window, DSSCL_PRIORITY);
+  if (DirectSoundCreate(nullptr, dsound.Receive(), nullptr) == DS_OK &&
+      FAILED(dsound->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
+    shared->lost = 1;
   }
   if (!dsound) {
-    if (!quiet) MessageBoxA(nullptr, "Could not create DirectSound object", "Fatal error", MB_ICONERROR);
+    TellUser("Could not create DirectSound object", "Fatal error");
     throw "no sound device";
   }
-  for (HANDLE& event : shared->events) {
-    event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  for (TOwnedHandle& event : shared->events) {
+    event.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   }
 }
 
@@ -268,13 +309,8 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
     return Failed(hr, "Secondary buffer creation failed");
   }
 
-  s.workerAlive = true;
-  DWORD threadId = 0;
-  thread = CreateThread(nullptr, 0, ThreadProc, &s, 0, &threadId);
-  if (!thread) {
-    s.workerAlive = false;
-    s.lost = true;
-  }
+  thread.Reset(CreateThread(nullptr, 0, ThreadProc, &s, 0, nullptr));
+  if (!thread) s.lost = 1;
 
   hr = s.secondaryBuffer->QueryInterface(IID_IDirectSoundNotify,
                                          reinterpret_cast<void**>(notify.Receive()));
@@ -282,46 +318,54 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
     notify.Forget();
     return Failed(hr, nullptr);
   }
+  // Each event comes as a half has been played: the half-way offset is the second half's first
+  // byte; the end has no such byte (an offset of bufferBytes lies past the buffer, which the device
+  // refuses), so its event stands inside the buffer's last frame, at bufferBytes - 3.
   DSBPOSITIONNOTIFY positions[2];
   positions[0].dwOffset = s.bufferBytes >> 1;
-  positions[0].hEventNotify = s.events[HalfwayEvent];
+  positions[0].hEventNotify = s.events[HalfwayEvent].Get();
   positions[1].dwOffset = s.bufferBytes - 3;
-  positions[1].hEventNotify = s.events[EndEvent];
+  positions[1].hEventNotify = s.events[EndEvent].Get();
   hr = notify->SetNotificationPositions(2, positions);
   return FAILED(hr) ? Failed(hr, nullptr) : hr;
 }
 
 // Without its buffers or notifications the stream never refills: it counts as lost.
 HRESULT TSoundStream::Failed(HRESULT hr, const char* text) {
-  shared->lost = true;
-  if (text) ShowFailure(quiet, text);
+  shared->lost = 1;
+  if (text) TellUser(text, "Oops");
   return hr;
 }
 
+// A stream made again after an outage is quiet: the user was told once already.
+void TSoundStream::TellUser(const char* text, const char* caption) const {
+  if (!quiet) MessageBoxA(nullptr, text, caption, MB_ICONERROR);
+}
+
 // Touches only the shared part: the stream object may be gone by the time a stuck callback returns.
+// The destructor stopped the buffers before it sets the quit event.
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
   TWorkerState& s = *static_cast<TWorkerState*>(param);
+  const HANDLE events[StreamEventCount] = {s.events[HalfwayEvent].Get(), s.events[EndEvent].Get(),
+                                           s.events[QuitEvent].Get()};
   for (;;) {
-    const DWORD rc = WaitForMultipleObjects(StreamEventCount, s.events, FALSE, INFINITE);
-    // A wait that fails (closed handles) would fail again at once, for ever.
-    if (rc == WAIT_FAILED) break;
+    const DWORD rc = WaitForMultipleObjects(StreamEventCount, events, FALSE, INFINITE);
     if (rc == WAIT_OBJECT_0 + HalfwayEvent) {
       s.OnNotified(0);
     } else if (rc == WAIT_OBJECT_0 + EndEvent) {
       s.OnNotified(1);
-    } else if (rc == WAIT_OBJECT_0 + QuitEvent) {
-      if (s.stopRequested) s.Stop();
-      s.running = 0;
-      break;
+    } else if (rc == WAIT_OBJECT_0 + QuitEvent || rc == WAIT_FAILED) {
+      break;  // a wait that fails (closed handles) would fail again at once, for ever
     }
   }
-  s.workerAlive = false;
+  // No one refills any more.
+  s.lost = 1;
   return 0;
 }
 
 void TSoundStream::Start() { shared->Start(); }
 
-void TSoundStream::Stop() { shared->StopAndSettle(); }
+void TSoundStream::Stop() { shared->Stop(); }
 
 void TSoundStream::Pause() { shared->Pause(); }
 
@@ -331,22 +375,16 @@ bool TSoundStream::IsLost() const { return shared->IsLost(); }
 
 void TSoundStream::StopAndWait(uint32_t timeoutMs) {
   TWorkerState& s = *shared;
-  if (!s.workerAlive || !s.running || IsLost()) {
-    Stop();
+  // A lost stream may have no worker left to answer.
+  if (!s.running || IsLost()) return s.Stop();
+  RequestStop();
+  // A worker that stopped the buffers itself since they were seen running answers no request.
+  if (!PollWhile([&s] { return s.stopRequested && s.running && !s.lost; }, timeoutMs)) {
+    s.lost = 1;  // the notifications stopped coming: the worker is not waited on any more
+    s.StopBuffers();
     return;
   }
-  RequestStop();
-  // A busy wait: the answer comes within a second, and the window thread has nothing else to do.
-  // A worker that stopped the buffers itself since they were seen running answers no request.
-  const DWORD begin = GetTickCount();
-  while (s.stopRequested && s.running && s.workerAlive) {
-    if (GetTickCount() - begin >= timeoutMs) {
-      s.lost = true;  // the notifications stopped coming: the worker is not waited on any more
-      s.Stop();
-      return;
-    }
-  }
-  Stop();
+  s.Stop();
   s.WaitForRefill();
 }
 
@@ -379,9 +417,9 @@ TSoundStream::~TSoundStream() {
   Stop();
   bool workerEnded = true;
   if (thread) {
-    SetEvent(s.events[QuitEvent]);
-    workerEnded = WaitForSingleObject(thread, ThreadQuitTimeoutMs) == WAIT_OBJECT_0;
-    CloseHandle(thread);  // the thread itself may go on; only the handle goes
+    SetEvent(s.events[QuitEvent].Get());
+    workerEnded = WaitForSingleObject(thread.Get(), ThreadQuitTimeoutMs) == WAIT_OBJECT_0;
+    thread.Reset();  // the thread itself may go on; only the handle goes
   }
   if (!workerEnded) {
     // Releasing the device would release its buffers under the worker too: the worker's state,
@@ -393,7 +431,8 @@ TSoundStream::~TSoundStream() {
   }
   notify.Reset();
   s.secondaryBuffer.Reset();
-  if (s.primaryBuffer) s.primaryBuffer->Stop();
+  if (s.primaryBuffer) s.MarkLostOnFailure(s.primaryBuffer->Stop());
   s.primaryBuffer.Reset();
   dsound.Reset();
+  // The events go with the worker's state, last.
 }

@@ -11,6 +11,7 @@
 
 #include "audio/ComPtr.h"
 #include "audio/HeardRecord.h"
+#include "audio/OwnedHandle.h"
 
 // Fills one zero-filled half buffer with 16-bit stereo PCM at 44,100 Hz; runs on the worker.
 typedef void (*TRenderProc)(void* half, uint32_t bytes);
@@ -56,10 +57,12 @@ public:
   // way did not end in time, or CreateBuffers failed. Only a new stream plays again.
   bool IsLost() const;
   // The window thread's stop while the worker may be refilling: the worker stops the buffers at
-  // its next wake-up, and this busy-waits for it. Without a worker, or with the buffers not
-  // running, it stops directly; so it does when the worker has not answered within timeoutMs.
-  // Once it returns nothing writes into the buffer, unless the stream is lost.
+  // its next wake-up, and this polls for it. With the buffers not running, or the stream lost, it
+  // stops directly; so it does when the worker has not answered within timeoutMs. Once it
+  // returns nothing writes into the buffer, unless the stream is lost.
   void StopAndWait(uint32_t timeoutMs);
+  // Asks the worker to stop the buffers at its next wake-up, after the half just heard; the
+  // stopped callback follows. Nothing waits for it.
   void RequestStop();
   bool IsStopRequested() const;
   // Set by the owner right after construction; the worker reads them at every refill.
@@ -76,10 +79,11 @@ private:
   struct TWorkerState;
   static DWORD WINAPI ThreadProc(LPVOID param);
   HRESULT Failed(HRESULT hr, const char* text);
+  void TellUser(const char* text, const char* caption) const;
 
   TComPtr<IDirectSound> dsound;  // null when there is no device, and after destruction
   std::unique_ptr<TWorkerState> shared;
   TComPtr<IDirectSoundNotify> notify;  // null unless CreateBuffers got that far
-  HANDLE thread = nullptr;
+  TOwnedHandle thread;
   bool quiet;
 };

@@ -55,6 +55,20 @@ else()
   target_link_libraries(md_gtest_nomain INTERFACE GTest::gtest GTest::gmock)
 endif()
 
+# md_add_areas([area...]): adds each folder below the current one that has a CMakeLists.txt, the
+# areas named first, in their order.
+function(md_add_areas)
+  file(GLOB areas LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  if(ARGN)
+    list(REMOVE_ITEM areas ${ARGN})
+  endif()
+  foreach(area IN LISTS ARGN areas)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/CMakeLists.txt)
+      add_subdirectory(${area})
+    endif()
+  endforeach()
+endfunction()
+
 # md_drop_unused_sections(target): the linker leaves out every section nothing reaches.
 function(md_drop_unused_sections target)
   if(MD_WINDOWS)

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "common/BoundedText.h"
-#include "format/DiskFormat.h"
 
 class TIniFile {
 public:
@@ -26,13 +25,6 @@ public:
   bool String(const char* section, const char* key, const char* fallback, char* out) const {
     GetPrivateProfileStringA(section, key, fallback, out, MAX_PATH, path);
     return out[0] != '\0';
-  }
-
-  // The value of "<prefix><n>", true when it is not empty.
-  bool Numbered(const char* section, const char* prefix, int32_t n, char* out) const {
-    char key[NumberedNameSize];
-    NumberedName(key, sizeof key, prefix, n);
-    return String(section, key, "", out);
   }
 
 private:

@@ -1,7 +1,8 @@
 // A disk folder as the program reads it: its files, the sections and keys of its two INI files,
-// the six buttons and how numbered lists are read. The program, `vfspack check` and
-// `vfspack songs` all read a disk by these; scripts/lib/disk_format.py is their twin for the
-// scripts. Header only and without Windows, so that the program takes in only the names it uses.
+// the six buttons and the commands they post, and how numbered lists are read. The program,
+// `vfspack check` and `vfspack songs` all read a disk by these; scripts/lib/disk_format.py is
+// their twin for the scripts. Header only and without Windows, so that the program takes in only
+// the names it uses.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +19,13 @@ constexpr const char* BackgroundEntry = "pic.png";
 // song pictures and names the caption and the NoInfo picture.
 constexpr const char* MusicSection = "Music";
 constexpr const char* SongKeyPrefix = "song";
-constexpr const char* InfoXKey = "InfoX";
-constexpr const char* InfoYKey = "InfoY";
-constexpr const char* TitleXKey = "TitleX";
-constexpr const char* TitleYKey = "TitleY";
+// Where something is drawn: the keys of its two coordinates.
+struct TPlaceKeys {
+  const char* x;
+  const char* y;
+};
+constexpr TPlaceKeys InfoPlaceKeys = {"InfoX", "InfoY"};
+constexpr TPlaceKeys TitlePlaceKeys = {"TitleX", "TitleY"};
 constexpr const char* NoInfoKey = "NoInfo";
 constexpr const char* TitleKey = "Title";
 
@@ -36,20 +40,29 @@ struct TSongKey {
 };
 constexpr TSongKey SongKeys[] = {{"file", -1, false}, {"pic1", 1, true}, {"pic0", 0, true}, {"TitlePic", 2, false}};
 
-// skin.ini's six button sections in slot order: the code of the TCommand each button posts, and
-// the states it draws (pic0, pic1, ...).
-constexpr const char* ButtonXKey = "X";
-constexpr const char* ButtonYKey = "Y";
+// The codes the skin buttons post.
+enum TCommand : int {
+  cmdRewind = 1,
+  cmdPlayPause = 2,
+  cmdStop = 4,
+  cmdForward = 5,
+  cmdEject = 6,  // posted by the eject button, acted on by nobody: the button closes the window
+  cmdInfo = 7,
+};
+
+// skin.ini's six button sections in slot order: the command each button posts, and the states it
+// draws (pic0, pic1, ...).
+constexpr TPlaceKeys ButtonPlaceKeys = {"X", "Y"};
 constexpr const char* PictureKeyPrefix = "pic";
 struct TButtonSection {
   const char* section;
-  int command;
+  TCommand command;
   int states;
 };
-constexpr int ButtonSectionCount = 6;
-constexpr TButtonSection ButtonSections[ButtonSectionCount] = {{"ButtonRewind", 1, 4}, {"ButtonPlayPause", 2, 6},
-                                                               {"ButtonStop", 4, 4},   {"ButtonForward", 5, 4},
-                                                               {"ButtonEject", 6, 4},  {"ButtonInfo", 7, 4}};
+constexpr int ButtonCount = 6;
+constexpr TButtonSection ButtonSections[ButtonCount] = {
+    {"ButtonRewind", cmdRewind, 4}, {"ButtonPlayPause", cmdPlayPause, 6}, {"ButtonStop", cmdStop, 4},
+    {"ButtonForward", cmdForward, 4}, {"ButtonEject", cmdEject, 4},       {"ButtonInfo", cmdInfo, 4}};
 
 // skin.ini's two optional sections: the level meter (a rectangle of bars lit from a picture the
 // rectangle's size) and the clock (a strip of eleven glyphs of one width: 0 to 9, then ':').
@@ -71,9 +84,13 @@ inline int32_t MeterBarWidth(int32_t width, int32_t bars, int32_t gap) {
 
 // Numbered names are "%d" after their prefix: from 0 upwards, without leading zeros, until the
 // first number whose value is missing or empty.
-constexpr size_t NumberedNameSize = 20;
-inline void NumberedName(char* out, size_t size, const char* prefix, int32_t n) {
-  TBoundedText(out, size).Add(prefix).Decimal(n);
+struct TNumbered {
+  char text[20];
+};
+inline TNumbered NumberedName(const char* prefix, int32_t n) {
+  TNumbered name;
+  TBoundedText(name.text, sizeof name.text).Add(prefix).Decimal(n);
+  return name;
 }
 
 // A name of the form prefix + digits, the prefix compared without regard to ASCII case: whether
@@ -98,4 +115,36 @@ inline TNumberedName ParseNumberedName(const char* name, const char* prefix) {
   n.is = digits > 0;
   n.spelt = n.is && digits <= 9 && (digits == 1 || name[0] != '0');
   return n;
+}
+
+// Reads a numbered list: `take(name)` reads the value of each name in turn, keeps it and says
+// whether it was there. Returns how many were taken.
+template <typename TTake>
+int32_t ReadNumberedList(const char* prefix, TTake&& take) {
+  int32_t n = 0;
+  while (n < INT32_MAX && take(NumberedName(prefix, n).text)) ++n;
+  return n;
+}
+
+// Where the song list ends: the section and key of the first empty value.
+struct TSongListEnd {
+  int32_t section;
+  const TSongKey* key;
+};
+
+// Reads the song sections in order, for the program and the tools alike: `take(section, key,
+// fallback)` reads a value (the fallback standing in for a missing one), keeps it and says whether
+// it was there.
+template <typename TTake>
+TSongListEnd ReadSongList(const char* noInfo, TTake&& take) {
+  const TSongKey* stop = SongKeys;
+  const int32_t sections = ReadNumberedList(SongSectionPrefix, [&](const char* section) {
+    for (const TSongKey& key : SongKeys)
+      if (!take(section, key, key.noInfoFallback ? noInfo : "")) {
+        stop = &key;
+        return false;
+      }
+    return true;
+  });
+  return {sections, stop};
 }

@@ -12,38 +12,26 @@ int32_t InfoY = 0;
 int32_t TitleX = 0;
 int32_t TitleY = 0;
 
-namespace {
-
 static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any other value");
-
-// Stops at the first empty value; what was added before it stays.
-void ReadSongs(const TIniFile& ini, char* value) {
-  for (int32_t i = 0; i < INT32_MAX; ++i) {
-    char section[NumberedNameSize];
-    NumberedName(section, sizeof section, SongSectionPrefix, i);
-    for (const TSongKey& key : SongKeys) {
-      if (!ini.String(section, key.name, key.noInfoFallback ? NoInfoText : "", value)) return;
-      if (key.row < 0)
-        PlayList->AddSong(value);
-      else
-        PlayList->AddPicture(key.row, value);
-    }
-  }
-}
-
-}  // namespace
 
 void LoadPlayList(HWND window) {
   char value[MAX_PATH];
   const TIniFile ini(PlayListFileName);
 
-  InfoX = ini.Int(MusicSection, InfoXKey);
-  InfoY = ini.Int(MusicSection, InfoYKey);
-  TitleX = ini.Int(MusicSection, TitleXKey);
-  TitleY = ini.Int(MusicSection, TitleYKey);
+  InfoX = ini.Int(MusicSection, InfoPlaceKeys.x);
+  InfoY = ini.Int(MusicSection, InfoPlaceKeys.y);
+  TitleX = ini.Int(MusicSection, TitlePlaceKeys.x);
+  TitleY = ini.Int(MusicSection, TitlePlaceKeys.y);
 
   ini.String(MusicSection, NoInfoKey, "", NoInfoText);
   if (ini.String(MusicSection, TitleKey, "", value) && window) SetWindowTextA(window, value);
 
-  ReadSongs(ini, value);
+  ReadSongList(NoInfoText, [&](const char* section, const TSongKey& key, const char* fallback) {
+    if (!ini.String(section, key.name, fallback, value)) return false;
+    if (key.row < 0)
+      PlayList->AddSong(value);
+    else
+      PlayList->AddPicture(key.row, value);
+    return true;
+  });
 }

@@ -15,8 +15,11 @@
 
 namespace {
 
-const uint32_t Multiplier = 214013u;
-const uint32_t Increment = 2531011u;
+const uint32_t Multiplier = TDitherGenerator::Multiplier;
+const uint32_t Increment = TDitherGenerator::Increment;
+// A state's dither offset: the bits of its value from DitherOffsetShift up.
+const int OffsetShift = TDitherGenerator::ValueShift + DitherOffsetShift;
+const uint32_t OffsetMask = TDitherGenerator::ValueMask >> DitherOffsetShift;
 // 32767.5 * 256: full scale lands on -32768 and 32767 for every offset, and the offset spans one
 // output step.
 const double FullScale = 8388480.0;
@@ -51,8 +54,7 @@ constexpr uint32_t Inverse(uint32_t a) {
 
 inline uint32_t StepBack(uint32_t state) { return (state - Increment) * Inverse(Multiplier); }
 
-// The dither offset of the value drawn at this state: bits 16 to 30, shifted right by 7.
-inline uint32_t Offset(uint32_t state) { return (state >> 23) & 0xFF; }
+inline uint32_t Offset(uint32_t state) { return (state >> OffsetShift) & OffsetMask; }
 
 // In double precision every step is exact for samples in range, and the additions keep their
 // order, so tiny samples round as they always have. Clamping x clamps the output: the result is
@@ -104,11 +106,11 @@ size_t ConvertBlocks(const float* in, int16_t* out, size_t count, TDitherGenerat
   __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 4));
   const __m128i multiplier = _mm_set1_epi32(int32_t(LaneLeap.multiplier));
   const __m128i increment = _mm_set1_epi32(int32_t(LaneLeap.increment));
-  const __m128i byte = _mm_set1_epi32(0xFF);
+  const __m128i mask = _mm_set1_epi32(int32_t(OffsetMask));
   size_t i = 0;
   for (; i + Lanes <= count; i += Lanes) {
-    const __m128i r0 = _mm_and_si128(_mm_srli_epi32(low, 23), byte);
-    const __m128i r1 = _mm_and_si128(_mm_srli_epi32(high, 23), byte);
+    const __m128i r0 = _mm_and_si128(_mm_srli_epi32(low, OffsetShift), mask);
+    const __m128i r1 = _mm_and_si128(_mm_srli_epi32(high, OffsetShift), mask);
     const __m128i s0 = ConvertFour(_mm_loadu_ps(in + i), r0);
     const __m128i s1 = ConvertFour(_mm_loadu_ps(in + i + 4), r1);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(s0, s1));

@@ -31,10 +31,10 @@ const UINT StreamWatchMs = 500;
 const DWORD StreamRetryMs = 3000;
 DWORD LastStreamMadeAt = 0;
 
-// Counts the play-throughs: each stop begins another. An end message carries the one it was told
-// in beside its song, so that an end from before a stop and a play ends nothing.
+// The state this shares with the stream's worker, and the order of a stop, a pause and a song's
+// end: see the table at the top of audio/SoundStream.cpp.
+// Counts the play-throughs: each stop begins another.
 std::atomic<uint32_t> PlayThrough{1};
-static_assert(sizeof(LPARAM) >= 8, "an end message holds the song and its play-through");
 
 // The song whose end the library told and whose last frames are being heard: the worker stops
 // the stream once they have played, and the change of song follows on the window thread. Until
@@ -47,11 +47,21 @@ uint32_t PendingSongFrame = 0;
 THalfTag RenderedTag;
 THalfTag TagRenderedHalf() { return RenderedTag; }
 
+// The lParam of a WM_PLAYER_COMMAND: 0 for a press. An end of song carries the song (low 32 bits,
+// never 0) and the play-through it was told in (high 32 bits), so that an end from before a stop
+// and a play, or for a song since left, ends nothing.
+static_assert(sizeof(LPARAM) >= 8, "an end message holds the song and its play-through");
+LPARAM SongEndParam(TSongHandle song, uint32_t playThrough) {
+  return LPARAM((uint64_t(playThrough) << 32) | song);
+}
+TSongHandle EndedSong(LPARAM param) { return TSongHandle(param); }
+uint32_t EndedPlayThrough(LPARAM param) { return uint32_t(uint64_t(param) >> 32); }
+
 bool IsStopped() { return !PlayingFlag && !PausedFlag; }
 
 // Any thread. The play-through is read before the song: a stop in between clears the song first.
 void PostSongEnd(TSongHandle song, uint32_t playThrough) {
-  if (song) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, LPARAM((uint64_t(playThrough) << 32) | song));
+  if (song) PostMessageA(PlayerWindow, WM_PLAYER_COMMAND, cmdForward, SongEndParam(song, playThrough));
 }
 
 // After the worker stopped the stream on request: if that was for the end of a song, its change
@@ -122,6 +132,30 @@ void OnSongEnded(TSongHandle song, uint32_t playThrough) {
   NextSong();
 }
 
+// Both stops: the flags first, so that a refill from then on writes silence, then the library,
+// then the stream, directly or through the worker's handshake. False when already stopped.
+bool StopPlayThrough(bool byHandshake) {
+  if (IsStopped()) return false;
+  EndingSong = 0;
+  SetTransportState(TTransportState::Stopped);
+  Player->SetState(OrvelStateStop);
+  if (Stream && byHandshake) Stream->StopAndWait(StopTimeoutMs);
+  if (Stream && !byHandshake) Stream->Stop();
+  ++PlayThrough;
+  return true;
+}
+
+// A step (forward, back, or a song's end) goes on in its direction past every song that does not
+// load, trying each song of the list once. False, with nothing loaded, when none does.
+bool OpenLoadableSong(const char* (TPlayList::*step)()) {
+  const int32_t songs = PlayList ? PlayList->SongCount() : 0;
+  for (int32_t tried = 0; tried < songs; ++tried) {
+    if (OpenSong((PlayList->*step)())) return true;
+  }
+  CurrentSongHandle = 0;
+  return false;
+}
+
 }  // namespace
 
 bool StartPlayer(HWND window) {
@@ -168,8 +202,7 @@ void PlaySong() {
   const bool resuming = PausedFlag;
   const bool lost = !StreamPlays();
   if (lost) ReplaceStream();  // started below
-  PausedFlag = 0;
-  PlayingFlag = 1;
+  SetTransportState(TTransportState::Playing);
   Player->SetState(OrvelStatePlay);
   if (resuming && !lost) {
     Stream->Resume();
@@ -189,48 +222,30 @@ void PlaySong() {
 void PauseSong() {
   if (Stream) Stream->Pause();
   PendingSongFrame = GetHeardSound(nullptr, 0).songFrame;
-  PlayingFlag = 0;
-  PausedFlag = 1;
+  SetTransportState(TTransportState::Paused);
   Player->SetState(OrvelStateStop);
 }
 
 void StopSong() {
-  if (IsStopped()) return;
-  EndingSong = 0;
-  PlayingFlag = 0;
-  PausedFlag = 0;
-  Player->SetState(OrvelStateStop);
-  if (Stream) Stream->Stop();
-  ++PlayThrough;
-  Player->SetPosition(0);
+  if (StopPlayThrough(false)) Player->SetPosition(0);
   PendingSongFrame = 0;
 }
 
 // No rewind: the song is freed next, and the handshake leaves no refill under way.
-void StopSongAndWait() {
-  if (IsStopped()) return;
-  EndingSong = 0;
-  PlayingFlag = 0;
-  PausedFlag = 0;
-  Player->SetState(OrvelStateStop);
-  if (Stream) Stream->StopAndWait(StopTimeoutMs);
-  ++PlayThrough;
-}
+void StopSongAndWait() { StopPlayThrough(true); }
 
 // While paused the buffers are stopped already, and nobody would answer the handshake.
 void NextSong() {
   if (!PausedFlag || PlayingFlag) StopSongAndWait();
-  PausedFlag = 0;
+  SetTransportState(TTransportState::Stopped);
   Player->FreeSong(CurrentSongHandle);
-  OpenSong(PlayList ? PlayList->StepForward() : nullptr);
-  PlaySong();
+  if (OpenLoadableSong(&TPlayList::StepForward)) PlaySong();
 }
 
 void PreviousSong() {
   StopSong();
   Player->FreeSong(CurrentSongHandle);
-  OpenSong(PlayList ? PlayList->StepBack() : nullptr);
-  PlaySong();
+  if (OpenLoadableSong(&TPlayList::StepBack)) PlaySong();
 }
 
 void PlayerCommand(int code) {
@@ -260,10 +275,9 @@ void OnPlayerCommandMessage(int code, LPARAM songEnded) {
   if (!songEnded)
     PlayerCommand(code);
   else if (code == cmdForward)
-    OnSongEnded(TSongHandle(songEnded), uint32_t(uint64_t(songEnded) >> 32));
+    OnSongEnded(EndedSong(songEnded), EndedPlayThrough(songEnded));
 }
 
-// The handle marks the end apart from a press of forward, whose lParam is 0.
 void OnPlayerEvent(int event, int param) {
   if (event == OrvelEventSongEnded) PostSongEnd(TSongHandle(param), PlayThrough);
 }

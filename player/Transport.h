@@ -18,19 +18,19 @@ void PlaySong();
 void PauseSong();
 void StopSong();
 void StopSongAndWait();
+// Both end playing the next (or previous) song that loads; where no song of the list loads, the
+// disk ends stopped.
 void NextSong();
 void PreviousSong();
 // Acts on cmdRewind, cmdPlayPause, cmdStop and cmdForward; ignores every other code.
 void PlayerCommand(int code);
-// A WM_PLAYER_COMMAND as the window receives it: lParam 0 is a press; otherwise it names the
-// song whose end was told (low 32 bits) and the play-through it was told in (high 32 bits), which
-// moves on only while that song is still the one playing, not stopped since, and only once its
-// last frames have been heard.
+// A WM_PLAYER_COMMAND as the window receives it: a press, or the end of a song (its lParam is
+// laid out beside SongEndParam in Transport.cpp), which moves on only once the song's last frames
+// have been heard.
 void OnPlayerCommandMessage(int code, LPARAM songEnded);
 
-// The listener's callback: the end of a song (event 0) comes back as a posted cmdForward that
-// names the song and its play-through, so that every change of song happens on the window thread.
-// Called on any thread.
+// The listener's callback: the end of a song (event 0) comes back as a posted cmdForward, so that
+// every change of song happens on the window thread. Called on any thread.
 void OnPlayerEvent(int event, int param);
 // What the listener hears at this moment, read from the stream's play cursor on the window
 // thread: never what was rendered, which runs up to two seconds ahead.

@@ -6,3 +6,7 @@
 
 extern std::atomic<uint8_t> PlayingFlag;
 extern std::atomic<uint8_t> PausedFlag;
+
+enum class TTransportState { Stopped, Playing, Paused };
+// The flag that goes down does so before the other goes up, so no reader ever sees both.
+void SetTransportState(TTransportState state);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/IniFile.h"
+#include "format/DiskFormat.h"
 #include "skin/ClockText.h"
 #include "skin/GdiHolders.h"
 #include "skin/MeterLevels.h"

@@ -12,27 +12,30 @@
 
 namespace {
 
-static_assert(ButtonSectionCount == ButtonCount, "one section for each button");
-
 void DrawNothing(TSkinButton*) {}
 
 }  // namespace
 
-void LoadSkin(TSkinButton* buttons[6]) {
+void LoadSkin(TSkinButton* buttons[ButtonCount]) {
   const TIniFile ini(SkinFileName);
   char value[MAX_PATH];
-  // Both lists end at the first missing or empty number.
-  for (int n = 0; n < INT32_MAX && ini.Numbered(MusicSection, SongKeyPrefix, n, value); ++n)
+  ReadNumberedList(SongKeyPrefix, [&](const char* key) {
+    if (!ini.String(MusicSection, key, "", value)) return false;
     PlayList->AddSong(value);
+    return true;
+  });
 
   for (int slot = 0; slot < ButtonCount; ++slot) {
     const TButtonSection& format = ButtonSections[slot];
-    TSkinButton* button = new TSkinButton(BackBuffer, ini.Int(format.section, ButtonXKey),
-                                          ini.Int(format.section, ButtonYKey), SkinWindow, DrawNothing,
-                                          TCommand(format.command), int32_t(OsVersion.dwMajorVersion));
+    TSkinButton* button = new TSkinButton(BackBuffer, ini.Int(format.section, ButtonPlaceKeys.x),
+                                          ini.Int(format.section, ButtonPlaceKeys.y), SkinWindow, DrawNothing,
+                                          format.command, int32_t(OsVersion.dwMajorVersion));
     buttons[slot] = button;
-    for (int m = 0; m < INT32_MAX && ini.Numbered(format.section, PictureKeyPrefix, m, value); ++m)
+    ReadNumberedList(PictureKeyPrefix, [&](const char* key) {
+      if (!ini.String(format.section, key, "", value)) return false;
       button->AddImage(value);
+      return true;
+    });
   }
   LoadFace(ini);
 }

@@ -72,7 +72,6 @@ private:
   void Post(UINT message, WPARAM wParam);
 };
 
-constexpr int ButtonCount = 6;
 extern TSkinButton* Buttons[ButtonCount];  // Rewind, PlayPause, Stop, Forward, Eject, Info
 
 // The window procedure's two entry points, over the button array. Each presents the back buffer

@@ -1,5 +1,6 @@
 #include "skin/WindowShape.h"
 
+#include "format/DiskFormat.h"
 #include "skin/GdiHolders.h"
 #include "skin/SkinImage.h"
 #include "vfs/VfsFile.h"
@@ -18,8 +19,6 @@ TPresentProc PresentProc = nullptr;
 
 // The window's outline while it is made; the window owns it once set.
 static HRGN WindowRegion = nullptr;
-
-static const char BackgroundEntry[] = "pic.png";
 
 static HRGN RegionFromRectangles(const TOutlineRect* rects, size_t count) {
   static_assert(sizeof(TOutlineRect) == sizeof(RECT), "the rectangles are copied as RECTs");

@@ -3,6 +3,8 @@
 //   probe ok                    press OK on every open message box
 //   probe wait-box [ms]         wait for a message box (default 10000 ms), list it, press OK
 //   probe window [class]        the main window:  window<TAB>left top right bottom<TAB>exstyle<TAB>iconic<TAB>caption
+//   probe answers [class]       whether the thread of every main window answers within 2 s (a hung
+//                               program does not, nor one held by a crash)
 //   probe restore [class]       restores the minimised main window, as its taskbar button does
 //   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
 //                               it gives up the capture
@@ -142,6 +144,16 @@ int DescribeWindow(const char* cls) {
   return 0;
 }
 
+int Answers(const char* cls) {
+  int windows = 0, answered = 0;
+  for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, cls, nullptr)) != nullptr; ++windows) {
+    DWORD_PTR result = 0;
+    answered += SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+  }
+  printf("answers\t%d of %d\n", answered, windows);
+  return windows > 0 && answered == windows ? 0 : 1;
+}
+
 // Posted, or sent when the caller must know it was handled.
 int ToMainWindow(const char* cls, UINT message, WPARAM wParam, bool send) {
   HWND hwnd = FindWindowA(cls, nullptr);
@@ -279,6 +291,7 @@ int main(int argc, char** argv) {
   else if (verb == "ok") rc = PressAll();
   else if (verb == "wait-box") rc = WaitBox(argc > 2 ? strtoul(argv[2], nullptr, 10) : 10000);
   else if (verb == "window") rc = DescribeWindow(cls);
+  else if (verb == "answers") rc = Answers(cls);
   else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
   else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
   else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
@@ -286,7 +299,7 @@ int main(int argc, char** argv) {
   else if (verb == "press" && argc > 2) rc = PressAccessible(argv[2], argc > 3 ? argv[3] : "TPlayerWndClass");
   else if (verb == "tip") rc = ShowTip();
   else if (verb == "file-version" && argc > 2) rc = FileVersion(argv[2]);
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | restore [class] | cancel-mode [class] | left-down [class] | accessible [class] | press NAME [class] | tip | file-version FILE\n");
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | answers [class] | restore [class] | cancel-mode [class] | left-down [class] | accessible [class] | press NAME [class] | tip | file-version FILE\n");
   fflush(stdout);
   return rc;
 }

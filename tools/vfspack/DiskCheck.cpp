@@ -87,30 +87,46 @@ void TChecker::ReportRepeats(const TProfileIni& ini, const char* file) {
   }
 }
 
-// Reads prefix0, prefix1, ... until the first empty value, as the program does, and warns
-// about the numbered keys that reading never reaches. Returns the values read.
+// Reads a numbered list as the program does, and warns about the numbered keys that reading never
+// reaches. Returns the values read.
 std::vector<std::pair<std::string, std::string>> TChecker::ReadNumbered(const TProfileIni& ini, const char* file,
                                                                         const std::string& section,
                                                                         const std::string& prefix) {
   std::vector<std::pair<std::string, std::string>> read;
-  for (;;) {
-    const std::string key = prefix + std::to_string(read.size());
+  ReadNumberedList(prefix.c_str(), [&](const char* key) {
     std::string value = ini.String(section, key, "");
-    if (value.empty()) break;
+    if (value.empty()) return false;
     read.emplace_back(key, std::move(value));
-  }
+    return true;
+  });
   const TProfileIni::TSection* s = ini.FindSection(section);
   if (!s) return read;
   const std::string stop = prefix + std::to_string(read.size());
-  for (const TProfileIni::TKey& k : s->keys) {
-    const TNumberedName n = ParseNumberedName(k.name.c_str(), prefix.c_str());
-    if (!n.is || TProfileIni::FindKey(*s, k.name) != &k || ini.String(section, k.name, "").empty()) continue;
-    if (n.spelt && n.number < read.size()) continue;
-    Warn(file, Place(section, k.name),
-         n.spelt ? "never read: the list stops at " + stop + ", which is " + Absence(ini, section, stop)
-                 : "never read: numbers are looked up without leading zeros");
-  }
+  for (const TProfileIni::TKey& k : s->keys)
+    if (TProfileIni::FindKey(*s, k.name) == &k && !ini.String(section, k.name, "").empty())
+      WarnNeverRead(file, Place(section, k.name), k.name, prefix.c_str(), read.size(), stop,
+                    Absence(ini, section, stop));
   return read;
+}
+
+// A numbered name from `reached` on, or spelt with leading zeros, is one that reading never gets to.
+void TChecker::WarnNeverRead(const std::string& file, const std::string& place, const std::string& name,
+                             const char* prefix, uint64_t reached, const std::string& stop,
+                             const std::string& absence) {
+  const TNumberedName n = ParseNumberedName(name.c_str(), prefix);
+  if (!n.is || (n.spelt && n.number < reached)) return;
+  Warn(file, place,
+       n.spelt ? "never read: the list stops at " + stop + ", which is " + absence
+               : "never read: numbers are looked up without leading zeros");
+}
+
+// The start of the report on two pictures of one place that differ in size; empty when they do not.
+std::string TChecker::OtherSize(const TShown& shown, const TShown& first) {
+  const TPicture& a = *shown.picture;
+  const TPicture& b = *first.picture;
+  if (a.width == b.width && a.height == b.height) return "";
+  return Quote(shown.name) + " is " + Size(a.width, a.height) + " but " + first.place + " " + Quote(first.name) +
+         " is " + Size(b.width, b.height);
 }
 
 std::vector<TDiskProblem> CheckDisk(IDiskFolder& folder, const TDiskCheckLimits& limits) {

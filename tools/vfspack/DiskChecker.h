@@ -84,6 +84,9 @@ class TChecker {
   void ReportRepeats(const TProfileIni& ini, const char* file);
   std::vector<std::pair<std::string, std::string>> ReadNumbered(const TProfileIni& ini, const char* file,
                                                                 const std::string& section, const std::string& prefix);
+  void WarnNeverRead(const std::string& file, const std::string& place, const std::string& name, const char* prefix,
+                     uint64_t reached, const std::string& stop, const std::string& absence);
+  static std::string OtherSize(const TShown& shown, const TShown& first);
 
   // ArchiveCheck.cpp
   void CheckArchive();

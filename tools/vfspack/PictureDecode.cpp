@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/LittleEndian.h"
 #include "stb_image.h"
 
 namespace {
@@ -21,23 +22,39 @@ const char* PictureFormat(const uint8_t* p, size_t n) {
   return nullptr;
 }
 
-// stb_image 2.27 writes past a Huffman table of a JPEG that declares more than 256 codes for
-// it, and reads out of bounds through a table that a scan uses before any defined it. Such a
-// file is damaged anyway, so it is turned away before the decoder sees it. The walk follows the
-// decoder: segments by their lengths, anything between them skipped up to the next 0xFF, and
-// after a scan header the entropy-coded data up to the next marker.
-const char* JpegTableFault(const uint8_t* p, size_t n) {
-  const auto at = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // it reads 0 past the end
-  bool defined[2][4] = {};                                               // DC and AC tables 0 to 3
-  bool progressive = false;
+// Reads 0 past the end, as the decoder does.
+size_t ByteAt(const uint8_t* p, size_t n, size_t i) { return i < n ? p[i] : 0; }
+
+// The segments of a JPEG as the decoder walks them: `visit(marker, at, length)` is given each
+// marker with the place of its length field and that length, until it returns false or the end
+// marker comes. Anything between segments is skipped up to the next 0xFF, and after a scan header
+// the entropy-coded data up to the next marker.
+template <typename TVisit>
+void WalkJpegSegments(const uint8_t* p, size_t n, TVisit&& visit) {
   size_t i = 2;
   while (i < n) {
     if (p[i++] != 0xFF) continue;
     while (i < n && p[i] == 0xFF) ++i;
-    const size_t marker = at(i++);
+    const size_t marker = ByteAt(p, n, i++);
     if (marker == 0xD9) break;
     if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-    const size_t length = at(i) << 8 | at(i + 1);
+    const size_t length = ByteAt(p, n, i) << 8 | ByteAt(p, n, i + 1);
+    if (!visit(marker, i, length)) return;
+    i += length;
+    if (marker == 0xDA)
+      while (i + 1 < n && !(p[i] == 0xFF && p[i + 1] != 0 && (p[i + 1] < 0xD0 || p[i + 1] > 0xD7))) ++i;
+  }
+}
+
+// stb_image 2.27 writes past a Huffman table of a JPEG that declares more than 256 codes for
+// it, and reads out of bounds through a table that a scan uses before any defined it. Such a
+// file is damaged anyway, so it is turned away before the decoder sees it.
+const char* JpegTableFault(const uint8_t* p, size_t n) {
+  const auto at = [&](size_t i) { return ByteAt(p, n, i); };
+  bool defined[2][4] = {};  // DC and AC tables 0 to 3
+  bool progressive = false;
+  const char* fault = nullptr;
+  WalkJpegSegments(p, n, [&](size_t marker, size_t i, size_t length) {
     if (marker >= 0xC0 && marker <= 0xC2) progressive = marker == 0xC2;
     if (marker == 0xC4) {
       size_t table = i + 2;
@@ -46,7 +63,10 @@ const char* JpegTableFault(const uint8_t* p, size_t n) {
         const size_t id = at(table) & 15;
         size_t codes = 0;
         for (size_t k = 1; k <= 16; ++k) codes += at(table + k);
-        if (codes > 256) return "a Huffman table holds more than 256 codes";
+        if (codes > 256) {
+          fault = "a Huffman table holds more than 256 codes";
+          return false;
+        }
         if (kind <= 1 && id <= 3) defined[kind][id] = true;
         table += 17 + codes;
         left -= int64_t(17 + codes);
@@ -62,22 +82,24 @@ const char* JpegTableFault(const uint8_t* p, size_t n) {
       for (size_t c = 0; c < components; ++c) {
         const size_t dcId = at(i + 4 + 2 * c) >> 4;
         const size_t acId = at(i + 4 + 2 * c) & 15;
-        if ((dc && (dcId > 3 || !defined[0][dcId])) || (ac && (acId > 3 || !defined[1][acId])))
-          return "a scan uses a Huffman table that was never defined";
+        if ((dc && (dcId > 3 || !defined[0][dcId])) || (ac && (acId > 3 || !defined[1][acId]))) {
+          fault = "a scan uses a Huffman table that was never defined";
+          return false;
+        }
       }
     }
-    i += length;
-    if (marker == 0xDA)
-      while (i + 1 < n && !(p[i] == 0xFF && p[i + 1] != 0 && (p[i + 1] < 0xD0 || p[i + 1] > 0xD7))) ++i;
-  }
-  return nullptr;
+    return true;
+  });
+  return fault;
 }
+
+uint32_t Big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 // The colour chunks ahead of the first IDAT, in file order; a damaged chunk list ends the walk.
 std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
   std::vector<std::string> found;
   for (size_t at = 8; at + 8 <= n;) {
-    const uint64_t length = uint64_t(p[at]) << 24 | uint64_t(p[at + 1]) << 16 | uint64_t(p[at + 2]) << 8 | p[at + 3];
+    const uint64_t length = Big32(p + at);
     const std::string type(reinterpret_cast<const char*>(p + at + 4), 4);
     if (type == "IDAT" || type == "IEND") break;
     if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") found.push_back(type);
@@ -85,9 +107,6 @@ std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
   }
   return found;
 }
-
-uint32_t Big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
-uint32_t Little32(const uint8_t* p) { return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
 
 // A picture too large to decode whole still has its first rows decoded, at most this many bytes
 // of them: enough to tell a picture from bytes that only start like one.
@@ -150,30 +169,21 @@ std::string GifFirstImageFault(const uint8_t* p, size_t n) {
 
 // A scan after the frame header, with data; its tables were walked before.
 std::string JpegFirstScanFault(const uint8_t* p, size_t n) {
-  for (size_t i = 2; i + 3 < n;) {
-    // Like the decoder, anything between segments is skipped up to the next 0xFF.
-    const uint8_t marker = p[i + 1];
-    if (p[i] != 0xFF || marker == 0xFF) {
-      ++i;
-      continue;
-    }
-    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-      i += 2;
-      continue;
-    }
-    if (marker == 0xDA) return i + 4 + ((size_t(p[i + 2]) << 8) | p[i + 3]) < n ? "" : "its first scan has no data";
-    if (marker == 0xD9) break;
-    i += 2 + ((size_t(p[i + 2]) << 8) | p[i + 3]);
-  }
-  return "no scan follows its header";
+  std::string fault = "no scan follows its header";
+  WalkJpegSegments(p, n, [&](size_t marker, size_t at, size_t length) {
+    if (at + 1 >= n) return false;  // a length cut short
+    if (marker == 0xDA) fault = at + 2 + length < n ? "" : "its first scan has no data";
+    return marker != 0xDA;
+  });
+  return fault;
 }
 
 std::string BmpFirstRowFault(const uint8_t* p, size_t n, uint32_t width) {
-  const bool core = n >= 18 && Little32(p + 14) == 12;
+  const bool core = n >= 18 && ReadLe32(p + 14) == 12;
   if (n < (core ? 26u : 34u)) return "its header is cut short";
-  const uint32_t offset = Little32(p + 10);
-  const uint32_t bits = core ? (uint32_t(p[25]) << 8 | p[24]) : (uint32_t(p[29]) << 8 | p[28]);
-  const uint32_t compression = core ? 0 : Little32(p + 30);
+  const uint32_t offset = ReadLe32(p + 10);
+  const uint32_t bits = core ? ReadLe16(p + 24) : ReadLe16(p + 28);
+  const uint32_t compression = core ? 0 : ReadLe32(p + 30);
   // Run-length coded rows have no fixed size; plain ones are padded to four bytes.
   const uint64_t firstRow = compression == 1 || compression == 2 ? 1 : (uint64_t(width) * bits + 31) / 32 * 4;
   return uint64_t(offset) + firstRow <= n ? "" : "its pixel data ends before its first row";

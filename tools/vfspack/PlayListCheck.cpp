@@ -29,32 +29,24 @@ void TChecker::CheckPlayList() {
   ReportRepeats(ini, PlayListFileName);
   const std::string noInfo = ini.String(MusicSection, NoInfoKey, "");
 
-  // The program's reading order and stop rules: a song is added once its file is read, and
-  // the first empty value ends the whole list.
+  // A song is added once its file is read.
   struct TListed {
     TSongRef song;
     std::vector<TPictureRef> pictures;
   };
   std::vector<TListed> listed;
-  int32_t index = 0;
-  const TSongKey* stop = nullptr;
-  for (;; ++index) {
-    const std::string section = SongSectionPrefix + std::to_string(index);
-    for (const TSongKey& key : SongKeys) {
-      const std::string value = ini.String(section, key.name, key.noInfoFallback ? noInfo : "");
-      if (value.empty()) {
-        stop = &key;
-        break;
-      }
-      const std::string place = Place(section, key.name);
-      if (key.row < 0)
-        listed.push_back({{PlayListFileName, place, value}, {}});
-      else
-        listed.back().pictures.push_back(
-            {place, value, key.noInfoFallback && !HasValue(ini, section, key.name), !key.noInfoFallback});
-    }
-    if (stop) break;
-  }
+  const auto [index, stop] = ReadSongList(noInfo.c_str(), [&](const char* section, const TSongKey& key,
+                                                              const char* fallback) {
+    const std::string value = ini.String(section, key.name, fallback);
+    if (value.empty()) return false;
+    const std::string place = Place(section, key.name);
+    if (key.row < 0)
+      listed.push_back({{PlayListFileName, place, value}, {}});
+    else
+      listed.back().pictures.push_back(
+          {place, value, key.noInfoFallback && !HasValue(ini, section, key.name), !key.noInfoFallback});
+    return true;
+  });
   const std::string stopSection = SongSectionPrefix + std::to_string(index);
   const std::string stopPlace = Place(stopSection, stop->name);
   if (stop != SongKeys) {
@@ -68,14 +60,10 @@ void TChecker::CheckPlayList() {
     Error(PlayListFileName, stopPlace, Absence(ini, stopSection, stop->name) + ": the disk has no songs");
   }
 
-  for (const TProfileIni::TSection& s : ini.Sections()) {
-    const TNumberedName n = ParseNumberedName(s.name.c_str(), SongSectionPrefix);
-    if (!n.is || ini.FindSection(s.name) != &s) continue;
-    if (n.spelt && n.number <= uint64_t(index)) continue;
-    Warn(PlayListFileName, Place(s.name),
-         n.spelt ? "never read: the list stops at " + stopPlace + ", which is " + Absence(ini, stopSection, stop->name)
-                 : "never read: numbers are looked up without leading zeros");
-  }
+  for (const TProfileIni::TSection& s : ini.Sections())
+    if (ini.FindSection(s.name) == &s)
+      WarnNeverRead(PlayListFileName, Place(s.name), s.name, SongSectionPrefix, uint64_t(index) + 1, stopPlace,
+                    Absence(ini, stopSection, stop->name));
 
   size_t withPictures = 0;
   for (const TListed& l : listed) withPictures += l.pictures.empty() ? 0 : 1;
@@ -122,13 +110,9 @@ void TChecker::CheckOnePlace(const std::vector<TShown>& shown, const std::string
   std::set<std::string> seen;
   for (const TShown& s : shown) {
     if (!s.picture || !s.picture->fault.empty() || !seen.insert(FoldAscii(s.name)).second) continue;
-    if (!first) {
+    if (!first)
       first = &s;
-    } else if (s.picture->width != first->picture->width || s.picture->height != first->picture->height) {
-      Warn(PlayListFileName, s.place,
-           Quote(s.name) + " is " + Size(s.picture->width, s.picture->height) + " but " + first->place + " " +
-               Quote(first->name) + " is " + Size(first->picture->width, first->picture->height) + ", both shown at " +
-               where + ": " + consequence);
-    }
+    else if (const std::string differs = OtherSize(s, *first); !differs.empty())
+      Warn(PlayListFileName, s.place, differs + ", both shown at " + where + ": " + consequence);
   }
 }

@@ -101,12 +101,7 @@ void TChecker::CheckButton(const TProfileIni& ini, const TButtonSection& button)
     Error(SkinFileName, Place(section), "missing: the button has no pictures and cannot be seen or clicked");
     return;
   }
-  struct TState {
-    std::string key;
-    std::string name;
-    const TPicture* picture;
-  };
-  std::vector<TState> states;  // in the order the button gets them: a missing one takes no place
+  std::vector<TShown> states;  // by key, in the order the button gets them: a missing one takes no place
   const auto keys = ReadNumbered(ini, SkinFileName, section, PictureKeyPrefix);
   for (const auto& key : keys) {
     const TPicture* pic = LookUpPicture(
@@ -126,24 +121,20 @@ void TChecker::CheckButton(const TProfileIni& ini, const TButtonSection& button)
          "the button gets " + Count(states.size(), "state picture") + " but has " + std::to_string(button.states) +
              " states (pic0 to pic" + std::to_string(button.states - 1) + "): the others have no picture");
 
-  const TState* first = nullptr;
+  const TShown* first = nullptr;
   int width = 0;
   int height = 0;
-  for (const TState& s : states) {
+  for (const TShown& s : states) {
     if (!s.picture->ok) continue;
     width = std::max(width, s.picture->width);
     height = std::max(height, s.picture->height);
-    if (!first) {
+    if (!first)
       first = &s;
-    } else if (s.picture->width != first->picture->width || s.picture->height != first->picture->height) {
-      Warn(SkinFileName, Place(section, s.key),
-           Quote(s.name) + " is " + Size(s.picture->width, s.picture->height) + " but " + first->key + " " +
-               Quote(first->name) + " is " + Size(first->picture->width, first->picture->height) +
-               ": the button's outline changes with its state");
-    }
+    else if (const std::string differs = OtherSize(s, *first); !differs.empty())
+      Warn(SkinFileName, Place(section, s.place), differs + ": the button's outline changes with its state");
   }
   if (first && background)
-    CheckPlacement(section, ini.Int(section, ButtonXKey), ini.Int(section, ButtonYKey), width, height);
+    CheckPlacement(section, ini.Int(section, ButtonPlaceKeys.x), ini.Int(section, ButtonPlaceKeys.y), width, height);
 }
 
 // The window is pic.png cut to its pixels that are not fully transparent: a button drawn

@@ -258,22 +258,20 @@ struct TListedSong {
 std::vector<TListedSong> ListedSongs() {
   std::vector<TListedSong> songs;
   const TProfileIni skin = ReadIni(SkinFileName);
-  for (int n = 0;; ++n) {
-    const std::string key = SongKeyPrefix + std::to_string(n);
+  ReadNumberedList(SongKeyPrefix, [&](const char* key) {
     const std::string name = skin.String(MusicSection, key, "");
-    if (name.empty()) break;
-    songs.push_back({std::string(SkinFileName) + " [" + MusicSection + "] " + key, name});
-  }
+    if (!name.empty()) songs.push_back({std::string(SkinFileName) + " [" + MusicSection + "] " + key, name});
+    return !name.empty();
+  });
   const TProfileIni playList = ReadIni(PlayListFileName);
   const std::string noInfo = playList.String(MusicSection, NoInfoKey, "");
-  for (int n = 0;; ++n) {
-    const std::string section = SongSectionPrefix + std::to_string(n);
-    for (const TSongKey& key : SongKeys) {
-      const std::string value = playList.String(section, key.name, key.noInfoFallback ? noInfo : "");
-      if (value.empty()) return songs;
-      if (key.row < 0) songs.push_back({std::string(PlayListFileName) + " [" + section + "] " + key.name, value});
-    }
-  }
+  ReadSongList(noInfo.c_str(), [&](const char* section, const TSongKey& key, const char* fallback) {
+    const std::string value = playList.String(section, key.name, fallback);
+    if (!value.empty() && key.row < 0)
+      songs.push_back({std::string(PlayListFileName) + " [" + section + "] " + key.name, value});
+    return !value.empty();
+  });
+  return songs;
 }
 
 int Songs(const std::string& folder) {

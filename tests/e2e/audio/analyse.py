@@ -21,7 +21,7 @@ Prints "key value" lines; the exit code says whether the check held.
 import array
 import sys
 
-from recording import Verdict, load
+from recording import Verdict, load, wine_underflows
 
 RATE = 44100
 HALF_FRAMES = RATE
@@ -142,10 +142,7 @@ def whose_loss(seg, evidence):
                 # refill n of a start is heard from n + 2 seconds after it
                 late += int(parts[2]) > start + 1000 * (refills + 2)
                 refills += 1
-    with open(wine_log, errors='replace') as f:
-        underflows = [line.strip() for line in f if 'Underflow' in line]
-    for line in underflows[:3]:
-        print('wine_said', line)
+    underflows = wine_underflows(wine_log)
     theirs = stretches(other.runs, MAX_OTHERS_GAP)
     other_heard = [p[2:] for p in theirs] == [p[2:] for p in mine]
     print('loss_evidence refills_late %d wine_underflows %d other_recorder_heard_it %s' % (late, len(underflows), other_heard))

@@ -13,6 +13,16 @@ def load(path):
     return samples
 
 
+def wine_underflows(path):
+    """Wine's own lines (WINEDEBUG=warn+pulse) that tell of its sound server running dry; prints
+    the first few."""
+    with open(path, errors='replace') as f:
+        said = [line.strip() for line in f if 'Underflow' in line]
+    for line in said[:3]:
+        print('wine_said', line)
+    return said
+
+
 class Verdict:
     def __init__(self):
         self.ok = True

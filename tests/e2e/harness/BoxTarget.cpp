@@ -1,11 +1,8 @@
 // A program that does one thing a test wants to look at from outside:
 //   box_target box CAPTION TEXT     shows a message box (\n in TEXT is a line feed)
-//   box_target archive PATH         opens PATH as the picture archive, as start-up does
 #include <windows.h>
 
 #include <string>
-
-#include "vfs/VfsFile.h"
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
@@ -13,10 +10,6 @@ int main(int argc, char** argv) {
     std::string text = argv[3];
     for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
     MessageBoxA(nullptr, text.c_str(), argv[2], MB_ICONERROR);
-    return 0;
-  }
-  if (verb == "archive" && argc == 3) {
-    delete new TVfsFile(argv[2]);
     return 0;
   }
   return 2;

@@ -40,22 +40,16 @@ bool ParseCommand(const char* text, TScripted& out) {
   if (!at) return false;
   out.name.assign(text, at);
   out.seconds = std::atof(at + 1);
-  if (out.name == "play" || out.name == "pause") {
-    out.code = cmdPlayPause;
-  } else if (out.name == "stop") {
-    out.code = cmdStop;
-  } else if (out.name == "next") {
-    out.code = cmdForward;
-  } else if (out.name == "previous") {
-    out.code = cmdRewind;
-  } else if (out.name == "quit") {
-    out.code = QuitCode;
-  } else {
-    char* end = nullptr;
-    out.code = int(std::strtol(out.name.c_str(), &end, 10));
-    if (out.name.empty() || *end) return false;
-  }
-  return true;
+  static const struct {
+    const char* name;
+    int code;
+  } named[] = {{"play", cmdPlayPause}, {"pause", cmdPlayPause}, {"stop", cmdStop},
+               {"next", cmdForward}, {"previous", cmdRewind}, {"quit", QuitCode}};
+  for (const auto& command : named)
+    if (out.name == command.name) return out.code = command.code, true;
+  char* end = nullptr;
+  out.code = int(std::strtol(out.name.c_str(), &end, 10));
+  return !out.name.empty() && !*end;
 }
 
 void PostDueCommands(HWND window) {

@@ -7,6 +7,9 @@ from dither state 1, sample for sample.
   analyse.py pause REC DRIVER_LOG SONG.wav            the song, the silence of the pause, and the
                                                       song again from the frame after the last one
                                                       heard, within half a second of the press
+  analyse.py heard REC DRIVER_LOG SONG.wav           what sounds at the end of the recording is
+                                                      from somewhere in the song (another song
+                                                      still playing is not)
   analyse.py chain REC DRIVER_LOG A.wav B.wav C.wav   A, B, C and A again, each heard to its last
                                                       frame and started by the end of the one
                                                       before; the forward pressed in A's last
@@ -20,7 +23,8 @@ from dither state 1, sample for sample.
 
 Wine's mixer now and then drops frames, or puts in silence when it runs dry under load: each place
 is followed over (up to MAX_JUMP frames dropped, MAX_GAP frames of silence put in), counted and
-reported; any other frame that differs from what was expected fails the check.
+reported; a place that loses more than one mixer period passes only when Wine's own log (--wine-log
+FILE, written with WINEDEBUG=warn+pulse) tells of an underflow for it; any other frame that differs from what was expected fails the check.
 Prints "key value" lines; the exit code says whether the check held.
 """
 import array
@@ -29,16 +33,18 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'audio'))
-from recording import Verdict, load  # noqa: E402
+from recording import Verdict, load, wine_underflows  # noqa: E402
 
 RATE = 44100
 REFILL = RATE            # frames rendered per refill
+PERIOD = 441            # frames of Wine's mixer period: a slip within one needs no evidence
 MAX_JUMP = 4410          # frames Wine may drop in one place
 MAX_GAP = 11025          # frames of silence Wine may put in at one place
 MAX_DROP_RATIO = 0.02    # of the frames heard, dropped altogether
 MAX_PUT_IN_RATIO = 0.2   # of the frames heard, silence put in altogether (the mixer ran dry)
 SEGMENT_GAP = RATE // 2  # a longer silence parts two pieces of the recording
 MATCH = 16               # frames that must agree to take a place as found
+UNDERFLOWS = []          # Wine's own lines that tell of its sound server running dry
 
 
 def read_float_wav(path):
@@ -112,7 +118,7 @@ class Follow:
 
     def __init__(self, rec, p, end, expected, q):
         self.start_expected = q
-        self.matched = self.dropped = self.put_in = self.places = 0
+        self.matched = self.dropped = self.put_in = self.places = self.large = 0
         self.mismatch = None
         while p < end and q < len(expected):
             if rec[p] == expected[q]:
@@ -133,6 +139,7 @@ class Follow:
                 self.mismatch = (p, q, rec[p], expected[q] if q < len(expected) else None)
                 break
             self.places += 1
+            self.large += max(z - p, jump) > PERIOD
             self.put_in += z - p
             self.dropped += jump
             p, q = z, q + jump
@@ -144,7 +151,7 @@ class Follow:
         print('%s_expected_frames %d-%d' % (name, self.start_expected, self.end_expected))
         print('%s_frames_dropped %d' % (name, self.dropped))
         print('%s_silent_frames_put_in %d' % (name, self.put_in))
-        print('%s_slip_places %d' % (name, self.places))
+        print('%s_slip_places %d larger_than_a_period %d' % (name, self.places, self.large))
         if self.mismatch:
             print('%s_mismatch recording %d expected %d: %s instead of %s' % ((name,) + self.mismatch))
 
@@ -168,29 +175,57 @@ def driver_events(path):
 def check_follow(verdict, follow, name):
     follow.report(name)
     verdict.expect(follow.mismatch is None, '%s: a frame that is not what the player must play' % name)
+    verdict.expect(follow.large <= len(UNDERFLOWS), '%s: more than a period lost in %d places, and Wine told of %d '
+                   'underflows' % (name, follow.large, len(UNDERFLOWS)))
     heard = max(follow.matched, 1)
     verdict.expect(follow.dropped <= MAX_DROP_RATIO * heard, '%s: too many frames dropped' % name)
     verdict.expect(follow.put_in <= MAX_PUT_IN_RATIO * heard, '%s: too much silence put in' % name)
 
 
+def pieces_of(rec):
+    found = segments(rec)
+    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in found))
+    return found
+
+
+def song_start(rec, p, floats, frames, verdict):
+    """The first frames of the song as converted from dither state 1, and where in them the piece
+    of the recording from p starts (None when nowhere)."""
+    expected, _ = convert(floats, 0, frames, 1)
+    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
+    q = find_start(rec, p, expected, len(expected))
+    if not verdict.expect(q is not None, 'the start of the song was not found'):
+        return expected, None
+    print('song_starts_at_frame', q, 'first_sound_at', first_sound)
+    verdict.expect(q - first_sound <= MAX_JUMP, 'the beginning of the song is missing')
+    return expected, q
+
+
 def check_song(rec, events, songs, verdict):
-    floats = songs[0]
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) == 1, 'one piece of sound expected'):
         return
     start, end = pieces[0]
-    expected, _ = convert(floats, 0, (end - start) // REFILL * REFILL + 2 * REFILL, 1)
-    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
-    q = find_start(rec, start, expected, first_sound + MAX_JUMP + 1)
-    if not verdict.expect(q is not None, 'the start of the song was not found'):
+    expected, q = song_start(rec, start, songs[0], (end - start) // REFILL * REFILL + 2 * REFILL, verdict)
+    if q is None:
         return
-    print('song_starts_at_frame', q, 'first_sound_at', first_sound)
-    verdict.expect(q - first_sound <= MAX_JUMP, 'the beginning of the song is missing')
     follow = Follow(rec, start, end, expected, q)
     check_follow(verdict, follow, 'song')
     verdict.expect(follow.end_recording >= end - MAX_GAP, 'the song stops before the recording does')
     verdict.expect(follow.matched >= 6 * RATE, 'less than six seconds of the song heard')
+
+
+def check_heard(rec, events, songs, verdict):
+    left, right = ([min(32767.0, max(-32768.0, x * 32767.5)) for x in songs[0][c::2]] for c in (0, 1))
+    loud = [i for i in range(max(0, len(rec) - 4 * RATE), len(rec) - 64) if abs(rec[i][0]) > 1000][::RATE // 2]
+    places = []
+    for p in loud[:3]:  # a few places, as Wine may have slipped in one
+        probe = rec[p:p + 64]
+        places.append(next((q for q in range(len(left) - 64) if abs(left[q] - probe[0][0]) <= 1.5
+                            and all(abs(left[q + i] - l) <= 1.5 and abs(right[q + i] - r) <= 1.5
+                                    for i, (l, r) in enumerate(probe))), None))
+    print('heard_at_song_frames', places)
+    verdict.expect(any(q is not None for q in places), 'what is heard is not from the song')
 
 
 def check_pause(rec, events, songs, verdict):
@@ -200,15 +235,12 @@ def check_pause(rec, events, songs, verdict):
     if not verdict.expect(len(commands) == 3 and len(started) == 2, 'play, pause and play expected'):
         return
     play, pause, resume = commands
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) == 2, 'two pieces of sound expected'):
         return
     # Nothing rendered is dropped at a pause: the library's output is one unbroken stream.
-    expected, _ = convert(floats, 0, len(floats) // 2 // REFILL * REFILL + 2 * REFILL, 1)
-    first_sound = next(i for i, frame in enumerate(expected) if frame != (0, 0))
-    q = find_start(rec, pieces[0][0], expected, first_sound + MAX_JUMP + 1)
-    if not verdict.expect(q is not None, 'the start of the song was not found'):
+    expected, q = song_start(rec, pieces[0][0], floats, len(floats) // 2 // REFILL * REFILL + 2 * REFILL, verdict)
+    if q is None:
         return
     before = Follow(rec, pieces[0][0], pieces[0][1], expected, q)
     check_follow(verdict, before, 'before')
@@ -239,8 +271,7 @@ def check_chain(rec, events, songs, verdict):
     verdict.expect(len(ends) >= 3, 'three ends of songs expected')
     verdict.expect(started[:5] == ['0', '1', '2', '0', '1'][:len(started)] and len(started) >= 4,
                    'one song after another, the press taking none of them away')
-    pieces = segments(rec)
-    print('pieces', ' '.join('%d+%d' % (a, b - a) for a, b in pieces))
+    pieces = pieces_of(rec)
     if not verdict.expect(len(pieces) >= 4, 'four pieces of sound expected'):
         return
     # Every refill while playing converts a second and moves the generator on. The end is told by
@@ -324,8 +355,12 @@ def check_outage(rec, events, after_paths, verdict):
 
 
 def main(argv):
+    global UNDERFLOWS
+    if argv[1] == '--wine-log':
+        UNDERFLOWS = wine_underflows(argv[2])
+        argv = argv[:1] + argv[3:]
     mode, rec_path, log_path, song_paths = argv[1], argv[2], argv[3], argv[4:]
-    checks = {'song': check_song, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}
+    checks = {'song': check_song, 'heard': check_heard, 'pause': check_pause, 'chain': check_chain, 'outage': check_outage}
     if mode not in checks:
         print('unknown mode', mode)
         return 2

@@ -46,7 +46,7 @@ case $mode in
     # A clock: 64 steps of 250 ms, each at a pitch of its own.
     tones clock.wav 16 $(awk 'BEGIN { for (k = 0; k < 64; k++) printf "%d@%g ", 300 + 20 * k, k * 0.25 }')
     playlist clock.wav
-    references=(clock.wav)
+    references=(clock.wav) script=(play@1.5 pause@6.3 play@8.5 quit@15)
     ;;
   chain)
     # The first ends on a half-second marker, inside which next is pressed; the second lasts half
@@ -55,19 +55,14 @@ case $mode in
     tones second.wav 0.5 330
     tones third.wav 1.5 550
     playlist first.wav second.wav third.wav
-    references=(first.wav second.wav third.wav)
+    references=(first.wav second.wav third.wav) script=(play@1.5 next@5.75 quit@19)
     ;;
   outage)
     cp "$songs/first-light.xm" "$songs/slow-drift.wav" "$songs/night-pulse.ogg" .
     playlist first-light.xm slow-drift.wav night-pulse.ogg
-    references=()
+    references=() script=(play@1.5 next@10 next@18 next@28 stop@33 play@37 quit@50)
     ;;
   *) echo "player_recording: unknown mode $mode" >&2; exit 2 ;;
-esac
-case $mode in
-  pause) script=(play@1.5 pause@6.3 play@8.5 quit@15) ;;
-  chain) script=(play@1.5 next@5.75 quit@19) ;;
-  outage) script=(play@1.5 next@10 next@18 next@28 stop@33 play@37 quit@50) ;;
 esac
 
 reference_files=()
@@ -79,7 +74,8 @@ done
 recording="$work/$mode.raw"
 record() { parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$1" & recorder=$!; }
 record "$recording"
-timeout 75 wine "$driver" "${script[@]}" >driver.out &
+# Wine tells of each time the server ran out of what its mixer sent.
+WINEDEBUG=warn+pulse timeout 75 wine "$driver" "${script[@]}" >driver.out 2>wine.log &
 driver_pid=$!
 if [ "$mode" = outage ]; then
   # Three ways the sound device goes away while a song plays, each followed by a forward press:
@@ -127,6 +123,6 @@ if [ "$mode" = outage ]; then
       "$work"/after-press.{raw,end} "$work"/after-follow.{raw,back,end}
 else
   check "recording holds what the player must play" \
-    python3 "$here/analyse.py" "$mode" "$recording" driver.log "${reference_files[@]}"
+    python3 "$here/analyse.py" --wine-log wine.log "$mode" "$recording" driver.log "${reference_files[@]}"
 fi
 e2e_finish

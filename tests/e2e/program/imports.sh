@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # What runs where: every function that musicdisk.exe and OrvelPlayer.dll import must be one that
 # 64-bit Windows 7 exports (windows7-x64-exports.txt, which says how it was made), and what the
-# program imports from OrvelPlayer.dll must be what the library exports.
+# program imports from OrvelPlayer.dll must be what the library exports. Then the program as each
+# Windows version runs it, in the session's own prefix switched from one version to the next: a
+# layered window from major version 5 on (win7, win81, win10), a plain popup on win98. And the
+# name and version that Explorer and Task Manager show for it.
 source "$(dirname "$0")/lib.sh"
 objdump=x86_64-w64-mingw32-objdump
 library="$MD_BIN/bin/OrvelPlayer.dll"
@@ -24,4 +27,17 @@ unknown=$(grep -v '^orvelplayer\.dll ' <<<"$all" | grep -vxF -f <(grep -v '^#' "
 check "every import is exported by 64-bit Windows 7" test -z "$unknown"
 missing=$(sed -n 's/^orvelplayer\.dll //p' <<<"$all" | grep -vxF -f <(exports "$library"))
 check "the program imports from OrvelPlayer.dll only what it exports" test -z "$missing"
+
+scenario_begin
+check "the program names itself" test "$(wine "$MD_PROBE" file-version "$MUSICDISK" | tr -d '\r')" = \
+  "$(printf 'version\tMusic disk\tmusicdisk\t1.0.0')"
+for version in win7 win81 win10 win98; do
+  # winecfg /v cannot set the version in a 64-bit prefix; the registry key can.
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+  disk_start "$disk" wait
+  want=1; [ "$version" = win98 ] && want=0
+  check "$version: layered is $want" test $(( ($(disk_exstyle) & 0x80000) != 0 )) -eq $want
+  press_escape "$disk"
+  check "$version: Esc ends the program with status 0" ends_with_status_0
+done
 e2e_finish

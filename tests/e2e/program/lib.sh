@@ -14,24 +14,18 @@ disk_copy() {
   echo "$dir"
 }
 
-# Starts the program in DIR; with `wait`, returns once its window is on screen.
+# Starts the program in DIR; with `wait`, returns once its window is on screen. Wine's own word
+# of the sound server running dry goes to $MD_SESSION_DIR/wine.log.
 disk_start() { # dir [wait]
-  (cd "$1" && exec wine "$MUSICDISK") &
+  (cd "$1" && WINEDEBUG=warn+pulse exec wine "$MUSICDISK" 2>>"$MD_SESSION_DIR/wine.log") &
   DISK_PID=$!
   [ "${2:-}" = wait ] || return 0
   disk_window_line >/dev/null && disk_shown "$1"
 }
 
 # The probe's line for the main window, waiting up to 30 s for it.
-disk_window_line() {
-  local line
-  for _ in $(seq 60); do
-    line=$(wine "$MD_PROBE" window 2>/dev/null | tr -d '\r')
-    [[ $line == window* ]] && { echo "$line"; return 0; }
-    sleep 0.5
-  done
-  return 1
-}
+window_now() { wine "$MD_PROBE" window 2>/dev/null | tr -d '\r' | grep '^window'; }
+disk_window_line() { e2e_poll 30 window_now >/dev/null && window_now; }
 disk_rect() { disk_window_line | cut -f2; }
 disk_exstyle() { disk_window_line | cut -f3; }
 disk_iconic() { disk_window_line | cut -f4; }
@@ -81,12 +75,11 @@ differing_from() { # shot file x y
   convert "$1" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
   compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$2" null: 2>&1 | cut -d' ' -f1
 }
-# Pixels of the window at (x, y) on SHOT that differ from the archive entry NAME.
-differing_pixels() { # dir shot name x y
-  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png"
-  differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5"
+# The window at (x, y) on SHOT shows the archive entry NAME, to the pixel.
+shows() { # dir shot name x y
+  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png" &&
+    [ "$(differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5")" -eq 0 ]
 }
-shows() { [ "$(differing_pixels "$@")" -eq 0 ]; }  # dir shot name x y
 
 # A button state picture where skin.ini puts the button.
 shows_button() { # dir shot section state
@@ -98,14 +91,10 @@ shows_button() { # dir shot section state
 
 # The song picture of ROW (pic0, pic1, TitlePic) of song N where PlayList.ini puts it.
 shows_song_picture() { # dir shot song key
-  local name x y
-  name=$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")
-  if [ "$4" = TitlePic ]; then
-    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music TitleY)
-  else
-    x=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoX); y=$(python3 "$DISKPY" get "$1" PlayList.ini Music InfoY)
-  fi
-  shows "$1" "$2" "$name" "$x" "$y"
+  local place=Info
+  [ "$4" = TitlePic ] && place=Title
+  shows "$1" "$2" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")" \
+    "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}X)" "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}Y)"
 }
 
 record_start() { # file
@@ -132,16 +121,19 @@ data = open(sys.argv[1], 'rb').read()
 a = array.array('h', data[: len(data) // 4 * 4])
 first = next((i for i, v in enumerate(a) if abs(v) > 1000), len(a))
 sys.exit((len(a) - first) < float(sys.argv[2]) * 88200)" "$1" "$2"; }  # file seconds
+# The library's own rendering of a song of the disk in DIR, as WAV floats.
+render_song() { (cd "$1" && wine "$MD_BIN/bin/orvelrender.exe" "$2" "$3" --seconds 30 --float >/dev/null); }  # dir song wav
+# What sounds at the end of a recording is from somewhere in that song, not from another.
+heard_song() { # dir song recording
+  render_song "$1" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$2" file)" "$MD_SESSION_DIR/heard.wav" &&
+    python3 "$MD_SRC/tests/e2e/player/analyse.py" heard "$3" /dev/null "$MD_SESSION_DIR/heard.wav"
+}
 fell_silent() { [ "$(peak "$1" "$2")" -eq 0 ]; }  # file seconds
 
 # Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end
 # in time).
 disk_wait_exit() { # [seconds]
-  local end=$((SECONDS + ${1:-20}))
-  while kill -0 "$DISK_PID" 2>/dev/null; do
-    [ $SECONDS -lt $end ] || { DISK_STATUS=124; return; }
-    sleep 0.2
-  done
+  e2e_poll "${1:-20}" eval '! kill -0 "$DISK_PID" 2>/dev/null' || { DISK_STATUS=124; return; }
   wait "$DISK_PID"; DISK_STATUS=$?
   DISK_PID=''
 }

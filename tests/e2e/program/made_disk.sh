@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/make-disk on the demo songs and a module such as trackers write (a title, a message,
 # sample names): the song details it reads, a disk that checks clean, and that disk playing with
-# each song's title strip and both info pictures on screen.
+# each song's title strip and both info pictures on screen, until the last song's end wraps to the
+# first.
 source "$(dirname "$0")/lib.sh"
 scenario_begin
 python3 - "$S/greetings.it" <<'PY'
@@ -159,8 +160,11 @@ for song in 0 1 2 3; do
   [ $song -gt 0 ] || { check "song 0 is heard" e2e_poll 10 heard "$S/play.raw"; record_stop; }
   click_button "$made" ButtonInfo
   check "song $song: its other info picture pic$((1 - row))" e2e_poll 10 shows_now "$made" $song pic$((1 - row))
-  click_button "$made" ButtonForward
+  [ $song -eq 3 ] || click_button "$made" ButtonForward
 done
+# Played on, the last song's end wraps to the first by itself, and its title follows.
+click_button "$made" ButtonPlayPause
+check "the end of the last song starts song 0, with its title" e2e_poll 15 shows_now "$made" 0 TitlePic
 press_escape "$made"
 check "Esc ends it with status 0" ends_with_status_0
 e2e_finish

@@ -9,11 +9,6 @@ source "$(dirname "$0")/lib.sh"
 scenario_begin
 
 disk_start "$disk" wait
-if [ "${1:-}" = classic ]; then
-  check "not layered below major version 5" test $(( $(disk_exstyle) & 0x80000 )) -eq 0
-else
-  check "layered" test $(( $(disk_exstyle) & 0x80000 )) -ne 0
-fi
 shot "$S/start.png"
 check "the skin is on screen" shows "$disk" "$S/start.png" "$(python3 "$DISKPY" get "$disk" skin.ini ButtonStop pic0)" \
   $(python3 "$DISKPY" button "$disk" ButtonStop | cut -d' ' -f1,2)

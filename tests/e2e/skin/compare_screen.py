@@ -6,28 +6,15 @@ is what the screen showed before the window opened."""
 import os
 import sys
 
+from PIL import Image
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_skin  # noqa: E402
 
 
 def read_ppm(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos)
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    assert fields[0] == b"P6" and fields[3] == b"255", "expected an 8-bit P6 picture"
-    width, height = int(fields[1]), int(fields[2])
-    return width, height, data[pos + 1:pos + 1 + width * height * 3]
+    picture = Image.open(path).convert("RGB")
+    return picture.width, picture.height, picture.tobytes()
 
 
 def main():

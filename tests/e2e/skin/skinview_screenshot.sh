@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Opens the test skin with skinview under wine in a private session and compares the screen:
 # the picture's opaque pixels at (100, 100), and the screen as it was everywhere outside the outline.
-#   skinview_screenshot.sh WINEPREFIX LAYERED(1|0)
-# Env: MD_BIN (build dir), MD_SRC (source dir). Leaves the screenshot in $MD_BIN/skin-e2e-<name>.png.
+#   skinview_screenshot.sh WINEPREFIX NAME
+# Env: MD_BIN (build dir), MD_SRC (source dir). Leaves the screenshot in $MD_BIN/skin-e2e-NAME.png.
 set -euo pipefail
-prefix=$1 layered=$2
-source "$MD_SRC/scripts/lib/env.sh"
-source "$MD_SRC/scripts/lib/session.sh"
-export WINEPREFIX=$prefix
+export WINEPREFIX=$1
+name=$2
+source "$(dirname "$0")/../lib.sh"
 
 work=$(mktemp -d /tmp/skin-e2e.XXXXXX)
 viewer=
@@ -30,36 +29,24 @@ with open(sys.argv[1], "wb") as f:
         f.write(b"".join(bytes((230, 200, 40)) if (x // 7 + y // 5) % 2 else bytes((40, 90, 200))
                          for x in range(w)))
 PY
-display -window root "$work/backdrop.ppm" || true  # sets the backdrop, then reports 1
+display -window root "$work/backdrop.ppm" || [ $? -eq 1 ]  # sets the backdrop, then reports 1
 import -window root -depth 8 "$work/before.ppm"
+[ "$(compare -metric AE "$work/before.ppm" "$work/backdrop.ppm" null: 2>&1 | cut -d" " -f1)" = 0 ] || { echo "the backdrop is not on screen"; exit 1; }
 
 (cd "$work" && exec wine "$MD_BIN/tests/e2e/skin/skinview.exe" --seconds 60) &
 viewer=$!
-probe_window() { # the window's line from probe, waiting for it to appear
-  local out
-  for _ in $(seq 60); do
-    out=$(wine "$MD_BIN/tools/probe/probe.exe" window TPlayerWndClass 2>/dev/null || true)
-    [[ $out == window* ]] && { echo "$out"; return; }
-    sleep 0.5
-  done
-}
-echo "probe: $(probe_window)"
+window_now() { wine "$MD_BIN/tools/probe/probe.exe" window 2>/dev/null | tr -d '\r' | grep '^window'; }
+e2e_poll 30 window_now >/dev/null || { echo "no window"; exit 1; }
 # The window reaches the X server a moment after probe sees it.
-for _ in $(seq 30); do
-  import -window root -depth 8 "$work/after.ppm"
-  python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100 >/dev/null 2>&1 && break
-  sleep 0.2
-done
-line=$(probe_window)
+on_screen() {
+  import -window root -depth 8 "$work/after.ppm" &&
+    /usr/bin/python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100 >/dev/null 2>&1
+}
+e2e_poll 6 on_screen || echo "the screen did not settle in 6 s"
+line=$(window_now)
+echo "probe: $line"
 
-read -r _ left top right bottom exstyle _ <<<"$(tr '\t' ' ' <<<"$line")"
+read -r _ left top right bottom _ <<<"$(tr '\t' ' ' <<<"$line")"
 [ "$left $top $right $bottom" = "100 100 260 220" ] || { echo "window rectangle: $left $top $right $bottom"; exit 1; }
-if [ "$layered" = 1 ]; then
-  (( exstyle & 0x80000 )) || { echo "expected WS_EX_LAYERED, got $exstyle"; exit 1; }
-else
-  (( exstyle & 0x80000 )) && { echo "unexpected WS_EX_LAYERED, got $exstyle"; exit 1; }
-fi
-
-name=$([ "$layered" = 1 ] && echo layered || echo classic)
 convert "$work/after.ppm" "$MD_BIN/skin-e2e-$name.png" 2>/dev/null || true
-python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100
+/usr/bin/python3 "$MD_SRC/tests/e2e/skin/compare_screen.py" "$work/before.ppm" "$work/after.ppm" 100 100

@@ -26,35 +26,42 @@ def alpha(x, y):
     return 255 if (x - cx) ** 2 + (y - cy) ** 2 <= RADIUS ** 2 else 0
 
 
+def pixel(x, y):
+    return ((x * 255) // (WIDTH - 1), (y * 255) // (HEIGHT - 1), 0x60 + (x ^ y) % 64, alpha(x, y))
+
+
 def pixels():
     """Rows of (r, g, b, a) tuples."""
-    return [[((x * 255) // (WIDTH - 1), (y * 255) // (HEIGHT - 1), 0x60 + (x ^ y) % 64, alpha(x, y))
-             for x in range(WIDTH)] for y in range(HEIGHT)]
+    return [[pixel(x, y) for x in range(WIDTH)] for y in range(HEIGHT)]
 
 
-def png(rows):
+def png(width, height, pixel, chunks=(), rows=None):
+    """A PNG of pixel(x, y), RGBA or RGB as it gives 4 or 3 values; `chunks` go ahead of the
+    pixels, of which only the first `rows` rows are made (0: no pixel data at all)."""
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    raw = b"".join(b"\0" + bytes(c for px in row for c in px) for row in rows)
-    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
+    made = height if rows is None else rows
+    raw = b"".join(b"\0" + bytes(c for x in range(width) for c in pixel(x, y)) for y in range(made))
+    header = struct.pack(">IIBBBBB", width, height, 8, 6 if len(pixel(0, 0)) == 4 else 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + b"".join(chunk(k, d) for k, d in chunks)
+            + (chunk(b"IDAT", zlib.compress(raw, 9)) if made else b"") + chunk(b"IEND", b""))
 
 
-def archive(entries):
-    """data.vfs: 8-byte header, 40-byte records (name, offset, size), then the contents."""
-    header_size = 8 + 40 * len(entries)
-    out = struct.pack("<II", 0, header_size)
+def archive(entries, extra_records=()):
+    """data.vfs: 8-byte header, 40-byte records (name, offset, size), then the contents;
+    extra_records are (name, offset, size) with no content."""
+    out = [struct.pack("<II", 0, 8 + 40 * (len(entries) + len(extra_records)))]
     offset = 0
     for name, data in entries:
-        out += name.encode().ljust(32, b"\0") + struct.pack("<II", offset, len(data))
+        out.append(name.encode().ljust(32, b"\0") + struct.pack("<II", offset, len(data)))
         offset += len(data)
-    return out + b"".join(data for _, data in entries)
+    out += [name.encode().ljust(32, b"\0") + struct.pack("<II", at, size) for name, at, size in extra_records]
+    return b"".join(out) + b"".join(data for _, data in entries)
 
 
 if __name__ == "__main__":
     folder = sys.argv[1]
-    picture = png(pixels())
+    picture = png(WIDTH, HEIGHT, pixel)
     with open(f"{folder}/pic.png", "wb") as f:
         f.write(picture)
     with open(f"{folder}/data.vfs", "wb") as f:

@@ -24,14 +24,20 @@ int32_t CurrentSongFrames() { return -1; }
 
 namespace {
 
+class PlayerWndProcTest : public testing::Test {
+protected:
+  PlayerWndProcTest() {
+    MainWindow = &window;
+    window.SetWindowProc(PlayerWndProc);
+  }
+  ~PlayerWndProcTest() override { MainWindow = nullptr; }
+  TPlayerWnd window{GetModuleHandleA(nullptr), nullptr, nullptr};
+  const HWND hwnd = window.GetHandle();
+};
+
 // Sent from inside the program, and posted through the message loop: each throw ends in the
 // default result, and the window goes on to close on Esc.
-TEST(PlayerWndProcTest, AThrowingHandlerGivesTheDefaultResultAndTheWindowGoesOn) {
-  TPlayerWnd window(GetModuleHandleA(nullptr), nullptr, nullptr);
-  MainWindow = &window;
-  window.SetWindowProc(PlayerWndProc);
-  const HWND hwnd = window.GetHandle();
-
+TEST_F(PlayerWndProcTest, AThrowingHandlerGivesTheDefaultResultAndTheWindowGoesOn) {
   EXPECT_EQ(SendMessageA(hwnd, WM_PLAYER_COMMAND, cmdForward, 0),
             DefWindowProcA(hwnd, WM_PLAYER_COMMAND, cmdForward, 0));
   PostMessageA(hwnd, WM_PLAYER_COMMAND, cmdStop, 0);
@@ -39,16 +45,11 @@ TEST(PlayerWndProcTest, AThrowingHandlerGivesTheDefaultResultAndTheWindowGoesOn)
   window.RunMessageLoop();
   EXPECT_EQ(commandsTaken, (std::vector<int>{cmdForward, cmdStop}));
   EXPECT_FALSE(IsWindow(hwnd));
-  MainWindow = nullptr;
 }
 
 // The shell's hook carries the four media commands of keys no focused window took: each becomes
 // the button's own post, and nothing else does. The accessible object then outlives the window.
-TEST(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesTheWindow) {
-  TPlayerWnd window(GetModuleHandleA(nullptr), nullptr, nullptr);
-  MainWindow = &window;
-  window.SetWindowProc(PlayerWndProc);
-  const HWND hwnd = window.GetHandle();
+TEST_F(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesTheWindow) {
   const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
   auto command = [](int appCommand) { return MAKELPARAM(0, FAPPCOMMAND_KEY | appCommand); };
   commandsTaken.clear();
@@ -76,7 +77,6 @@ TEST(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesThe
   EXPECT_NE(reader->get_accChildCount(&children), S_OK);
   EXPECT_NE(reader->accDoDefaultAction(self), S_OK);
   reader->Release();
-  MainWindow = nullptr;
 }
 
 }  // namespace

@@ -3,14 +3,15 @@
 
 #include <dsound.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace DirectSoundSpy {
 
-TSpyFailures Fail;
-
 namespace {
 
+std::atomic<uint32_t> Failures{0};
+bool Failing(uint32_t failure) { return (Failures & failure) != 0; }
 std::mutex LogMutex;
 std::vector<TSpyCall> Log;
 
@@ -29,7 +30,7 @@ void Record(TSpyCall call) {
   Log.push_back(std::move(call));
 }
 
-TSpyCall Call(const char* what, const char* object) {
+TSpyCall Call(const std::string& what, const std::string& object) {
   TSpyCall call;
   call.what = what;
   call.object = object;
@@ -42,6 +43,13 @@ const IDirectSoundBufferVtbl& Original(IDirectSoundBuffer* buffer) {
   return IsPrimary(buffer) ? PrimaryOriginal : SecondaryOriginal;
 }
 
+// Logs the call, then fails it when asked to, or hands it to the original.
+template <class TOriginal>
+HRESULT Logged(const TSpyCall& call, uint32_t failure, HRESULT failedWith, TOriginal original) {
+  Record(call);
+  return Failing(failure) ? failedWith : original();
+}
+
 HRESULT STDMETHODCALLTYPE SpyCreateSoundBuffer(IDirectSound* self, LPCDSBUFFERDESC desc,
                                                IDirectSoundBuffer** out, IUnknown* outer) {
   const bool primary = (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0;
@@ -50,12 +58,9 @@ HRESULT STDMETHODCALLTYPE SpyCreateSoundBuffer(IDirectSound* self, LPCDSBUFFERDE
   call.bytes = desc->dwBufferBytes;
   call.hasFormat = desc->lpwfxFormat != nullptr;
   if (call.hasFormat) call.format = *desc->lpwfxFormat;
-  Record(call);
-  if (primary ? Fail.primaryCreate.load() : Fail.secondaryCreate.load()) {
-    *out = nullptr;
-    return DSERR_GENERIC;
-  }
-  return DeviceOriginal.CreateSoundBuffer(self, desc, out, outer);
+  *out = nullptr;
+  return Logged(call, primary ? FailPrimaryCreate : FailSecondaryCreate, DSERR_GENERIC,
+                [&] { return DeviceOriginal.CreateSoundBuffer(self, desc, out, outer); });
 }
 
 ULONG STDMETHODCALLTYPE SpyDeviceRelease(IDirectSound* self) {
@@ -67,9 +72,7 @@ HRESULT STDMETHODCALLTYPE SpySetFormat(IDirectSoundBuffer* self, LPCWAVEFORMATEX
   TSpyCall call = Call("SetFormat", BufferName(self));
   call.hasFormat = true;
   call.format = *format;
-  Record(call);
-  if (Fail.setFormat) return DSERR_BADFORMAT;
-  return Original(self).SetFormat(self, format);
+  return Logged(call, FailSetFormat, DSERR_BADFORMAT, [&] { return Original(self).SetFormat(self, format); });
 }
 
 HRESULT STDMETHODCALLTYPE SpyLock(IDirectSoundBuffer* self, DWORD offset, DWORD bytes, void** audio1,
@@ -78,8 +81,7 @@ HRESULT STDMETHODCALLTYPE SpyLock(IDirectSoundBuffer* self, DWORD offset, DWORD 
   call.offset = offset;
   call.bytes = bytes;
   call.flags = flags;
-  const bool entire = (flags & DSBLOCK_ENTIREBUFFER) != 0;
-  if (entire ? Fail.entireLock.load() : Fail.halfLock.load()) {
+  if (Failing((flags & DSBLOCK_ENTIREBUFFER) ? FailEntireLock : FailHalfLock)) {
     Record(call);
     return DSERR_INVALIDPARAM;
   }
@@ -94,27 +96,25 @@ HRESULT STDMETHODCALLTYPE SpyUnlock(IDirectSoundBuffer* self, void* audio1, DWOR
   TSpyCall call = Call("Unlock", BufferName(self));
   call.address = audio1;
   call.bytes = bytes1;
-  Record(call);
-  return Original(self).Unlock(self, audio1, bytes1, audio2, bytes2);
+  return Logged(call, FailUnlock, DSERR_INVALIDPARAM,
+                [&] { return Original(self).Unlock(self, audio1, bytes1, audio2, bytes2); });
 }
 
 HRESULT STDMETHODCALLTYPE SpyPlay(IDirectSoundBuffer* self, DWORD reserved, DWORD priority, DWORD flags) {
   TSpyCall call = Call("Play", BufferName(self));
   call.flags = flags;
-  Record(call);
-  return Original(self).Play(self, reserved, priority, flags);
+  return Logged(call, 0, 0, [&] { return Original(self).Play(self, reserved, priority, flags); });
 }
 
 HRESULT STDMETHODCALLTYPE SpyStop(IDirectSoundBuffer* self) {
-  Record(Call("Stop", BufferName(self)));
-  return Original(self).Stop(self);
+  return Logged(Call("Stop", BufferName(self)), FailStop, DSERR_GENERIC, [&] { return Original(self).Stop(self); });
 }
 
 HRESULT STDMETHODCALLTYPE SpySetCurrentPosition(IDirectSoundBuffer* self, DWORD position) {
   TSpyCall call = Call("SetCurrentPosition", BufferName(self));
   call.offset = position;
-  Record(call);
-  return Original(self).SetCurrentPosition(self, position);
+  return Logged(call, FailSetPosition, DSERR_INVALIDPARAM,
+                [&] { return Original(self).SetCurrentPosition(self, position); });
 }
 
 ULONG STDMETHODCALLTYPE SpyBufferRelease(IDirectSoundBuffer* self) {
@@ -129,8 +129,7 @@ HRESULT STDMETHODCALLTYPE SpySetNotificationPositions(IDirectSoundNotify* self, 
     call.offsets.push_back(positions[i].dwOffset);
     call.events.push_back(positions[i].hEventNotify);
   }
-  Record(call);
-  return NotifyOriginal.SetNotificationPositions(self, count, positions);
+  return Logged(call, 0, 0, [&] { return NotifyOriginal.SetNotificationPositions(self, count, positions); });
 }
 
 ULONG STDMETHODCALLTYPE SpyNotifyRelease(IDirectSoundNotify* self) {
@@ -204,21 +203,14 @@ void Install() {
 }
 
 void Reset() {
-  Fail.primaryCreate = false;
-  Fail.setFormat = false;
-  Fail.secondaryCreate = false;
-  Fail.halfLock = false;
-  Fail.entireLock = false;
+  Failures = 0;
   std::lock_guard<std::mutex> lock(LogMutex);
   Log.clear();
 }
 
-void Note(const std::string& what, const std::string& object) {
-  TSpyCall call;
-  call.what = what;
-  call.object = object;
-  Record(call);
-}
+void Fail(uint32_t failures) { Failures |= failures; }
+
+void Note(const std::string& what, const std::string& object) { Record(Call(what, object)); }
 
 std::vector<TSpyCall> Calls() {
   std::lock_guard<std::mutex> lock(LogMutex);

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,20 +23,24 @@ struct TSpyCall {
   std::vector<HANDLE> events;
 };
 
-struct TSpyFailures {
-  std::atomic<bool> primaryCreate{false};
-  std::atomic<bool> setFormat{false};
-  std::atomic<bool> secondaryCreate{false};
-  std::atomic<bool> halfLock{false};    // a Lock without DSBLOCK_ENTIREBUFFER
-  std::atomic<bool> entireLock{false};  // a Lock with it
+// Calls that fail on request, without reaching the device.
+enum TSpyFailure : uint32_t {
+  FailPrimaryCreate = 1,
+  FailSetFormat = 2,
+  FailSecondaryCreate = 4,
+  FailHalfLock = 8,     // a Lock without DSBLOCK_ENTIREBUFFER
+  FailEntireLock = 16,  // a Lock with it
+  FailUnlock = 32,
+  FailStop = 64,
+  FailSetPosition = 128,
 };
 
 namespace DirectSoundSpy {
 void Install();  // once per process, before the first stream
 void Reset();    // empties the log and clears the failures
+void Fail(uint32_t failures);  // TSpyFailure bits, added to those already asked for
 // Puts a call made elsewhere (to the player library, say) into the same log, in its place.
 void Note(const std::string& what, const std::string& object);
 std::vector<TSpyCall> Calls();
 std::vector<TSpyCall> Calls(const std::string& what, const std::string& object);
-extern TSpyFailures Fail;
 }  // namespace DirectSoundSpy

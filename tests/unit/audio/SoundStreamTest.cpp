@@ -52,6 +52,11 @@ std::vector<TRefill> TakeRefills() {
   return Refills;
 }
 
+void ClearRefills() {
+  std::lock_guard<std::mutex> lock(RefillMutex);
+  Refills.clear();
+}
+
 bool WaitForRefills(size_t count, double timeoutSeconds) {
   const double until = SecondsNow() + timeoutSeconds;
   while (TakeRefills().size() < count) {
@@ -61,24 +66,59 @@ bool WaitForRefills(size_t count, double timeoutSeconds) {
   return true;
 }
 
-// The stop transport control uses; returns its duration in seconds.
-double TimedStopAndWait(TSoundStream& stream, uint32_t timeoutMs = 5000) {
+template <class TAction>
+double SecondsTaken(TAction action) {
   const double begin = SecondsNow();
-  stream.StopAndWait(timeoutMs);
+  action();
   return SecondsNow() - begin;
+}
+
+// The stop transport control uses.
+double TimedStopAndWait(TSoundStream& stream, uint32_t timeoutMs = 5000) {
+  return SecondsTaken([&] { stream.StopAndWait(timeoutMs); });
+}
+
+// With a fresh log, so that it holds what destruction did.
+double TimedDestruction(std::unique_ptr<TSoundStream>& stream) {
+  DirectSoundSpy::Reset();
+  return SecondsTaken([&] { stream.reset(); });
 }
 
 size_t CountCalls(const std::string& what, const std::string& object) {
   return DirectSoundSpy::Calls(what, object).size();
 }
 
-size_t CountClears() {
-  size_t clears = 0;
+// The secondary buffer's locks: of the whole buffer (the clears) or of a half.
+std::vector<TSpyCall> Locks(bool entire) {
+  std::vector<TSpyCall> locks;
   for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
-    if (lock.flags & DSBLOCK_ENTIREBUFFER) ++clears;
+    if (bool(lock.flags & DSBLOCK_ENTIREBUFFER) == entire) locks.push_back(lock);
   }
-  return clears;
+  return locks;
 }
+
+// "what object" for each logged call to one of `whats` (to any method when empty), in order.
+std::vector<std::string> CallNames(std::initializer_list<const char*> whats = {}) {
+  std::vector<std::string> names;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
+    bool wanted = whats.size() == 0;
+    for (const char* what : whats) wanted = wanted || call.what == what;
+    if (wanted) names.push_back(call.what + " " + call.object);
+  }
+  return names;
+}
+
+// The thread of each logged Stop.
+std::vector<DWORD> StopThreads() {
+  std::vector<DWORD> threads;
+  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
+    if (call.what == "Stop") threads.push_back(call.thread);
+  }
+  return threads;
+}
+
+const std::vector<std::string> BufferStops = {"Stop secondary", "Stop primary"};
+std::vector<std::string> ReleaseOrder() { return CallNames({"Release", "Stop"}); }
 
 class SoundStreamTest : public ::testing::Test {
 protected:
@@ -88,8 +128,7 @@ protected:
     window = CreateWindowExA(0, "STATIC", "sound stream test", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     DirectSoundSpy::Reset();
-    std::lock_guard<std::mutex> lock(RefillMutex);
-    Refills.clear();
+    ClearRefills();
   }
 
   void TearDown() override { DestroyWindow(window); }
@@ -109,25 +148,17 @@ TEST_F(SoundStreamTest, TwoSecondBufferLayout) {
   stream.SetRenderProc(RecordRefill);
   EXPECT_EQ(S_OK, stream.CreateBuffers(2000));
 
-  std::vector<std::string> order;
-  for (const TSpyCall& call : DirectSoundSpy::Calls()) order.push_back(call.what + " " + call.object);
   const std::vector<std::string> expected = {"CreateSoundBuffer primary", "SetFormat primary",
                                              "CreateSoundBuffer secondary", "SetNotificationPositions notify"};
-  EXPECT_EQ(expected, order);
+  EXPECT_EQ(expected, CallNames());
 
   const TSpyCall primary = DirectSoundSpy::Calls("CreateSoundBuffer", "primary").at(0);
   EXPECT_EQ(0x81u, primary.flags);
   EXPECT_EQ(0u, primary.bytes);
   EXPECT_FALSE(primary.hasFormat);
 
-  const WAVEFORMATEX format = DirectSoundSpy::Calls("SetFormat", "primary").at(0).format;
-  EXPECT_EQ(WAVE_FORMAT_PCM, format.wFormatTag);
-  EXPECT_EQ(2, format.nChannels);
-  EXPECT_EQ(44100u, format.nSamplesPerSec);
-  EXPECT_EQ(176400u, format.nAvgBytesPerSec);
-  EXPECT_EQ(4, format.nBlockAlign);
-  EXPECT_EQ(16, format.wBitsPerSample);
-  EXPECT_EQ(0, format.cbSize);
+  const WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+  EXPECT_EQ(0, std::memcmp(&format, &DirectSoundSpy::Calls("SetFormat", "primary").at(0).format, sizeof format));
 
   const TSpyCall secondary = DirectSoundSpy::Calls("CreateSoundBuffer", "secondary").at(0);
   EXPECT_EQ(0x81E8u | DSBCAPS_GETCURRENTPOSITION2, secondary.flags);  // a cursor true to the sound
@@ -143,7 +174,7 @@ TEST_F(SoundStreamTest, TwoSecondBufferLayout) {
   // Nothing plays until Start, so no refill comes.
   Sleep(1300);
   EXPECT_TRUE(TakeRefills().empty());
-  EXPECT_EQ(0u, CountCalls("Play", "primary") + CountCalls("Play", "secondary"));
+  EXPECT_EQ(0u, CallNames({"Play"}).size());
 }
 
 // Ten seconds of playback: every refill, its half, its time.
@@ -155,10 +186,7 @@ TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
   EXPECT_LT(TimedStopAndWait(*stream), 1.2);
   const std::vector<TRefill> refills = TakeRefills();
 
-  std::vector<TSpyCall> halfLocks;
-  for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
-    if (!(lock.flags & DSBLOCK_ENTIREBUFFER)) halfLocks.push_back(lock);
-  }
+  const std::vector<TSpyCall> halfLocks = Locks(false);
   ASSERT_GE(refills.size(), 10u);
   ASSERT_LE(refills.size(), 11u);
   ASSERT_GE(halfLocks.size(), refills.size());
@@ -180,35 +208,26 @@ TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
   }
 }
 
-TEST_F(SoundStreamTest, TimingStartWhileRunningClearsAndRewindsNothing) {
+TEST_F(SoundStreamTest, TimingStartWhileRunningThenAStopHandshakeThenDestruction) {
   std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
   ResetClock();
   stream->Start();
   ASSERT_TRUE(WaitForRefills(1, 1.6));
-  const size_t clears = CountClears(), rewinds = CountCalls("SetCurrentPosition", "secondary"),
-               plays = CountCalls("Play", "secondary") + CountCalls("Play", "primary");
-  EXPECT_EQ(1u, clears);
-  EXPECT_EQ(1u, rewinds);
-  EXPECT_EQ(2u, plays);
-
-  stream->Start();
-  EXPECT_EQ(clears, CountClears());
-  EXPECT_EQ(rewinds, CountCalls("SetCurrentPosition", "secondary"));
-  EXPECT_EQ(plays, CountCalls("Play", "secondary") + CountCalls("Play", "primary"));
+  const std::vector<std::string> started = {"SetCurrentPosition secondary", "Play primary", "Play secondary"};
+  for (int start = 0; start < 2; ++start) {
+    if (start == 1) stream->Start();
+    EXPECT_EQ(1u, Locks(true).size()) << "start " << start;
+    EXPECT_EQ(started, CallNames({"SetCurrentPosition", "Play"})) << "start " << start;
+  }
 
   // Playback went on: the next refill is the second half, a second after the first.
   ASSERT_TRUE(WaitForRefills(2, 1.6));
   const std::vector<TRefill> refills = TakeRefills();
   EXPECT_EQ(static_cast<unsigned char*>(refills[0].address) + HalfBytes, refills[1].address);
   EXPECT_NEAR(2.0, refills[1].seconds, 0.3);
-  stream->Stop();
-}
 
-TEST_F(SoundStreamTest, TimingStopHandshakeIsAnsweredByTheWorker) {
-  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
-  ResetClock();
-  stream->Start();
-  Sleep(1400);
+  // The stop handshake is answered by the worker.
+  Sleep(400);
   const size_t refillsBefore = TakeRefills().size();
   DirectSoundSpy::Reset();
   const double took = TimedStopAndWait(*stream);
@@ -217,22 +236,28 @@ TEST_F(SoundStreamTest, TimingStopHandshakeIsAnsweredByTheWorker) {
 
   // The worker stopped both buffers and left the half whose event woke it alone: nothing writes
   // into the buffer once the handshake has returned.
-  const std::vector<TSpyCall> stops = DirectSoundSpy::Calls();
-  std::vector<std::string> order;
-  for (const TSpyCall& call : stops) {
-    if (call.what != "Stop") continue;
-    order.push_back(call.object);
-    EXPECT_NE(GetCurrentThreadId(), call.thread);
-  }
-  EXPECT_EQ((std::vector<std::string>{"secondary", "primary"}), order);
+  EXPECT_EQ(BufferStops, CallNames({"Stop"}));
+  EXPECT_EQ(std::vector<DWORD>(2, TakeRefills().at(0).thread), StopThreads());
   Sleep(500);
   EXPECT_EQ(refillsBefore, TakeRefills().size());
   EXPECT_EQ(0u, CountCalls("Lock", "secondary"));
 
-  // The running flag went down with it: a new Start plays again.
+  // The running flag went down with it: a new Start plays again. Destruction stops the buffers,
+  // ends the worker, then releases in order.
   stream->Start();
   EXPECT_EQ(1u, CountCalls("Play", "secondary"));
-  stream->Stop();
+  HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, refills[0].thread);
+  ASSERT_NE(nullptr, worker);
+  EXPECT_LT(TimedDestruction(stream), 0.5);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
+  DWORD exitCode = 1;
+  GetExitCodeThread(worker, &exitCode);
+  EXPECT_EQ(0u, exitCode);
+  CloseHandle(worker);
+  const std::vector<std::string> expected = {"Stop secondary",    "Stop primary",     "Release notify",
+                                             "Release secondary", "Stop primary",     "Release primary",
+                                             "Release dsound"};
+  EXPECT_EQ(expected, ReleaseOrder());
 }
 
 TEST_F(SoundStreamTest, StopWhileStoppedKeepsAPendingRequest) {
@@ -258,64 +283,41 @@ TEST_F(SoundStreamTest, StopWhileStoppedKeepsAPendingRequest) {
 }
 
 TEST_F(SoundStreamTest, TimingRefillWithAFailedLockWritesNothing) {
-  DirectSoundSpy::Fail.halfLock = true;
+  DirectSoundSpy::Fail(FailHalfLock);
   std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
   stream->Start();
   Sleep(2400);
   stream->Stop();
   EXPECT_TRUE(TakeRefills().empty());
-  size_t halfLocks = 0;
-  for (const TSpyCall& lock : DirectSoundSpy::Calls("Lock", "secondary")) {
-    if (!(lock.flags & DSBLOCK_ENTIREBUFFER)) ++halfLocks;
-  }
-  EXPECT_GE(halfLocks, 2u);
+  EXPECT_GE(Locks(false).size(), 2u);
+  EXPECT_TRUE(stream->IsLost());
   // Only the clear at Start unlocks.
   const std::vector<TSpyCall> unlocks = DirectSoundSpy::Calls("Unlock", "secondary");
   ASSERT_EQ(1u, unlocks.size());
   EXPECT_EQ(352800u, unlocks[0].bytes);
 }
 
-// A clear that cannot lock leaves the buffer alone; playback and refills go on.
+// A clear that cannot lock leaves the buffer alone; playback and refills go on, and the stream
+// counts as lost, as after any failed call of a start or a stop.
 TEST_F(SoundStreamTest, StartWithAFailedClearStillPlays) {
-  DirectSoundSpy::Fail.entireLock = true;
+  DirectSoundSpy::Fail(FailEntireLock);
   std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
   ResetClock();
   stream->Start();
-  EXPECT_EQ(1u, CountClears());
+  EXPECT_EQ(1u, Locks(true).size());
   EXPECT_EQ(0u, CountCalls("Unlock", "secondary"));
   EXPECT_EQ(1u, CountCalls("Play", "secondary"));
   EXPECT_TRUE(WaitForRefills(1, 1.6));
   stream->Stop();
-}
-
-std::vector<std::string> ReleaseOrder() {
-  std::vector<std::string> order;
-  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
-    if (call.what == "Release" || call.what == "Stop") order.push_back(call.what + " " + call.object);
+  EXPECT_TRUE(stream->IsLost());
+  for (uint32_t failure : {FailUnlock, FailSetPosition, FailStop}) {
+    std::unique_ptr<TSoundStream> failing = MakeStream(RecordRefill);
+    DirectSoundSpy::Fail(failure);
+    failing->Start();
+    failing->Stop();
+    EXPECT_TRUE(failing->IsLost()) << failure;
+    DirectSoundSpy::Reset();
   }
-  return order;
-}
-
-TEST_F(SoundStreamTest, DestructionEndsTheWorkerThenReleasesInOrder) {
-  std::unique_ptr<TSoundStream> stream = MakeStream(RecordRefill);
-  ResetClock();
-  stream->Start();
-  ASSERT_TRUE(WaitForRefills(1, 1.6));
-  HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, TakeRefills()[0].thread);
-  ASSERT_NE(nullptr, worker);
-  DirectSoundSpy::Reset();
-  const double begin = SecondsNow();
-  stream.reset();
-  EXPECT_LT(SecondsNow() - begin, 0.5);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
-  DWORD exitCode = 1;
-  GetExitCodeThread(worker, &exitCode);
-  EXPECT_EQ(0u, exitCode);
-  CloseHandle(worker);
-  const std::vector<std::string> expected = {"Stop secondary",    "Stop primary",     "Release notify",
-                                             "Release secondary", "Stop primary",     "Release primary",
-                                             "Release dsound"};
-  EXPECT_EQ(expected, ReleaseOrder());
 }
 
 double ProcessCpuSeconds() {
@@ -343,18 +345,10 @@ TEST_F(SoundStreamTest, StuckWorkerIsLeftBehind) {
   std::printf("waiting stop with a stuck worker took %.3f s\n", stopTook);
   EXPECT_NEAR(1.0, stopTook, 0.2);
   EXPECT_FALSE(stream->IsStopRequested());
-  std::vector<std::string> stops;
-  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
-    if (call.what != "Stop") continue;
-    EXPECT_EQ(GetCurrentThreadId(), call.thread);
-    stops.push_back(call.object);
-  }
-  EXPECT_EQ((std::vector<std::string>{"secondary", "primary"}), stops);
+  EXPECT_EQ(BufferStops, CallNames({"Stop"}));
+  EXPECT_EQ(std::vector<DWORD>(2, GetCurrentThreadId()), StopThreads());
 
-  DirectSoundSpy::Reset();
-  const double begin = SecondsNow();
-  stream.reset();
-  const double took = SecondsNow() - begin;
+  const double took = TimedDestruction(stream);
   std::printf("destruction with a stuck worker took %.3f s\n", took);
   EXPECT_GE(took, 2.9);
   EXPECT_LE(took, 3.5);
@@ -372,10 +366,7 @@ TEST_F(SoundStreamTest, StuckWorkerIsLeftBehind) {
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 1000));
   CloseHandle(worker);
 
-  {
-    std::lock_guard<std::mutex> lock(RefillMutex);
-    Refills.clear();
-  }
+  ClearRefills();
   DirectSoundSpy::Reset();
   std::unique_ptr<TSoundStream> next = MakeStream(RecordRefill);
   ResetClock();
@@ -387,17 +378,13 @@ TEST_F(SoundStreamTest, StuckWorkerIsLeftBehind) {
   EXPECT_TRUE(refills[0].zeroed && refills[1].zeroed);
   EXPECT_NE(stuckWorker, refills[0].thread);
   EXPECT_LT(TimedStopAndWait(*next), 1.2);
-  for (const TSpyCall& call : DirectSoundSpy::Calls("Stop", "secondary")) {
-    EXPECT_EQ(refills[0].thread, call.thread);
-  }
-  const double nextBegin = SecondsNow();
-  next.reset();
-  EXPECT_LT(SecondsNow() - nextBegin, 0.5);
+  EXPECT_EQ(std::vector<DWORD>(2, refills[0].thread), StopThreads());
+  EXPECT_LT(TimedDestruction(next), 0.5);
 }
 
 struct TFailureCase {
   const char* name;
-  std::atomic<bool> TSpyFailures::*failure;
+  TSpyFailure failure;
   const char* message;
   std::vector<std::string> releases;  // what destruction stops and releases
   std::vector<std::string> plays;     // the buffers Start plays
@@ -410,9 +397,9 @@ class SoundStreamFailureTest : public SoundStreamTest, public ::testing::WithPar
 // After a failed creation the stream still starts, stops and goes, without what is missing.
 TEST_P(SoundStreamFailureTest, SaysOopsAndLeavesOutWhatIsMissing) {
   const TFailureCase& c = GetParam();
-  TSoundStream* stream = new TSoundStream(window);
+  std::unique_ptr<TSoundStream> stream(new TSoundStream(window));
   stream->SetRenderProc(RecordRefill);
-  DirectSoundSpy::Fail.*c.failure = true;
+  DirectSoundSpy::Fail(c.failure);
   HRESULT hr = S_OK;
   std::vector<std::string> boxes, icons;
   {
@@ -430,31 +417,24 @@ TEST_P(SoundStreamFailureTest, SaysOopsAndLeavesOutWhatIsMissing) {
   stream->Start();
   Sleep(1300);
   EXPECT_TRUE(TakeRefills().empty());
-  std::vector<std::string> plays;
-  for (const TSpyCall& call : DirectSoundSpy::Calls()) {
-    if (call.what == "Play") plays.push_back(call.object);
-  }
-  EXPECT_EQ(c.plays, plays);
+  EXPECT_EQ(c.plays, CallNames({"Play"}));
 
   // No worker to answer: the waiting stop stops at once.
   EXPECT_LT(TimedStopAndWait(*stream), 0.1);
   stream->Start();
-  DirectSoundSpy::Reset();
-  const double begin = SecondsNow();
-  delete stream;
-  EXPECT_LT(SecondsNow() - begin, 0.5);
+  EXPECT_LT(TimedDestruction(stream), 0.5);
   EXPECT_EQ(c.releases, ReleaseOrder());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Buffers, SoundStreamFailureTest,
     ::testing::Values(
-        TFailureCase{"Primary", &TSpyFailures::primaryCreate, "Primary buffer creation failed",
+        TFailureCase{"Primary", FailPrimaryCreate, "Primary buffer creation failed",
                      {"Release dsound"}, {}},
-        TFailureCase{"Format", &TSpyFailures::setFormat, "Format setting failed",
-                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"primary"}},
-        TFailureCase{"Secondary", &TSpyFailures::secondaryCreate, "Secondary buffer creation failed",
-                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"primary"}}),
+        TFailureCase{"Format", FailSetFormat, "Format setting failed",
+                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"Play primary"}},
+        TFailureCase{"Secondary", FailSecondaryCreate, "Secondary buffer creation failed",
+                     {"Stop primary", "Stop primary", "Release primary", "Release dsound"}, {"Play primary"}}),
     [](const ::testing::TestParamInfo<TFailureCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

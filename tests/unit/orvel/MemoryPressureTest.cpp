@@ -5,7 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include "../../support/TempFolder.h"
 #include <future>
 #include <new>
 #include <string>
@@ -74,9 +74,8 @@ std::vector<float> RenderFrames(TOrvelPlayer& player, int frames) {
 // Every allocation of a load fails in turn: each is refused, or the song loads and plays as it
 // should. ASan's leak check at exit sees whatever a failed load left behind.
 TEST(MemoryPressure, EveryFailedAllocationOfALoadIsRefusedCleanly) {
-  std::filesystem::create_directories("orvel-test-files");
-  const std::string wav = "orvel-test-files/pressure.wav";
-  WriteBytes(wav, MakeWav(TWavSampleFormat::Pcm16, 2, 48000, Sine(440, 0.5, 48000, 4000, 2)));
+  TTempFolder folder;
+  const std::string wav = folder.Write("pressure.wav", MakeWav(TWavSampleFormat::Pcm16, 2, 48000, Sine(440, 0.5, 48000, 4000, 2)));
   for (const std::string& path : {DemoSong("night-pulse.ogg"), wav, DemoSong("first-light.xm")}) {
     SCOPED_TRACE(path);
     TOrvelPlayer player;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
+#include "../../support/TempFolder.h"
 #include <random>
 #include <thread>
 #include <vector>
@@ -21,12 +21,11 @@ struct TCountingListener : IPlayerListener {
 };
 
 TEST(OrvelConcurrency, RenderWhileTheWindowThreadChangesEverything) {
-  std::filesystem::create_directories("orvel-test-files");
+  TTempFolder folder;
   const std::vector<std::string> paths = {
-      "orvel-test-files/short-44k.wav", "orvel-test-files/short-48k.wav", DemoSong("first-light.xm"),
-      DemoSong("night-pulse.ogg"), "orvel-test-files/missing.wav"};
-  WriteBytes(paths[0], MakeWav(TWavSampleFormat::Pcm16, 2, 44100, Sine(440, 0.5, 44100, 3000, 2)));
-  WriteBytes(paths[1], MakeWav(TWavSampleFormat::Float32, 1, 48000, Sine(660, 0.5, 48000, 2000, 1)));
+      folder.Write("short-44k.wav", MakeWav(TWavSampleFormat::Pcm16, 2, 44100, Sine(440, 0.5, 44100, 3000, 2))),
+      folder.Write("short-48k.wav", MakeWav(TWavSampleFormat::Float32, 1, 48000, Sine(660, 0.5, 48000, 2000, 1))),
+      DemoSong("first-light.xm"), DemoSong("night-pulse.ogg"), folder.path + "/missing.wav"};
 
   TOrvelPlayer player;
   TPlayerSettings settings = {4, 0, 44100, 0};

@@ -2,13 +2,14 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "OrvelPlayer.h"
 #include "TestSongFiles.h"
+#include "../../support/TempFolder.h"
 
 struct TRecordingListener : IPlayerListener {
   std::vector<std::pair<int, int>> events;
@@ -22,16 +23,10 @@ class PlayerTest : public ::testing::Test {
     ASSERT_NE(nullptr, player);
     ASSERT_EQ(0, player->Init(&settings));
     player->SetListener(&listener);
-    std::filesystem::create_directories(folder);
   }
   void TearDown() override { player->Shutdown(); }
 
-  // A file in the test's working folder, named relative to it as the program names songs.
-  std::string SongFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::string path = folder + "/" + name;
-    WriteBytes(path, bytes);
-    return path;
-  }
+  std::string SongFile(const std::string& name, const std::vector<uint8_t>& bytes) { return folder.Write(name, bytes); }
 
   TSongHandle LoadAndPlay(const std::string& path) {
     TSongHandle song = player->LoadSong(path.c_str());
@@ -63,11 +58,9 @@ class PlayerTest : public ::testing::Test {
   IOrvelPlayer* player = nullptr;
   TRecordingListener listener;
   TPlayerSettings settings = {4, 0, 44100, 0};
-  std::string folder = "orvel-test-files";
+  TTempFolder folder;
 };
 
-inline bool AllZero(const float* begin, const float* end) {
-  for (const float* p = begin; p != end; ++p)
-    if (*p != 0.0f) return false;
-  return true;
+inline bool AllZero(const std::vector<float>& samples, size_t from = 0) {
+  return std::all_of(samples.begin() + std::ptrdiff_t(from), samples.end(), [](float v) { return v == 0.0f; });
 }

@@ -91,12 +91,6 @@ std::vector<uint8_t> WithVorbisCommentField(std::vector<uint8_t> ogg, TVorbisCom
   return ogg;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -18,6 +18,5 @@ std::vector<double> Sine(double hz, double amplitude, int rate, size_t frames, i
 enum class TVorbisCommentField { VendorLength, CommentCount };
 std::vector<uint8_t> WithVorbisCommentField(std::vector<uint8_t> ogg, TVorbisCommentField field, uint32_t value);
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 std::string DemoSong(const char* name);

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/PlayerWnd.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -21,39 +24,19 @@ const char CompleteSong2[] = "[song2]\nfile=c.xm\npic1=c1.png\npic0=c0.png\nTitl
 class LoadPlayListTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    GetCurrentDirectoryA(MAX_PATH, savedDirectory);
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    static int serial = 0;
-    folder = std::string(temp) + "mdplaylist" + std::to_string(GetCurrentProcessId()) + "_" +
-             std::to_string(serial++);
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     PlayList = new TPlayList;
     NoInfoText = new char[NoInfoTextSize]();
     InfoX = InfoY = TitleX = TitleY = 99;
   }
 
   void TearDown() override {
-    SetCurrentDirectoryA(savedDirectory);
-    for (auto it = written.rbegin(); it != written.rend(); ++it) DeleteFileA(it->c_str());
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryA(it->c_str());
-    RemoveDirectoryA(folder.c_str());
     delete PlayList;
     PlayList = nullptr;
     delete[] NoInfoText;
     NoInfoText = nullptr;
   }
 
-  void Write(const std::string& path, const std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    written.push_back(path);
-  }
-
-  void WriteIni(const std::string& text) { Write(folder + "\\PlayList.ini", text); }
+  void WriteIni(const std::string& text) { folder.Write(folder.path + "\\PlayList.ini", text); }
 
   // Songs, then rows 1, 0 and 2: the order in which a section's keys are read.
   void ExpectLengths(int songs, int pic1, int pic0, int titlePic) {
@@ -63,32 +46,21 @@ protected:
     EXPECT_EQ(PlayList->PictureCount(2), titlePic);
   }
 
-  char savedDirectory[MAX_PATH] = {};
-  std::string folder;
-  std::vector<std::string> written;
-  std::vector<std::string> folders;
+  TTempFolder folder{true};
 };
 
-TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfo) {
-  WriteIni("[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
-  LoadPlayList(nullptr);
-  EXPECT_EQ(InfoX, 12);
-  EXPECT_EQ(InfoY, -7);
-  EXPECT_EQ(TitleX, 300);
-  EXPECT_EQ(TitleY, 4);
-  EXPECT_STREQ(NoInfoText, "none.png");
-  ExpectLengths(0, 0, 0, 0);
-}
-
-TEST_F(LoadPlayListTest, MissingFileReadsAsDefaults) {
-  std::snprintf(NoInfoText, NoInfoTextSize, "stale");
-  LoadPlayList(nullptr);
-  EXPECT_EQ(InfoX, 0);
-  EXPECT_EQ(InfoY, 0);
-  EXPECT_EQ(TitleX, 0);
-  EXPECT_EQ(TitleY, 0);
-  EXPECT_STREQ(NoInfoText, "");
-  ExpectLengths(0, 0, 0, 0);
+// A file that is gone again reads as the defaults.
+TEST_F(LoadPlayListTest, ReadsPositionsAndNoInfoAndAMissingFileAsDefaults) {
+  const std::string ini =
+      folder.Write("PlayList.ini", "[Music]\nInfoX=12\nInfoY=-7\nTitleX=300\nTitleY=4\nNoInfo=none.png\n");
+  for (const bool missing : {false, true}) {
+    if (missing) std::filesystem::remove(ini);
+    LoadPlayList(nullptr);
+    const auto read = std::make_tuple(InfoX, InfoY, TitleX, TitleY, std::string(NoInfoText));
+    EXPECT_EQ(read, missing ? std::make_tuple(0, 0, 0, 0, std::string())
+                            : std::make_tuple(12, -7, 300, 4, std::string("none.png")));
+    ExpectLengths(0, 0, 0, 0);
+  }
 }
 
 // Section song1 stops the loop at one key; song2 is complete but must never be read.
@@ -166,19 +138,13 @@ TEST_F(LoadPlayListTest, CurrentDirectoryTooLongForThePathReadsAsMissingFile) {
   const std::string ini = "[Music]\nInfoX=5\nNoInfo=x\n" + std::string(CompleteSong0);
   for (size_t length : {size_t(246), size_t(247)}) {
     SCOPED_TRACE(length);
-    std::string deep = folder;
-    while (deep.size() < length) {
-      size_t name = std::min<size_t>(40, length - deep.size() - 1);
-      if (length - deep.size() - 1 - name == 1) --name;  // no one-character remainder
-      deep += "\\" + std::string(name, char('a' + length % 26));
-      ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
-      folders.push_back(deep);
-    }
+    const std::string deep = folder.EnterDeepFolder(length);
     ASSERT_EQ(deep.size(), length);
-    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    char current[MAX_PATH] = {};
+    ASSERT_EQ(GetCurrentDirectoryA(MAX_PATH, current), length);
     // The file itself, and what a path cut to fit would name instead.
-    Write(deep + "\\PlayList.ini", ini);
-    Write((deep + "\\PlayList.ini").substr(0, MAX_PATH - 1), ini);
+    folder.Write(deep + "\\PlayList.ini", ini);
+    folder.Write((deep + "\\PlayList.ini").substr(0, MAX_PATH - 1), ini);
     delete PlayList;
     PlayList = new TPlayList;
     std::snprintf(NoInfoText, NoInfoTextSize, "stale");

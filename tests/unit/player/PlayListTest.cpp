@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "player/PlayList.h"
 
@@ -12,39 +14,32 @@ void AddSongs(TPlayList& list, int count) {
 
 }  // namespace
 
-TEST(PlayListStepping, ThreeSongsWrapBothWays) {
-  TPlayList list;
-  AddSongs(list, 3);
-  EXPECT_STREQ(list.CurrentSong(), "song0.xm");
-  EXPECT_STREQ(list.StepForward(), "song1.xm");
-  EXPECT_STREQ(list.StepForward(), "song2.xm");
-  EXPECT_EQ(list.currentIndex, 2);
-  EXPECT_STREQ(list.StepForward(), "song0.xm");
-  EXPECT_EQ(list.currentIndex, 0);
-  EXPECT_STREQ(list.StepBack(), "song2.xm");
-  EXPECT_EQ(list.currentIndex, 2);
-  EXPECT_STREQ(list.StepBack(), "song1.xm");
-  EXPECT_STREQ(list.CurrentSong(), "song1.xm");
-  EXPECT_EQ(list.currentIndex, 1);
-}
-
-TEST(PlayListStepping, OneSongStaysOnIt) {
-  TPlayList list;
-  AddSongs(list, 1);
-  EXPECT_STREQ(list.StepForward(), "song0.xm");
-  EXPECT_EQ(list.currentIndex, 0);
-  EXPECT_STREQ(list.StepBack(), "song0.xm");
-  EXPECT_EQ(list.currentIndex, 0);
-}
-
-TEST(PlayListStepping, EmptyListGivesNoName) {
-  TPlayList list;
-  EXPECT_EQ(list.CurrentSong(), nullptr);
-  EXPECT_EQ(list.StepForward(), nullptr);
-  EXPECT_EQ(list.currentIndex, 0);
-  EXPECT_EQ(list.StepBack(), nullptr);
-  EXPECT_EQ(list.currentIndex, 0);
-  for (int8_t row = 0; row < PictureRowCount; ++row) EXPECT_EQ(list.GetPicture(row), nullptr);
+// Each step (+1 forward, -1 back) gives the song it lands on, wrapping both ways, and leaves the
+// index there; an empty list gives no name and no picture.
+TEST(PlayListStepping, StepsWrapBothWaysAndAnEmptyListGivesNoName) {
+  struct TStep {
+    int direction;
+    const char* song;
+    int32_t index;
+  };
+  const std::vector<std::pair<int, std::vector<TStep>>> lists = {
+      {3, {{+1, "song1.xm", 1}, {+1, "song2.xm", 2}, {+1, "song0.xm", 0}, {-1, "song2.xm", 2},
+           {-1, "song1.xm", 1}}},
+      {1, {{+1, "song0.xm", 0}, {-1, "song0.xm", 0}}},
+      {0, {{+1, nullptr, 0}, {-1, nullptr, 0}}},
+  };
+  for (const auto& [count, steps] : lists) {
+    SCOPED_TRACE(count);
+    TPlayList list;
+    AddSongs(list, count);
+    EXPECT_STREQ(list.CurrentSong(), count ? "song0.xm" : nullptr);
+    for (const TStep& step : steps) {
+      EXPECT_STREQ(step.direction > 0 ? list.StepForward() : list.StepBack(), step.song);
+      EXPECT_EQ(list.currentIndex, step.index);
+    }
+    EXPECT_STREQ(list.CurrentSong(), steps.back().song);
+  }
+  for (int8_t row = 0; row < PictureRowCount; ++row) EXPECT_EQ(TPlayList().GetPicture(row), nullptr);
 }
 
 TEST(PlayListStepping, NegativeIndexStepsForwardToFirstAndBackToLast) {

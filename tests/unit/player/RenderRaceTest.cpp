@@ -1,4 +1,5 @@
-// Under ThreadSanitizer: the window thread changes the transport flags while the worker refills.
+// Under ThreadSanitizer: the window thread changes the transport's own flags, through the one
+// function that sets them, while the worker converts refills that read them as RenderSamples does.
 #include "player/SampleConversion.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "player/TransportFlags.h"
 #include "tests/unit/player/RenderingPlayer.h"
 
 TEST(RenderRace, FlagsChangeWhileTheWorkerConverts) {
   TRenderingPlayer player;
-  std::atomic<uint8_t> playing{0}, paused{0};
   std::atomic<bool> done{false};
   std::atomic<int> refills{0};
   int rendered = 0, silent = 0, torn = 0;
@@ -20,7 +21,7 @@ TEST(RenderRace, FlagsChangeWhileTheWorkerConverts) {
     std::vector<int16_t> half(2 * 4410);
     while (!done) {
       std::fill(half.begin(), half.end(), int16_t(0));
-      RenderPcm(player, playing, half.data(), 4410, dither);
+      RenderPcm(player, PlayingFlag, half.data(), 4410, dither);
       size_t zeros = 0;
       for (int16_t sample : half) zeros += sample == 0;
       // A refill is all or nothing: the ramp gives few zeros, silence all of them.
@@ -34,21 +35,9 @@ TEST(RenderRace, FlagsChangeWhileTheWorkerConverts) {
       ++refills;
     }
   });
+  const TTransportState cycle[] = {TTransportState::Playing, TTransportState::Paused, TTransportState::Stopped};
   for (int i = 0; refills < 300; ++i) {
-    switch (i % 3) {
-      case 0:  // play
-        paused = 0;
-        playing = 1;
-        break;
-      case 1:  // pause
-        playing = 0;
-        paused = 1;
-        break;
-      default:  // stop
-        playing = 0;
-        paused = 0;
-        break;
-    }
+    SetTransportState(cycle[i % 3]);
     // Each state holds for at least two refills, so every state is met however the threads
     // are scheduled; the change itself still lands while a refill may be converting.
     for (const int until = refills + 2; refills < until;) std::this_thread::yield();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,12 @@ using TCalls = std::vector<std::string>;
 void Note(const std::string& what) { DirectSoundSpy::Note(what, "library"); }
 
 // Handles count up from 1; a name beginning with "missing" does not load. Render writes a quiet
-// tone and, when asked, ends the selected song at its second render.
+// tone; when asked to play songs through, it notes each song as its sound begins ("heard 1") and
+// ends the selected song at its second render.
 class TRecordingPlayer : public IOrvelPlayer {
 public:
   int initResult = 0;
-  std::atomic<bool> endSongs{false};
+  std::atomic<bool> playThrough{false};
   TSongHandle lastHandle = 0;
 
   int GetVersion() override { return Unexpected("GetVersion"); }
@@ -58,8 +60,10 @@ public:
   int32_t GetPosition() override { return Unexpected("GetPosition"); }
   int Render(float* buffer, int frames) override {
     for (int i = 0; i < 2 * frames; ++i) buffer[i] = (i / 50) % 2 ? 0.1f : -0.1f;
+    if (!playThrough) return 0;
+    if (renders == 0) Noted("heard", selected);
     IPlayerListener* l = listener;
-    if (endSongs && ++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
+    if (++renders == 2 && l) l->Notify(OrvelEventSongEnded, int(selected));
     return 0;
   }
   int SetListener(IPlayerListener* l) override {
@@ -131,6 +135,27 @@ TCalls TakeCalls() {
   return calls;
 }
 
+// Those of `calls` that begin with `prefix`.
+TCalls Starting(const TCalls& calls, const std::string& prefix) {
+  TCalls found;
+  for (const std::string& call : calls) {
+    if (call.rfind(prefix, 0) == 0) found.push_back(call);
+  }
+  return found;
+}
+
+// The calls made while messages are handled for `seconds`, or until `loads` songs have loaded.
+TCalls CallsWithin(double seconds, size_t loads = SIZE_MAX) {
+  TCalls calls;
+  for (const double until = SecondsNow() + seconds;
+       SecondsNow() < until && Starting(calls, "LoadSong").size() < loads;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    const TCalls more = TakeCalls();
+    calls.insert(calls.end(), more.begin(), more.end());
+  }
+  return calls;
+}
+
 TCalls Join(std::initializer_list<TCalls> parts) {
   TCalls all;
   for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -144,6 +169,11 @@ const TCalls Started = {"posted WM_SONG_STARTED"};
 
 TCalls Open(const std::string& name, int handle) {
   return {"LoadSong " + name, "SelectSong " + std::to_string(handle), "SetPosition 0"};
+}
+
+// A song opened and played from a cleared buffer.
+TCalls Plays(const std::string& name, int handle) {
+  return Join({Open(name, handle), {"SetState 1"}, StreamStart, Started});
 }
 
 class TransportTest : public ::testing::Test {
@@ -164,10 +194,9 @@ protected:
     DirectSoundSpy::Reset();
     Player.initResult = 0;
     Player.lastHandle = 0;
-    Player.endSongs = false;
+    Player.playThrough = false;
     DispatchCommands = false;
-    PlayingFlag = 0;
-    PausedFlag = 0;
+    SetTransportState(TTransportState::Stopped);
     PlayList = new TPlayList;
   }
 
@@ -259,70 +288,66 @@ TEST_F(TransportTest, EveryStateAndCommand) {
   EXPECT_EQ("stopped", State());
 
   // Forward from stopped, from playing (the worker stops the buffers), from paused (no handshake).
-  EXPECT_EQ(Join({{"FreeSong 1"}, Open("b.xm", 2), {"SetState 1"}, StreamStart, Started}), Command(cmdForward));
+  EXPECT_EQ(Join({{"FreeSong 1"}, Plays("b.xm", 2)}), Command(cmdForward));
   Sleep(300);
-  EXPECT_EQ(Join({{"SetState 4"}, WorkerStop, {"FreeSong 2"}, Open("c.xm", 3), {"SetState 1"}, StreamStart, Started}),
-            Command(cmdForward, &took));
+  EXPECT_EQ(Join({{"SetState 4"}, WorkerStop, {"FreeSong 2"}, Plays("c.xm", 3)}), Command(cmdForward, &took));
   EXPECT_LT(took, 1.1);
   Command(cmdPlayPause);
-  EXPECT_EQ(Join({{"FreeSong 3"}, Open("a.xm", 4), {"SetState 1"}, StreamStart, Started}), Command(cmdForward, &took));
+  EXPECT_EQ(Join({{"FreeSong 3"}, Plays("a.xm", 4)}), Command(cmdForward, &took));
   EXPECT_LT(took, 0.1);
   EXPECT_EQ("playing", State());
 
   // Rewind from playing (a direct stop), from paused and from stopped; back from the first wraps.
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 4"}, Open("c.xm", 5), {"SetState 1"},
-                  StreamStart, Started}),
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 4"}, Plays("c.xm", 5)}),
             Command(cmdRewind));
   Command(cmdPlayPause);
-  EXPECT_EQ(Join({{"SetState 4", "SetPosition 0", "FreeSong 5"}, Open("b.xm", 6), {"SetState 1"}, StreamStart,
-                  Started}),
-            Command(cmdRewind));
+  EXPECT_EQ(Join({{"SetState 4", "SetPosition 0", "FreeSong 5"}, Plays("b.xm", 6)}), Command(cmdRewind));
   Command(cmdStop);
-  EXPECT_EQ(Join({{"FreeSong 6"}, Open("a.xm", 7), {"SetState 1"}, StreamStart, Started}), Command(cmdRewind));
+  EXPECT_EQ(Join({{"FreeSong 6"}, Plays("a.xm", 7)}), Command(cmdRewind));
   EXPECT_EQ("playing", State());
 }
 
-// A song that does not load, and a playlist with no songs: the commands play silence on.
+// Presses pass over a song that does not load, both ways. Where no song loads, a step leaves the
+// disk stopped, and so does a playlist with no songs.
 TEST_F(TransportTest, NothingToLoad) {
-  ASSERT_TRUE(StartPlayer(window));
-  EXPECT_FALSE(OpenSong(PlayList->CurrentSong()));
-  TakeCalls();
-  EXPECT_EQ(Join({{"FreeSong 0", "SetState 1"}, StreamStart, Started}), Command(cmdForward));
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "SetState 1"}, StreamStart, Started}),
-            Command(cmdRewind));
-  EXPECT_EQ("playing", State());
-
-  PlayList->AddSong("missing.xm");
-  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 0", "LoadSong missing.xm", "SetState 1"},
-                  StreamStart, Started}),
-            Command(cmdRewind));
-  EXPECT_EQ("playing", State());
-}
-
-// The library's end-of-song event, on the worker, becomes a posted forward that names the song; the
-// last song wraps to the first. No command comes from here after the first play.
-TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
-  for (const char* name : {"a.xm", "b.xm"}) PlayList->AddSong(name);
+  for (const char* name : {"a.xm", "missing.xm"}) PlayList->AddSong(name);
   ASSERT_TRUE(StartPlayer(window));
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
-  Player.endSongs = true;
+  TakeCalls();
+  EXPECT_EQ(Join({{"FreeSong 1", "LoadSong missing.xm"}, Plays("a.xm", 2)}), Command(cmdForward));
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 2", "LoadSong missing.xm"}, Plays("a.xm", 3)}),
+            Command(cmdRewind));
+
+  delete PlayList;
+  PlayList = new TPlayList;
+  PlayList->AddSong("missing.xm");
+  EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 3", "LoadSong missing.xm"}}),
+            Command(cmdRewind));
+  EXPECT_EQ("stopped", State());
+  delete PlayList;
+  PlayList = new TPlayList;
+  EXPECT_EQ(TCalls{"FreeSong 0"}, Command(cmdForward));
+  EXPECT_EQ("stopped", State());
+}
+
+// The library's end-of-song event, on the worker, becomes a posted forward that names the song; a
+// song that does not load is passed over, and the last song wraps to the first. The listener hears
+// song 1, then song 3. No command comes from here after the first play.
+TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
+  for (const char* name : {"a.xm", "missing.xm", "c.xm"}) PlayList->AddSong(name);
+  ASSERT_TRUE(StartPlayer(window));
+  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  Player.playThrough = true;
   DispatchCommands = true;
   TakeCalls();
   PlayerCommand(cmdPlayPause);
 
-  TCalls loads, messages;
-  const double until = SecondsNow() + 15;
-  while (loads.size() < 2 && SecondsNow() < until) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    for (const std::string& call : TakeCalls()) {
-      if (call.rfind("LoadSong", 0) == 0) loads.push_back(call);
-      if (call.rfind("posted", 0) == 0) messages.push_back(call);
-    }
-  }
-  EXPECT_EQ((TCalls{"LoadSong b.xm", "LoadSong a.xm"}), loads);
+  const TCalls calls = CallsWithin(15, 3);
+  EXPECT_EQ((TCalls{"LoadSong missing.xm", "LoadSong c.xm", "LoadSong a.xm"}), Starting(calls, "LoadSong"));
   // Each end twice: told by the library, then by the worker once the song's last frames played.
   const TCalls end = {"posted WM_PLAYER_COMMAND 5", "posted WM_PLAYER_COMMAND 5"};
-  EXPECT_EQ(Join({Started, end, Started, end, Started}), messages);
+  EXPECT_EQ(Join({Started, end, Started, end, Started}), Starting(calls, "posted"));
+  EXPECT_EQ((TCalls{"heard 1 (worker)", "heard 2 (worker)"}), Starting(calls, "heard"));
   EXPECT_EQ("playing", State());
 }
 
@@ -335,15 +360,9 @@ TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
   ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
   DispatchCommands = true;
   PlayerCommand(cmdPlayPause);
-  // The songs loaded while messages are handled for `seconds`.
   const auto loadsWithin = [](double seconds) {
     TCalls names;
-    for (const double until = SecondsNow() + seconds; SecondsNow() < until;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-      for (const std::string& call : TakeCalls()) {
-        if (call.rfind("LoadSong ", 0) == 0) names.push_back(call.substr(9));
-      }
-    }
+    for (const std::string& call : Starting(CallsWithin(seconds), "LoadSong ")) names.push_back(call.substr(9));
     return names;
   };
   loadsWithin(0.5);

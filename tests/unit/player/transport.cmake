@@ -15,3 +15,7 @@ if(MD_WINDOWS)
   set_target_properties(transport_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${stand_in_dir})
   set_tests_properties(transport_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+# The refill race reads and sets the transport's own flags.
+if(TARGET render_race_test)
+  target_link_libraries(render_race_test PRIVATE md_transport_flags)
+endif()

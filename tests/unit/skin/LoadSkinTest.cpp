@@ -54,14 +54,7 @@ protected:
     EXPECT_EQ(DrawingOsVersion, int8_t(OsVersion.dwMajorVersion));
   }
 
-  void DeleteButtons() {
-    for (TSkinButton*& button : Buttons) {
-      delete button;
-      button = nullptr;
-    }
-  }
-
-  TTempFolder folder;
+  TTempFolder folder{true};
   TSkinStage stage{Entries()};
   TBoxWatcher boxes;
 };
@@ -145,7 +138,7 @@ TEST_F(LoadSkinTest, WithoutAReadableSkinIniSixEmptyButtonsStandAtTheOrigin) {
       EXPECT_TRUE(stage.TakePosted().empty());
       EXPECT_TRUE(stage.Filled(0, 0, 120, 40, Grey));
     }
-    DeleteButtons();
+    stage.DeleteButtons();
   }
   EXPECT_TRUE(boxes.Seen().empty());
 }

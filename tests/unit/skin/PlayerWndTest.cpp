@@ -1,3 +1,4 @@
+#include "SkinTestSupport.h"
 #include "app/PlayerWnd.h"
 #include "tests/support/BoxWatcher.h"
 
@@ -39,12 +40,7 @@ TEST_F(PlayerWndTest, MakesTheVisibleEmptyPopupAndRunsTheInitHookOnce) {
   EXPECT_TRUE(teardownCalls.empty());
   EXPECT_FALSE(window->dragging);
 
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 100);
-  EXPECT_EQ(rect.right, 100);
-  EXPECT_EQ(rect.bottom, 100);
+  EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{100, 100, 0, 0}));
   EXPECT_TRUE(IsWindowVisible(hwnd));
   const DWORD style = DWORD(GetWindowLongA(hwnd, GWL_STYLE));
   EXPECT_EQ(style & (WS_POPUP | WS_VISIBLE | WS_SYSMENU), DWORD(WS_POPUP | WS_VISIBLE | WS_SYSMENU));

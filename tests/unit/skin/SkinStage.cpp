@@ -5,8 +5,6 @@
 #include "skin/SongPictures.h"
 #include "skin/WindowShape.h"
 
-#include <algorithm>
-#include <cstdio>
 
 TVfsInput SolidPicture(const std::string& name, uint32_t width, uint32_t height, uint32_t argb) {
   TPixels pixels;
@@ -16,12 +14,11 @@ TVfsInput SolidPicture(const std::string& name, uint32_t width, uint32_t height,
   return {name, EncodePng(pixels)};
 }
 
-TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries)
-    : archiveFile(VfsBuildArchive(entries)) {
+TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries) {
   CoInitialize(nullptr);
   OsVersion.dwOSVersionInfoSize = sizeof(OsVersion);
   GetVersionExA(&OsVersion);
-  archive.emplace(archiveFile.path.c_str());
+  archive.emplace(temp.Write("archive.vfs", VfsBuildArchive(entries)).c_str());
   Archive = &*archive;
   PlayList = new TPlayList;
   window = new TCountingWnd(GetModuleHandleA(nullptr), InitWindowShape, FreeWindowShape);
@@ -29,11 +26,15 @@ TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries)
   PresentProc = PresentMainWindow;
 }
 
-TSkinStage::~TSkinStage() {
+void TSkinStage::DeleteButtons() {
   for (TSkinButton*& button : Buttons) {
     delete button;
     button = nullptr;
   }
+}
+
+TSkinStage::~TSkinStage() {
+  DeleteButtons();
   FreeSongPictures();
   KillTimer(window->GetHandle(), FADE_TIMER_ID);
   delete window;
@@ -84,45 +85,4 @@ bool TSkinStage::TimerTicks() {
       return message.wParam == FADE_TIMER_ID;
   }
   return false;
-}
-
-TTempFolder::TTempFolder() {
-  GetCurrentDirectoryA(MAX_PATH, saved);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  static int serial = 0;
-  path = std::string(temp) + "mdskin" + std::to_string(GetCurrentProcessId()) + "_" +
-         std::to_string(serial++);
-  CreateDirectoryA(path.c_str(), nullptr);
-  folders.push_back(path);
-  SetCurrentDirectoryA(path.c_str());
-}
-
-TTempFolder::~TTempFolder() {
-  SetCurrentDirectoryA(saved);
-  for (auto it = files.rbegin(); it != files.rend(); ++it) DeleteFileA(it->c_str());
-  for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryA(it->c_str());
-}
-
-void TTempFolder::Write(const std::string& name, const std::string& text) {
-  char current[MAX_PATH] = {};
-  GetCurrentDirectoryA(MAX_PATH, current);
-  const std::string file = std::string(current) + "\\" + name;
-  FILE* out = std::fopen(file.c_str(), "wb");
-  if (out == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), out);
-  std::fclose(out);
-  files.push_back(file);
-}
-
-void TTempFolder::EnterDeepFolder(size_t length) {
-  std::string deep = path;
-  while (deep.size() < length) {
-    size_t name = std::min<size_t>(40, length - deep.size() - 1);
-    if (length - deep.size() - 1 - name == 1) --name;  // no one-character remainder
-    deep += "\\" + std::string(name, char('a' + length % 26));
-    CreateDirectoryA(deep.c_str(), nullptr);
-    folders.push_back(deep);
-  }
-  SetCurrentDirectoryA(deep.c_str());
 }

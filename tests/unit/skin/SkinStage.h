@@ -2,6 +2,7 @@
 // buttons and the song pictures use, all cleared again at the end.
 #pragma once
 #include "SkinTestSupport.h"
+#include "tests/support/TempFolder.h"
 #include "app/PlayerWnd.h"
 #include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
@@ -41,6 +42,7 @@ public:
   bool Filled(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t argb) const;
   // WM_PLAYER_COMMAND (with its code) and WM_CLOSE (code 0) posted since the last call.
   std::vector<std::pair<UINT, WPARAM>> TakePosted();
+  void DeleteButtons();
   // Whether the fade timer delivers a WM_TIMER within a few periods; pending ones are dropped first.
   bool TimerTicks();
 
@@ -48,24 +50,6 @@ public:
 
 private:
   TGdiplusSession gdiplus;
-  TTempArchive archiveFile;
+  TTempFolder temp;
   std::optional<TVfsFile> archive;
-};
-
-// A fresh temporary folder made the current directory, removed with what was written into it.
-class TTempFolder {
-public:
-  TTempFolder();
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-  void Write(const std::string& name, const std::string& text);
-  // A folder inside this one whose path is `length` characters long, made the current directory.
-  void EnterDeepFolder(size_t length);
-  std::string path;
-
-private:
-  char saved[MAX_PATH] = {};
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
 };

@@ -1,6 +1,5 @@
 #include "SkinTestSupport.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 using namespace Gdiplus;
@@ -68,21 +67,6 @@ uint32_t TDibSurface::At(uint32_t x, uint32_t y) const {
   GdiFlush();
   return bits[size_t(y) * width + x];
 }
-
-TTempArchive::TTempArchive(const std::vector<uint8_t>& image) {
-  char folder[MAX_PATH] = {};
-  char file[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, "vfs", 0, file);
-  path = file;
-  FILE* out = fopen(file, "wb");
-  if (out) {
-    fwrite(image.data(), 1, image.size(), out);
-    fclose(out);
-  }
-}
-
-TTempArchive::~TTempArchive() { DeleteFileA(path.c_str()); }
 
 size_t ProcessHeapBytes() {
   const HANDLE heap = GetProcessHeap();

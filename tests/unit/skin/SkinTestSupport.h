@@ -4,6 +4,7 @@
 #include "tests/support/GdiObjects.h"
 #include "tests/support/Pictures.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,15 +38,12 @@ private:
   uint32_t* bits = nullptr;
 };
 
-// An archive file in the temporary folder, removed again at the end.
-class TTempArchive {
-public:
-  explicit TTempArchive(const std::vector<uint8_t>& image);
-  ~TTempArchive();
-  TTempArchive(const TTempArchive&) = delete;
-  TTempArchive& operator=(const TTempArchive&) = delete;
-  std::string path;
-};
+// Where a window stands and how large it is: left, top, width, height.
+inline std::array<LONG, 4> WindowBox(HWND hwnd) {
+  RECT r = {};
+  GetWindowRect(hwnd, &r);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
 
 // Bytes in use in the process heap (GDI+ allocates there).
 size_t ProcessHeapBytes();

@@ -2,6 +2,7 @@
 
 #include "app/PlayerWnd.h"
 #include "skin/WindowShape.h"
+#include "tests/support/TempFolder.h"
 #include "vfs/VfsArchiveWriter.h"
 #include "vfs/VfsFile.h"
 
@@ -34,12 +35,16 @@ uint32_t Outline(uint32_t x, uint32_t y) {
 }
 
 // The points of a region, pixel by pixel, from GetRegionData.
+std::vector<uint8_t> RegionBytes(HRGN region) {
+  std::vector<uint8_t> bytes(GetRegionData(region, 0, nullptr));
+  GetRegionData(region, DWORD(bytes.size()), reinterpret_cast<RGNDATA*>(bytes.data()));
+  return bytes;
+}
+
 std::vector<bool> RegionMask(HRGN region, uint32_t width, uint32_t height, RECT* bounds) {
   std::vector<bool> inside(size_t(width) * height, false);
-  const DWORD bytes = GetRegionData(region, 0, nullptr);
-  std::vector<uint8_t> buffer(bytes);
+  std::vector<uint8_t> buffer = RegionBytes(region);
   auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  GetRegionData(region, bytes, data);
   *bounds = data->rdh.rcBound;
   const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
   for (DWORD i = 0; i < data->rdh.nCount; ++i)
@@ -60,12 +65,6 @@ HRGN CutRunByRun(uint32_t width, uint32_t height, const std::vector<TTransparent
   return region;
 }
 
-std::vector<uint8_t> RegionBytes(HRGN region) {
-  std::vector<uint8_t> bytes(GetRegionData(region, 0, nullptr));
-  GetRegionData(region, DWORD(bytes.size()), reinterpret_cast<RGNDATA*>(bytes.data()));
-  return bytes;
-}
-
 class WindowShapeTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -84,8 +83,8 @@ protected:
 
   std::unique_ptr<TPlayerWnd> OpenWindow(const std::vector<TVfsInput>& entries,
                                          const char* selectedFirst = nullptr) {
-    archiveFile.reset(new TTempArchive(VfsBuildArchive(entries)));
-    archive.emplace(archiveFile->path.c_str());
+    archive.reset();
+    archive.emplace(temp.Write("archive.vfs", VfsBuildArchive(entries)).c_str());
     Archive = &*archive;
     if (selectedFirst) archive->SelectEntry(selectedFirst);
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -95,7 +94,7 @@ protected:
   }
 
   TGdiplusSession gdiplus;
-  std::unique_ptr<TTempArchive> archiveFile;
+  TTempFolder temp;
   std::optional<TVfsFile> archive;
 };
 
@@ -106,12 +105,7 @@ TEST_F(WindowShapeTest, WindowTakesThePicturesSizeOutlineAndSurface) {
   const HWND hwnd = window->GetHandle();
   ASSERT_NE(hwnd, nullptr);
 
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 100);
-  EXPECT_EQ(rect.right - rect.left, LONG(Width));
-  EXPECT_EQ(rect.bottom - rect.top, LONG(Height));
+  EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{100, 100, LONG(Width), LONG(Height)}));
   EXPECT_TRUE(IsWindowVisible(hwnd));
 
   // The region holds exactly the pixels whose alpha is not 0, alpha 1 included.
@@ -207,14 +201,9 @@ TEST_F(WindowShapeTest, PresentKeepsTheWindowWhereItIsOrOnlyInvalidates) {
   if (IsLayeredOs()) {
     SetWindowPos(hwnd, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_TRUE(window->Present(BackBuffer));
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    EXPECT_EQ(rect.left, 300);
-    EXPECT_EQ(rect.top, 200);
-    EXPECT_EQ(rect.right - rect.left, LONG(Width));
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{300, 200, LONG(Width), LONG(Height)}));
     EXPECT_TRUE(window->PresentRect(BackBuffer, {2, 3, 10, 12}));
-    GetWindowRect(hwnd, &rect);
-    EXPECT_TRUE(rect.left == 300 && rect.top == 200 && rect.right - rect.left == LONG(Width));
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{300, 200, LONG(Width), LONG(Height)}));
   } else {
     UpdateWindow(hwnd);
     ValidateRect(hwnd, nullptr);
@@ -243,12 +232,7 @@ TEST_F(WindowShapeTest, WithoutAPictureTheWindowStaysEmpty) {
   for (const auto& entries : archives) {
     std::unique_ptr<TPlayerWnd> window = OpenWindow(entries, "other.png");
     const HWND hwnd = window->GetHandle();
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    EXPECT_EQ(rect.left, 100);
-    EXPECT_EQ(rect.top, 100);
-    EXPECT_EQ(rect.right, 100);
-    EXPECT_EQ(rect.bottom, 100);
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{100, 100, 0, 0}));
     EXPECT_NE(BackBuffer, nullptr);
     EXPECT_EQ(SkinBitmap, nullptr);
     HRGN region = CreateRectRgn(0, 0, 0, 0);

@@ -3,10 +3,10 @@
 // GetPrivateProfileIntA as well, so that any drift from the real functions shows.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
 #include "tools/vfspack/ProfileIni.h"
 
 #ifdef _WIN32
@@ -26,23 +26,8 @@ std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s
 
 class TIniFile {
 public:
-  TIniFile(const std::string& name, const std::vector<uint8_t>& bytes) : ini(bytes) {
-#ifdef _WIN32
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    path = std::string(dir) + "md-profile-" + std::to_string(GetCurrentProcessId()) + "-" + name + ".ini";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-#else
-    (void)name;
-#endif
-  }
-  ~TIniFile() {
-#ifdef _WIN32
-    DeleteFileA(path.c_str());
-#endif
-  }
+  TIniFile(const std::string& name, const std::vector<uint8_t>& bytes)
+      : ini(bytes), path(folder.Write(name + ".ini", bytes)) {}
   TIniFile(const TIniFile&) = delete;
   TIniFile& operator=(const TIniFile&) = delete;
 
@@ -67,7 +52,8 @@ public:
   const TProfileIni ini;
 
 private:
-  std::string path;
+  TTempFolder folder;
+  const std::string path;
 };
 
 TEST(ProfileIni, ReadsAsTheProfileFunctions) {

@@ -9,27 +9,13 @@
 #include "vfs/VfsArchiveWriter.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/TempFolder.h"
 #include "vfs/VfsFile.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + "md-vfs-" + std::to_string(GetCurrentProcessId()) + "-" + name;
-}
-
-std::string WriteBytes(const char* name, const std::vector<uint8_t>& bytes) {
-  const std::string path = TempPath(name);
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD done = 0;
-  if (!bytes.empty()) WriteFile(h, bytes.data(), DWORD(bytes.size()), &done, nullptr);
-  CloseHandle(h);
-  return path;
-}
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
   std::vector<uint8_t> v(n);
@@ -60,18 +46,16 @@ protected:
   const std::vector<uint8_t> first = Pattern(500, 1);
   const std::vector<uint8_t> second = Pattern(100, 99);
   std::vector<uint8_t> image;
+  TTempFolder temp;
   std::string path;
   TVfsFile* vfs = nullptr;
 
   void SetUp() override {
     image = VfsBuildArchive({{"first.bin", first}, {"Second.bin", second}, {"FIRST.BIN", Pattern(3, 0)}});
-    path = WriteBytes("archive.vfs", image);
+    path = temp.Write("archive.vfs", image);
     vfs = new TVfsFile(path.c_str());
   }
-  void TearDown() override {
-    delete vfs;
-    DeleteFileA(path.c_str());
-  }
+  void TearDown() override { delete vfs; }
   std::vector<uint8_t> Tail(size_t from) { return std::vector<uint8_t>(image.begin() + from, image.end()); }
   size_t DataStart() const { return VfsHeaderSize(image.data()); }
 };
@@ -208,7 +192,8 @@ TEST(ArchiveOpen, OpenFailureTextIsCutTo99Characters) {
 
 // A sharing violation is code 32: decimal first, then hexadecimal.
 TEST(ArchiveOpen, ErrorCodeShowsInDecimalAndHexadecimal) {
-  const std::string p = WriteBytes("locked.vfs", VfsBuildArchive({{"a", {1}}}));
+  TTempFolder temp;
+  const std::string p = temp.Write("locked.vfs", VfsBuildArchive({{"a", {1}}}));
   HANDLE exclusive = CreateFileA(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
   {
@@ -217,7 +202,6 @@ TEST(ArchiveOpen, ErrorCodeShowsInDecimalAndHexadecimal) {
     EXPECT_EQ(watcher.Seen(), std::vector<std::string>{"Error|Cannot open file: " + p + " \nError code:32(20)"});
   }
   CloseHandle(exclusive);
-  DeleteFileA(p.c_str());
 }
 
 TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
@@ -250,9 +234,10 @@ TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
       {"name without terminator", noTerminator, 1},
       {"entry past the end", pastEnd, 2},
   };
+  TTempFolder temp;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string p = WriteBytes("malformed.vfs", c.bytes);
+    const std::string p = temp.Write("malformed.vfs", c.bytes);
     {
       TVfsFile vfs(p.c_str());
       int found = 0;
@@ -267,7 +252,6 @@ TEST(ArchiveOpen, MalformedArchivesOpenWithoutHarm) {
       EXPECT_EQ(found, c.findable);
       EXPECT_FALSE(vfs.SelectEntry(std::string(40, 'z').c_str()));
     }
-    DeleteFileA(p.c_str());
   }
 }
 
@@ -280,7 +264,8 @@ TEST(ArchivePictures, GdiPlusDecodesAnEntryStraightFromTheStream) {
   const std::vector<uint8_t> png = EncodePng(pixels);
   ASSERT_GT(png.size(), 8u);
   const std::vector<uint8_t> other = EncodePng(MakePixels(3, 3, [](uint32_t, uint32_t) { return 0xFF00FF00u; }));
-  const std::string p = WriteBytes("pictures.vfs",
+  TTempFolder temp;
+  const std::string p = temp.Write("pictures.vfs",
                                    VfsBuildArchive({{"before.bin", Pattern(33, 1)}, {"Pic.png", png},
                                                     {"other.png", other}}));
   {
@@ -308,5 +293,4 @@ TEST(ArchivePictures, GdiPlusDecodesAnEntryStraightFromTheStream) {
       }
     GdipDisposeImage(decoded);
   }
-  DeleteFileA(p.c_str());
 }
