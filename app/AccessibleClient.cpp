@@ -5,7 +5,9 @@
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
 #include "player/PlayList.h"
+#include "player/Transport.h"
 #include "player/TransportFlags.h"
+#include "skin/ClockText.h"
 #include "skin/SkinButton.h"
 
 namespace {
@@ -221,13 +223,26 @@ private:
   }
 
   static HRESULT SongText(BSTR* value) {
-    char text[300];
+    char text[340];
     const char* song = PlayList ? PlayList->CurrentSong() : nullptr;
     const char* state = PlayingFlag.load() ? "playing" : PausedFlag.load() ? "paused" : "stopped";
     if (!song) return Text(value, state);
-    const int n = wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
-    if (ListenerWidth != 100) wsprintfA(text + n, ", width %d%%", int(ListenerWidth));
+    const int length = wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
+    char* end = AddHeardTime(text + length);
+    if (ListenerWidth != 100) wsprintfA(end, ", width %d%%", int(ListenerWidth));
     return Text(value, text);
+  }
+
+  // The time as the clock shows it, read when asked: ", 0:12 of 0:33".
+  static char* AddHeardTime(char* end) {
+    const THeardSound heard = GetHeardSound(nullptr, 0);
+    if (!heard.clockShown) return end;
+    char at[ClockTextSize], of[ClockTextSize];
+    FormatClock(heard.songFrame / 44100, at);
+    const int32_t frames = CurrentSongFrames();
+    if (frames < 0) return end + wsprintfA(end, ", %s", at);
+    FormatClock(uint32_t((int64_t(frames) + 22050) / 44100), of);
+    return end + wsprintfA(end, ", %s of %s", at, of);
   }
 
   LONG references;

@@ -55,6 +55,29 @@ BOOL TPlayerWndClassic::Present(HDC) {
   return InvalidateRect(GetHandle(), nullptr, FALSE);
 }
 
+// A minimised window's rectangle is its icon's: the restore presents it all again instead.
+BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
+  if (IsIconic(hwnd)) return FALSE;
+  RECT window = {};
+  GetWindowRect(hwnd, &window);
+  SIZE size = {window.right - window.left, window.bottom - window.top};
+  POINT origin = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UPDATELAYEREDWINDOWINFO update = {};
+  update.cbSize = sizeof update;
+  update.psize = &size;
+  update.hdcSrc = backBuffer;
+  update.pptSrc = &origin;
+  update.pblend = &blend;
+  update.dwFlags = ULW_ALPHA;
+  update.prcDirty = &dirty;
+  return UpdateLayeredWindowIndirect(hwnd, &update);
+}
+
+BOOL TPlayerWndClassic::PresentRect(HDC, const RECT& dirty) {
+  return InvalidateRect(GetHandle(), &dirty, FALSE);
+}
+
 void TPlayerWnd::SetWindowProc(WNDPROC procedure) {
   SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
 }

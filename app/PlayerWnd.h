@@ -15,6 +15,8 @@ class TPlayerWnd {
 public:
   TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownHook);
   virtual BOOL Present(HDC backBuffer);
+  // Shows only `dirty` of the back buffer anew; the window stays where it is.
+  virtual BOOL PresentRect(HDC backBuffer, const RECT& dirty);
   // Virtual so that deleting the classic variant through this type is well defined.
   virtual ~TPlayerWnd();
   TPlayerWnd(const TPlayerWnd&) = delete;
@@ -44,6 +46,7 @@ class TPlayerWndClassic : public TPlayerWnd {
 public:
   using TPlayerWnd::TPlayerWnd;
   BOOL Present(HDC backBuffer) override;
+  BOOL PresentRect(HDC backBuffer, const RECT& dirty) override;
 };
 
 // The one main window: a TPlayerWnd, or a TPlayerWndClassic below major version 5.

@@ -3,6 +3,7 @@
 #include "app/AccessibleClient.h"
 #include "app/ButtonFocus.h"
 #include "app/ButtonTips.h"
+#include "app/FaceTimer.h"
 #include "app/KeyCommands.h"
 #include "app/PlayerWnd.h"
 #include "player/Commands.h"
@@ -103,6 +104,7 @@ void OnPlayerCommand(HWND hwnd, WPARAM code, LPARAM lParam) {
   // A held mouse press shows the outcome at its release.
   if (!MainWindow->dragging) UnderFocusRing([] { ButtonsShowTransport(); });
   AnnounceChanges(hwnd, before);
+  WakeFace(hwnd);
 }
 
 LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -125,7 +127,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
     case WM_PLAYER_COMMAND: OnPlayerCommand(hwnd, wParam, lParam); break;
-    case WM_SONG_STARTED: ShowSongPictures(hwnd); break;
+    case WM_SONG_STARTED: ShowSongPictures(hwnd); WakeFace(hwnd); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -12,6 +12,7 @@
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "player/Transport.h"
+#include "skin/FaceDisplay.h"
 #include "skin/GdiPlusFlat.h"
 #include "skin/LoadSkin.h"
 #include "skin/SkinButton.h"
@@ -85,6 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
       delete MainWindow;
       ShutdownPlayer();
+      FreeFace();
       delete[] NoInfoText;
     }
   }

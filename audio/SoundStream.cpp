@@ -14,6 +14,8 @@
 // |                | (worker)                        |                                |                     |
 // | lost           | any failed call, a time-out, a  | never: only a new stream plays | IsLost (both),      |
 // |                | worker that ended (any thread)  |                                | StopAndWait         |
+// | heard          | worker: each refill; window:    | -                              | window: ReadHeard   |
+// |                | Start clears it                 |                                |                     |
 // | renderProc,    | the owner, after construction   | destruction                    | worker, per wake-up |
 // | stoppedProc    |                                 |                                |                     |
 //
@@ -71,7 +73,8 @@ enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
 // on a software buffer they cost nothing, and this is the buffer every device has played the
 // disk through, so that none is handed a kind of buffer it was never tried with.
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
-                             DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE;
+                             DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_LOCSOFTWARE |
+                             DSBCAPS_GETCURRENTPOSITION2;
 const DWORD ThreadQuitTimeoutMs = 3000;
 // A notification is due every second while the buffers run.
 const DWORD NotificationsLostMs = 2500;
@@ -111,6 +114,9 @@ struct TSoundStream::TWorkerState {
   std::atomic<uint8_t> lost{0};
   std::atomic<TRenderProc> renderProc{nullptr};
   std::atomic<TStoppedProc> stoppedProc{nullptr};
+  // Made with the buffers, before the worker starts.
+  std::unique_ptr<THeardRecord> heard;
+  std::atomic<TTagProc> tagProc{nullptr};
 
   void Start() {
     if (running) return;
@@ -227,6 +233,7 @@ struct TSoundStream::TWorkerState {
     if (FAILED(locked)) return;
     std::memset(audio, 0, bytes);
     MarkLostOnFailure(secondaryBuffer->Unlock(audio, bytes, nullptr, 0));
+    if (heard) heard->Clear();
   }
 
   // The one place a half is refilled. A half whose lock fails keeps what it holds; the callback is
@@ -246,6 +253,8 @@ struct TSoundStream::TWorkerState {
       if (render) render(audio, halfBytes);
     } catch (...) {
     }
+    const TTagProc tag = tagProc;
+    if (heard) heard->Remember(half, static_cast<const int16_t*>(audio), tag ? tag() : THalfTag());
     MarkLostOnFailure(secondaryBuffer->Unlock(audio, halfBytes, nullptr, 0));
   }
 };
@@ -293,6 +302,7 @@ HRESULT TSoundStream::CreateBuffers(uint32_t ms) {
   desc.dwFlags = SecondaryFlags;
   s.bufferBytes = uint32_t(ms * uint32_t(format.nAvgBytesPerSec)) / 1000;
   desc.dwBufferBytes = s.bufferBytes;
+  s.heard.reset(new THeardRecord(s.bufferBytes / 2 / format.nBlockAlign));
   hr = dsound->CreateSoundBuffer(&desc, s.secondaryBuffer.Receive(), nullptr);
   if (FAILED(hr)) {
     s.secondaryBuffer.Forget();
@@ -386,12 +396,24 @@ void TSoundStream::SetRenderProc(TRenderProc proc) { shared->renderProc = proc; 
 
 void TSoundStream::SetStoppedProc(TStoppedProc proc) { shared->stoppedProc = proc; }
 
+void TSoundStream::SetTagProc(TTagProc proc) { shared->tagProc = proc; }
+
+bool TSoundStream::ReadHeard(int16_t* out, uint32_t frames, THeardCursor& cursor) const {
+  const TWorkerState& s = *shared;
+  DWORD play = 0;
+  if (!s.secondaryBuffer || !s.heard || FAILED(s.secondaryBuffer->GetCurrentPosition(&play, nullptr))) return false;
+  cursor.running = s.running && !s.paused;
+  cursor.at = s.heard->Read(play / 4, out, frames);
+  return true;
+}
+
 TSoundStream::~TSoundStream() {
   if (!dsound) return;
   TWorkerState& s = *shared;
   // A worker that outlives the stream must not render the owner's song any more.
   s.renderProc = nullptr;
   s.stoppedProc = nullptr;
+  s.tagProc = nullptr;
   Stop();
   bool workerEnded = true;
   if (thread) {

@@ -10,12 +10,21 @@
 #include <memory>
 
 #include "audio/ComPtr.h"
+#include "audio/HeardRecord.h"
 #include "audio/OwnedHandle.h"
 
 // Fills one zero-filled half buffer with 16-bit stereo PCM at 44,100 Hz; runs on the worker.
 typedef void (*TRenderProc)(void* half, uint32_t bytes);
 // Told on the worker each time it has stopped the buffers at a stop request.
 typedef void (*TStoppedProc)();
+// Asked on the worker right after each render: what the render put into the half.
+typedef THalfTag (*TTagProc)();
+
+// Where the play cursor stands, and what the half it is in holds.
+struct THeardCursor {
+  bool running = false;  // the buffers play: the cursor moves
+  THeardRecord::TAtCursor at;
+};
 
 // One per process is the plan, but every instance keeps its own events, running flag and stop
 // request, so that a stream made after one whose worker hung is not disturbed by it.
@@ -59,6 +68,10 @@ public:
   // Set by the owner right after construction; the worker reads them at every refill.
   void SetRenderProc(TRenderProc proc);
   void SetStoppedProc(TStoppedProc proc);
+  void SetTagProc(TTagProc proc);
+  // The window thread: the cursor, and the `frames` frames heard up to it into out (silence for
+  // the cleared buffer). False without buffers or when the cursor cannot be read.
+  bool ReadHeard(int16_t* out, uint32_t frames, THeardCursor& cursor) const;
 
 private:
   // Everything the worker reads and writes, apart from the stream object, so that it can be left

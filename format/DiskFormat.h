@@ -96,6 +96,24 @@ constexpr TButtonSection ButtonSections[ButtonCount] = {
     {"ButtonRewind", cmdRewind, 4}, {"ButtonPlayPause", cmdPlayPause, 6}, {"ButtonStop", cmdStop, 4},
     {"ButtonForward", cmdForward, 4}, {"ButtonEject", cmdEject, 4},       {"ButtonInfo", cmdInfo, 4}};
 
+// skin.ini's two optional sections: the level meter (a rectangle of bars lit from a picture the
+// rectangle's size) and the clock (a strip of eleven glyphs of one width: 0 to 9, then ':').
+// A section without one of its keys (Gap aside, which reads as 0) shows nothing.
+constexpr const char* MeterSection = "Meter";
+constexpr const char* ClockSection = "Clock";
+constexpr const char* FaceXKey = "X";
+constexpr const char* FaceYKey = "Y";
+constexpr const char* MeterWidthKey = "Width";
+constexpr const char* MeterHeightKey = "Height";
+constexpr const char* MeterBarsKey = "Bars";
+constexpr const char* MeterGapKey = "Gap";
+constexpr const char* FacePictureKey = "pic";
+constexpr int32_t ClockGlyphs = 11;
+// The width of each bar, which may come out below one pixel.
+inline int32_t MeterBarWidth(int32_t width, int32_t bars, int32_t gap) {
+  return bars > 0 ? int32_t((int64_t(width) - int64_t(gap) * (bars - 1)) / bars) : 0;
+}
+
 // Numbered names are "%d" after their prefix: from 0 upwards, without leading zeros, until the
 // first number whose value is missing or empty.
 struct TNumbered {

@@ -2,6 +2,7 @@
 
 #include "OrvelPlayer.h"
 
+#include <algorithm>
 #include <cstring>
 #include "audio/SoundStream.h"
 #include "player/Commands.h"
@@ -42,6 +43,12 @@ std::atomic<uint32_t> PlayThrough{1};
 // then the song is still the one heard, and every press acts on it.
 std::atomic<TSongHandle> EndingSong{0};
 
+// What the cleared buffer stands for: where the song will start. The window thread's.
+uint32_t PendingSongFrame = 0;
+// The worker's: what its last render put into the half, told to the stream right after.
+THalfTag RenderedTag;
+THalfTag TagRenderedHalf() { return RenderedTag; }
+
 // The lParam of a WM_PLAYER_COMMAND: 0 for a press. An end of song carries the song (low 32 bits,
 // never 0) and the play-through it was told in (high 32 bits), so that an end from before a stop
 // and a play, or for a song since left, ends nothing.
@@ -75,6 +82,7 @@ TSoundStream* MakeStream(bool quiet) {
   }
   stream->SetRenderProc(OnStreamRender);
   stream->SetStoppedProc(OnStreamStopped);
+  stream->SetTagProc(TagRenderedHalf);
   stream->CreateBuffers(StreamMs);  // a failure leaves the stream lost
   return stream;
 }
@@ -180,6 +188,7 @@ void ShutdownPlayer() {
 
 bool OpenSong(const char* name) {
   CurrentSongHandle = 0;
+  PendingSongFrame = 0;
   if (!name) return false;
   const TSongHandle handle = Player->LoadSong(name);
   CurrentSongHandle = handle;
@@ -215,12 +224,14 @@ void PlaySong() {
 // is heard on resume, with the rest of what was rendered.
 void PauseSong() {
   if (Stream) Stream->Pause();
+  PendingSongFrame = GetHeardSound(nullptr, 0).songFrame;
   SetTransportState(TTransportState::Paused);
   Player->SetState(OrvelStateStop);
 }
 
 void StopSong() {
   if (StopPlayThrough(false)) Player->SetPosition(0);
+  PendingSongFrame = 0;
 }
 
 // No rewind: the song is freed next, and the handshake leaves no refill under way.
@@ -274,16 +285,39 @@ void OnPlayerEvent(int event, int param) {
   if (event == OrvelEventSongEnded) PostSongEnd(TSongHandle(param), PlayThrough);
 }
 
-// Not yet mapped from the play cursor: shows no time and no sound.
 THeardSound GetHeardSound(int16_t* out, uint32_t frames) {
   if (out) std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
-  return THeardSound();
+  THeardSound heard;
+  THeardCursor cursor;
+  if (IsStopped() || !Stream) return heard;
+  heard.clockShown = true;
+  heard.songFrame = PendingSongFrame;
+  if (!Stream->ReadHeard(out, frames, cursor)) return heard;
+  const THalfTag& tag = cursor.at.tag;
+  if (!tag.song) return heard;
+  // Past a song's last frame the next one is due, from its start.
+  heard.songFrame = 0;
+  if (cursor.at.frameInHalf >= tag.songFrames) return heard;
+  heard.songFrame = tag.songFrame + cursor.at.frameInHalf;
+  heard.audible = cursor.running;
+  return heard;
 }
+
+int32_t CurrentSongFrames() { return CurrentSongHandle ? Player->GetSongLength(CurrentSongHandle) : -1; }
 
 void OnStreamRender(void* half, uint32_t bytes) { RenderSamples(half, bytes); }
 
 void RenderSamples(void* half, uint32_t bytes) {
+  const uint32_t frames = bytes >> 2;
+  const bool playing = PlayingFlag != 0;
+  const int32_t before = playing ? Player->GetPosition() : -1;
   const TSongLevel level = SongLevel;
-  RenderPcm(*Player, PlayingFlag, static_cast<int16_t*>(half), bytes >> 2, Dither,
+  RenderPcm(*Player, PlayingFlag, static_cast<int16_t*>(half), frames, Dither,
             MixFor(level.gainDb, level.separation, ListenerWidth));
+  RenderedTag = THalfTag();
+  if (before < 0) return;
+  const int32_t after = Player->GetPosition();
+  RenderedTag.song = true;
+  RenderedTag.songFrame = uint32_t(before);
+  RenderedTag.songFrames = after > before ? std::min(uint32_t(after - before), frames) : 0;
 }

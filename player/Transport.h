@@ -47,6 +47,8 @@ struct THeardSound {
 // Copies the `frames` stereo frames (interleaved 16-bit) that end at the play cursor into out,
 // when out is given: silence where nothing of a song was heard.
 THeardSound GetHeardSound(int16_t* out, uint32_t frames);
+// The current song's length in frames of 44,100 Hz; -1 when none is loaded or it is unknown.
+int32_t CurrentSongFrames();
 
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);

@@ -6,6 +6,7 @@
 #include "format/DiskFormat.h"
 #include "player/Commands.h"
 #include "player/PlayList.h"
+#include "skin/FaceDisplay.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowShape.h"
 
@@ -36,4 +37,5 @@ void LoadSkin(TSkinButton* buttons[ButtonCount]) {
       return true;
     });
   }
+  LoadFace(ini);
 }

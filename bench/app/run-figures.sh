@@ -2,7 +2,8 @@
 # The program's figures under wine, side by side in one run, on the demo disk:
 #   start-up to the first Present against a bare Win32 window (median of 9 runs each, alternated);
 #   CPU of the process while playing against orvelrender rendering the same seconds;
-#   CPU of the process while stopped; the size of the stripped exe.
+#   CPU of the process while stopped; the size of the stripped exe;
+#   what the meter and the clock add while playing, against the same disk without them.
 # Usage: bench/app/run-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
 here=$(cd "$(dirname "$0")/../.." && pwd)
 win=${1:-$here/build}/win
@@ -24,16 +25,24 @@ bare=$(awk '$1 == "bare" { print $2 }' "$MD_SESSION_DIR/startup" | median)
 first=$(awk '$1 == "disk" { print $2 }' "$MD_SESSION_DIR/startup" | median)
 echo "start-up to first Present: ${first} ms; bare window: ${bare} ms; ratio $(awk -v a="$first" -v b="$bare" 'BEGIN { printf "%.2f", a / b }') (budget 1.5)"
 
-disk_start "$disk" wait
-sleep 3
-a=$(cpu_ms "$DISK_PID"); sleep 10; b=$(cpu_ms "$DISK_PID")
-stopped=$(awk -v a="$a" -v b="$b" 'BEGIN { print b - a }')
+# CPU ms of the process per 10 s while playing song 0 of a disk; with `stopped`, then also over
+# 10 s while stopped before it.
+play_cpu() { # disk [stopped]
+  local a b idle=''
+  disk_start "$1" wait
+  sleep 3
+  if [ -n "${2:-}" ]; then
+    a=$(cpu_ms "$DISK_PID"); sleep 10; b=$(cpu_ms "$DISK_PID")
+    idle=$(awk -v a="$a" -v b="$b" 'BEGIN { print b - a }')
+  fi
+  click_button "$1" ButtonPlayPause
+  sleep 3
+  a=$(cpu_ms "$DISK_PID"); sleep 20; b=$(cpu_ms "$DISK_PID")
+  press_escape "$1"; disk_wait_exit
+  echo "$(awk -v a="$a" -v b="$b" 'BEGIN { print (b - a) / 2 }') $idle"
+}
+read -r playing stopped <<<"$(play_cpu "$disk" stopped)"
 echo "CPU while stopped: ${stopped} ms over 10 s (budget about 0)"
-click_button "$disk" ButtonPlayPause
-sleep 3
-a=$(cpu_ms "$DISK_PID"); sleep 20; b=$(cpu_ms "$DISK_PID")
-playing=$(awk -v a="$a" -v b="$b" 'BEGIN { print (b - a) / 2 }')
-press_escape "$disk"; disk_wait_exit
 
 song=$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)
 render_cpu() { # seconds: CPU ms of orvelrender rendering that many seconds of song 0
@@ -49,5 +58,21 @@ echo "CPU while playing: ${playing} ms per 10 s, of which $(awk -v a="$playing" 
   "ratio $(awk -v a="$playing" -v b="$rendering" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'), over stopped" \
   "$(awk -v a="$playing" -v s="$stopped" -v b="$rendering" 'BEGIN { printf "%.2f", (b > 0 ? (a - s) / b : 0) }') (budget 1.25)"
 
+# The same disk with skin.ini's [Meter] and [Clock] taken out, played alternately with the disk.
+plain=$MD_SESSION_DIR/plain
+mkdir -p "$plain" && cp -a "$disk/." "$plain/"
+python3 - "$plain/skin.ini" <<'PY'
+import re, sys
+text = open(sys.argv[1], encoding="latin-1").read()
+open(sys.argv[1], "w", encoding="latin-1").write(re.sub(r"(?ims)^\[(Meter|Clock)\][^[]*", "", text))
+PY
+with=() without=()
+for _ in 1 2; do with+=("$(play_cpu "$disk")"); without+=("$(play_cpu "$plain")"); done
+face=$(awk -v a="${with[*]}" -v b="${without[*]}" 'BEGIN { split(a, x, " "); split(b, y, " ");
+  print (x[1] + x[2] - y[1] - y[2]) / 2 }')
+echo "meter and clock while playing: ${with[*]} against ${without[*]} ms per 10 s without them: $face ms," \
+  "$(awk -v f="$face" 'BEGIN { printf "%.2f", f / 100 }')% of one core (budget 1.5%);" \
+  "one frame of 30 a second: $(awk -v f="$face" 'BEGIN { printf "%.3f", f / 300 }') ms"
+
 x86_64-w64-mingw32-strip -o "$MD_SESSION_DIR/musicdisk.exe" "$win/bin/musicdisk.exe"
-echo "musicdisk.exe stripped: $(stat -c %s "$MD_SESSION_DIR/musicdisk.exe") bytes (budget 163840)"
+echo "musicdisk.exe stripped: $(stat -c %s "$MD_SESSION_DIR/musicdisk.exe") bytes (budget 131072)"

@@ -19,6 +19,8 @@ Layout, for disk authors (window 500 x 300; every rectangle lies in the opaque p
   info           266 x 116 at (28, 104): row 0 an artwork, row 1 the song's details
   buttons        46 high at y 236: rewind x 28 (58 wide), play/pause x 90 (74), stop x 168 (58),
                  forward x 230 (58), eject x 366 (52), info x 422 (52)
+  meter          the five speaker slots, 48 x 32 at (306, 244): 5 bars 4 wide, 7 apart
+  clock          7 x 14 glyphs from (384, 216), under the disk's name, in place of its tagline
 The program draws every picture but pic.png by replacing the pixels beneath it, so each one is
 an opaque rectangle that already holds the part of the background behind it.
 """
@@ -265,6 +267,10 @@ BUTTONS = [(section,) + BUTTON_PLACES[section] + (states,) for section, states i
 FACE_NAME = (314, 190, 168, 26)
 IDLE_NAME = (40, 72, 200, 28)
 BUTTON_Y = 236
+METER = (306, 244, 48, 32)
+METER_BARS, METER_GAP, SLOT_W = 5, 7, 4
+CLOCK = (384, 216)
+GLYPH = (7, 14)
 
 SONGS = [  # file, maker in make_songs, entry prefix, format, key, accent
     ("first-light.xm", "first_light", "light", "XM tracker module", "A minor", "#ff9a4a"),
@@ -319,17 +325,49 @@ def draw_background(text, named=True):
     blank_title(c, text, named)
     blank_info(c, *INFO, text, "press")
 
-    # Speaker slots between the transport keys and eject.
-    for i in range(5):
-        sx = 306 + i * 11
-        c.shape(rounded_rect(sx, 244, sx + 4, 276, 2), rgb("#07050f"))
-        c.shape(shifted(ring(rounded_rect(sx, 244, sx + 4, 276, 2), 0.8), 0, 0.8), rgb("#d8ccff", 0.10))
+    # Speaker slots between the transport keys and eject: the meter, dark.
+    for slot in meter_slots():
+        c.shape(slot, rgb("#07050f"))
+        c.shape(shifted(ring(slot, 0.8), 0, 0.8), rgb("#d8ccff", 0.10))
 
     draw_record(c)
     if named:
         text.draw(c, "logo", 398, 194, INK, "centre")
-        text.draw(c, "tagline", 398, 218, DIM, "centre")
     return c
+
+
+def meter_slots():
+    x, y, w, h = METER
+    return [rounded_rect(x + i * (SLOT_W + METER_GAP), y, x + i * (SLOT_W + METER_GAP) + SLOT_W, y + h, 2)
+            for i in range(METER_BARS)]
+
+
+def lit_meter(background):
+    """The slots as they look full: lit from teal at the bottom to violet at the top."""
+    x, y, w, h = METER
+    c = background.crop(0, 0, W, H)
+    for slot in meter_slots():
+        c.shape(slot, lambda px, py: mix(PLAYING, rgb("#e46cff"), clamp((y + h - py) / h)))
+    return c.crop(x, y, w, h)
+
+
+def clock_digits(background, text):
+    """Eleven glyphs, 0 to 9 and ':', each over the face behind the clock."""
+    gw, gh = GLYPH
+    cell = background.crop(CLOCK[0], CLOCK[1], gw, gh)
+    strip = Canvas(gw * 11, gh)
+    for i, ch in enumerate(fmt.CLOCK_GLYPHS):
+        glyph = cell.crop(0, 0, gw, gh)
+        text.draw(glyph, "glyph" + ch, gw / 2, 1, PLAYING, "centre")
+        strip.paste(glyph, i * gw, 0)
+    return strip
+
+
+def face_sections():
+    x, y, w, h = METER
+    return [(fmt.METER, [(fmt.FACE_X, x), (fmt.FACE_Y, y), (fmt.METER_WIDTH, w), (fmt.METER_HEIGHT, h), (fmt.METER_BARS, METER_BARS),
+                         (fmt.METER_GAP, METER_GAP), (fmt.FACE_PICTURE, "meter.png")]),
+            (fmt.CLOCK, [(fmt.FACE_X, CLOCK[0]), (fmt.FACE_Y, CLOCK[1]), (fmt.FACE_PICTURE, "digits.png")])]
 
 
 def draw_record(c):
@@ -595,12 +633,13 @@ def song_facts(songs_dir):
 def layout_text(facts):
     t = Text()
     t.add("logo", "musicdisk", BOLD, 19, 1.5)
-    t.add("tagline", "demo disk  \u00b7  three songs", SANS, 10, 0.5)
     t.add("idle-title", "musicdisk", BOLD, 12, 1)
     t.add("idle-time", "-:--", MONO, 12)
     t.add("press", "press  \u25b6  to play", SANS, 11, 0.5)
     t.add("noinfo", "no pictures for this song", SANS, 11, 0.3)
     t.add("credits", "composed by the musicdisk demo scripts", OBLIQUE, 10)
+    for ch in fmt.CLOCK_GLYPHS:
+        t.add("glyph" + ch, ch, MONO, 11)
     for i, f in enumerate(facts):
         t.add("name%d" % i, f["title"], BOLD, 17)
         t.add("name-small%d" % i, f["title"], BOLD, 13, 0.5)
@@ -631,9 +670,10 @@ def write_skin_folder(folder, text, pictures, skin):
     with open(os.path.join(folder, fmt.BACKGROUND), "wb") as f:
         f.write(draw_background(text, named=False).png(False))
     for section, keys in skin:
-        for key, name in keys[2:]:
-            with open(os.path.join(folder, name), "wb") as f:
-                f.write(pictures[name][0].png(True))
+        for key, name in keys:
+            if key.startswith(fmt.PICTURE_KEY_PREFIX):
+                with open(os.path.join(folder, name), "wb") as f:
+                    f.write(pictures[name][0].png(True))
     layout = [(key, "%d,%d,%d,%d" % rect) for key, rect in
               (("Title", TITLE), ("Info", INFO), ("Name", FACE_NAME), ("IdleName", IDLE_NAME))]
     fmt.write_ini(os.path.join(folder, fmt.SKIN), skin + [("Layout", layout)])
@@ -654,6 +694,11 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
             keys.append((fmt.numbered_name(fmt.PICTURE_KEY_PREFIX, state), name))
         skin.append((section, keys))
         rects[section] = (x, BUTTON_Y, width, BUTTON_H)
+    pictures["meter.png"] = (lit_meter(background), True)
+    pictures["digits.png"] = (clock_digits(background, text), True)
+    skin += face_sections()
+    rects["meter"] = METER
+    rects["clock"] = CLOCK + (GLYPH[0] * 7, GLYPH[1])
     check_layout(background, rects)
 
     pictures["noinfo.png"] = (no_info(background, text), True)
@@ -733,6 +778,8 @@ def check_archive(vfspack, disk_dir):
     wanted = {fmt.BACKGROUND, profile_ini.get(playlist, fmt.MUSIC, fmt.NO_INFO).lower()} - {""}
     for section, _ in fmt.BUTTONS:
         wanted.update(name.lower() for name in fmt.numbered(skin, section, fmt.PICTURE_KEY_PREFIX))
+    for section in (fmt.METER, fmt.CLOCK):
+        wanted.add(profile_ini.get(skin, section, fmt.FACE_PICTURE).lower())
     for song in songs:
         wanted.update(song[key].lower() for key, row, _ in fmt.SONG_KEYS if row is not None and key in song)
         if not os.path.isfile(os.path.join(disk_dir, song[fmt.SONG_FILE])):

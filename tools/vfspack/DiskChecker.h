@@ -102,6 +102,12 @@ class TChecker {
   void CheckSkin();
   void CheckButton(const TProfileIni& ini, const TButtonSection& button);
   void CheckPlacement(const std::string& section, int32_t x, int32_t y, int width, int height);
+  void CheckMeter(const TProfileIni& ini);
+  void CheckClock(const TProfileIni& ini);
+  const TPicture* FacePicture(const TProfileIni& ini, const char* section, const std::vector<const char*>& keys,
+                              const std::string& shownNot);
+  void CheckFaceArea(const char* section, const std::string& what, int64_t x, int64_t y, int64_t w, int64_t h,
+                     const std::string& shownNot);
 
   // PlayListCheck.cpp
   void CheckSong(const TSongRef& song, bool first);

@@ -16,6 +16,83 @@ void TChecker::CheckSkin() {
   for (const auto& song : ReadNumbered(ini, SkinFileName, MusicSection, SongKeyPrefix))
     skinSongs.push_back({SkinFileName, Place(MusicSection, song.first), song.second});
   for (const TButtonSection& button : ButtonSections) CheckButton(ini, button);
+  CheckMeter(ini);
+  CheckClock(ini);
+}
+
+// The meter and the clock may be left out. One that cannot be shown shows nothing, with no box,
+// so each fault is a warning.
+const TPicture* TChecker::FacePicture(const TProfileIni& ini, const char* section,
+                                      const std::vector<const char*>& keys, const std::string& shownNot) {
+  if (!ini.FindSection(section)) return nullptr;
+  for (const char* key : keys)
+    if (!HasValue(ini, section, key)) {
+      Warn(SkinFileName, Place(section, key), Absence(ini, section, key) + ": " + shownNot);
+      return nullptr;
+    }
+  if (!archive.open) return nullptr;
+  const std::string name = ini.String(section, FacePictureKey, "");
+  const int32_t index = archive.Find(name);
+  const TPicture* pic = index < 0 ? nullptr : &Picture(index);
+  if (!pic)
+    Warn(SkinFileName, Place(section, FacePictureKey), Quote(name) + " is not in data.vfs: " + shownNot);
+  else if (!pic->fault.empty())
+    Warn(SkinFileName, Place(section, FacePictureKey), Quote(name) + " " + pic->fault + ": " + shownNot);
+  return pic && pic->fault.empty() ? pic : nullptr;
+}
+
+void TChecker::CheckFaceArea(const char* section, const std::string& what, int64_t x, int64_t y, int64_t w,
+                             int64_t h, const std::string& shownNot) {
+  if (!background || (x >= 0 && y >= 0 && x + w <= background->width && y + h <= background->height)) return;
+  const bool none = x >= background->width || y >= background->height || x + w <= 0 || y + h <= 0;
+  Warn(SkinFileName, Place(section, "X/Y"),
+       what + " at (" + std::to_string(x) + ", " + std::to_string(y) + "), " + Size(w, h) + ", reaches outside pic.png (" +
+           Size(background->width, background->height) + "): " + (none ? shownNot : "that part is not shown"));
+}
+
+void TChecker::CheckMeter(const TProfileIni& ini) {
+  const std::string shownNot = "the meter is not shown";
+  const TPicture* pic = FacePicture(
+      ini, MeterSection, {FaceXKey, FaceYKey, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey}, shownNot);
+  const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
+  const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
+  if (!pic) return;
+  if (width <= 0 || height <= 0) {
+    Warn(SkinFileName, Place(MeterSection, "Width/Height"), "the meter is " + Size(width, height) + ": " + shownNot);
+    return;
+  }
+  if (bars <= 0 || gap < 0 || MeterBarWidth(width, bars, gap) < 1) {
+    Warn(SkinFileName, Place(MeterSection, bars <= 0 ? MeterBarsKey : "Bars/Gap"),
+         Count(uint64_t(std::max(bars, 0)), "bar") + (bars <= 0 ? "" : " " + std::to_string(gap) + " pixels apart") +
+             (bars <= 0 ? ": " : " in " + std::to_string(width) + " pixels are narrower than a pixel: ") + shownNot);
+    return;
+  }
+  if (pic->width != width || pic->height != height)
+    Warn(SkinFileName, Place(MeterSection, FacePictureKey),
+         Quote(ini.String(MeterSection, FacePictureKey, "")) + " is " + Size(pic->width, pic->height) +
+             " but the meter is " + Size(width, height) + ": the bars light from the wrong part of it");
+  CheckFaceArea(MeterSection, "the meter", ini.Int(MeterSection, FaceXKey), ini.Int(MeterSection, FaceYKey), width,
+                height, shownNot);
+}
+
+void TChecker::CheckClock(const TProfileIni& ini) {
+  const std::string shownNot = "the clock is not shown";
+  const TPicture* pic = FacePicture(ini, ClockSection, {FaceXKey, FaceYKey, FacePictureKey}, shownNot);
+  if (!pic) return;
+  if (pic->width < ClockGlyphs) {
+    Warn(SkinFileName, Place(ClockSection, FacePictureKey),
+         Quote(ini.String(ClockSection, FacePictureKey, "")) + " is " + std::to_string(pic->width) +
+             " wide, less than one pixel for each of the 11 glyphs (0 to 9 and ':'): " + shownNot);
+    return;
+  }
+  if (pic->width % ClockGlyphs)
+    Warn(SkinFileName, Place(ClockSection, FacePictureKey),
+         Quote(ini.String(ClockSection, FacePictureKey, "")) + " is " + std::to_string(pic->width) +
+             " wide, not a multiple of 11 (0 to 9 and ':'): each glyph is cut " +
+             std::to_string(pic->width / ClockGlyphs) + " wide and the glyphs slip");
+  // The shortest time it shows, "0:00".
+  CheckFaceArea(ClockSection, "the clock", ini.Int(ClockSection, FaceXKey), ini.Int(ClockSection, FaceYKey),
+                4 * (pic->width / ClockGlyphs), pic->height, shownNot);
 }
 
 void TChecker::CheckButton(const TProfileIni& ini, const TButtonSection& button) {

@@ -39,7 +39,7 @@ tour() { # play, forward and info, answering all along
 #   lives N      answers every box for N seconds, and answers after
 #   play         play is heard            forward   forward shows song 1 and is heard
 #   tour         play, forward and info   rewind    a press of rewind
-#   esc          Esc ends it with status 0
+#   esc          Esc ends it with status 0               nobox     no box stands
 fault() {
   local name=$1 step ended=''
   d=$(disk_copy); eval "$2" || { check "$name: the fault made" false; return; }
@@ -55,6 +55,7 @@ fault() {
         check "$name: and shows song 1" e2e_poll 10 shows_now "$d" 1 TitlePic ;;
       tour) check "$name: play, forward and info" tour ;;
       rewind) click_button "$d" ButtonRewind; sleep 1 ;;
+      nobox) check "$name: no box" test -z "$(wine "$MD_PROBE" boxes | tr -d '\r')" ;;
       esc) press_escape "$d"; check "$name: Esc ends it with status 0" ends_with_status_0; ended=1 ;;
       *) check "$name: a step named $step" false ;;
     esac
@@ -82,7 +83,8 @@ corrupt_song() { local song; song=$d/$(python3 "$DISKPY" get "$d" PlayList.ini s
   head -c 3000 "$song" >"$S/t"; head -c 20000 /dev/urandom >>"$S/t"; mv "$S/t" "$song"; }
 long_values() { local long; long=$(printf 'x%.0s' $(seq 300))
   set_ini PlayList.ini Music Title "$long"; set_ini PlayList.ini Music NoInfo "$long"
-  set_ini PlayList.ini song1 pic1 "$long"; set_ini skin.ini ButtonInfo pic1 "$long"; set_ini skin.ini Music song0 "$long"; }
+  set_ini PlayList.ini song1 pic1 "$long"; set_ini skin.ini ButtonInfo pic1 "$long"; set_ini skin.ini Music song0 "$long"
+  set_ini skin.ini Meter pic "$long"; }
 not_loaded='Info\tSong not loaded\tinformation'
 
 fault "no data.vfs" 'rm "$d/data.vfs"' box 'Error\tCannot open file: data.vfs \\nError code:2(2)\terror' \
@@ -97,6 +99,8 @@ fault "data.vfs with a lying headerSize" 'vfs_edit lying' lives 4
 fault "pic.png that is not a PNG" 'vfs_edit not-png' lives 4
 fault "a corrupt song" corrupt_song tour esc
 fault "INI values of 300 characters" long_values lives 4 tour
+fault "a broken meter and a clock over the edge" 'set_ini skin.ini Meter Bars 0; set_ini skin.ini Meter pic no.png
+  set_ini skin.ini Clock X 490; set_ini skin.ini Clock Y 295' play nobox esc
 fault "empty PlayList.ini" ': >"$d/PlayList.ini"' box "$not_loaded" tour rewind esc
 
 # No sound server: the stream says so and throws a character string; the program then ends by

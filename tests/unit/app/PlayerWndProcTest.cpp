@@ -19,6 +19,9 @@ void OnPlayerCommandMessage(int code, LPARAM) {
   throw std::bad_alloc();
 }
 
+THeardSound GetHeardSound(int16_t*, uint32_t) { return THeardSound(); }
+int32_t CurrentSongFrames() { return -1; }
+
 namespace {
 
 class PlayerWndProcTest : public testing::Test {

@@ -3,6 +3,7 @@
 // "-" for silence, "2:0" for the first second of song 2.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <regex>
 #include <string>
@@ -43,6 +44,7 @@ public:
     second = 0;
     return 0;
   }
+  int32_t GetPosition() override { return selected ? second * 44100 : -1; }
 
 private:
   std::atomic<TSongHandle> selected{0};
@@ -197,6 +199,60 @@ TEST_F(Interleaving, AnEndFromBeforeAStopAndPlay) {
 
 // The worker answers an earlier request, for the end of a song, just after the window has seen
 // the buffers running and before it asks for its own stop: nobody is left to answer.
+// The face's reading of the cursor: the cleared buffer at the song's start, then the song as heard,
+// held while paused, and nothing once stopped.
+TEST_F(Interleaving, WhatIsHeardAtTheCursor) {
+  std::vector<int16_t> pcm(2 * 441);
+  PlayerCommand(cmdPlayPause);
+  Listen(1500);
+  THeardSound heard = GetHeardSound(pcm.data(), 441);
+  EXPECT_TRUE(heard.clockShown && !heard.audible && heard.songFrame == 0 && pcm[0] == 0);
+  Listen(1000);
+  heard = GetHeardSound(pcm.data(), 441);
+  EXPECT_TRUE(heard.audible && (pcm[0] + 2) >> 2 == 65 && (pcm.back() + 2) >> 2 == 65) << pcm[0];
+  EXPECT_NEAR(heard.songFrame, 22050, 8820);
+  PlayerCommand(cmdPlayPause);
+  const THeardSound paused = GetHeardSound(nullptr, 0);
+  Listen(500);
+  EXPECT_EQ(paused.songFrame, GetHeardSound(nullptr, 0).songFrame);
+  EXPECT_NEAR(paused.songFrame, heard.songFrame, 4410);
+  EXPECT_FALSE(paused.audible);
+  PlayerCommand(cmdStop);
+  EXPECT_FALSE(GetHeardSound(nullptr, 0).clockShown);
+}
+
+// A refill keeps the frames just behind the cursor as they were heard; a reader never meets a
+// refill half done.
+TEST(HeardRecord, BehindTheCursorIsWhatWasHeard) {
+  THeardRecord record(100);
+  std::vector<int16_t> pcm(200), out(40);
+  const auto refill = [&](int half, int16_t value, THalfTag tag) {
+    std::fill(pcm.begin(), pcm.end(), value);
+    record.Remember(half, pcm.data(), tag);
+  };
+  const auto heard = [&](uint32_t cursor) {
+    const THeardRecord::TAtCursor at = record.Read(cursor, out.data(), 20);
+    return std::to_string(out[0]) + std::to_string(out[29]) + std::to_string(out[39]) + (at.tag.song ? "+" : "-") +
+           std::to_string(at.tag.songFrame + at.frameInHalf);
+  };
+  refill(0, 1, {true, 1000, 100});   // as the cursor enters half 1: half 0 was heard cleared
+  EXPECT_EQ("000-10", heard(110));
+  refill(1, 2, {true, 1100, 60});
+  EXPECT_EQ("001+1005", heard(5));
+  refill(0, 3, {true, 1200, 100});
+  EXPECT_EQ("112+1105", heard(105));
+  record.Clear();
+  EXPECT_EQ("000-10", heard(110));
+  std::thread writer([&] {
+    for (int16_t n = 1; n <= 300; ++n) refill(n % 2, n, {true, 0, 100});
+  });
+  for (int n = 0; n < 300; ++n) {
+    record.Read(50, out.data(), 20);
+    EXPECT_TRUE(std::equal(out.begin() + 1, out.end(), out.begin())) << n;
+  }
+  writer.join();
+}
+
 TEST(StreamInterleaving, AWorkerThatStoppedItselfBeforeTheRequest) {
   StandIn::Reset();
   TSoundStream stream(nullptr, true);

@@ -161,7 +161,7 @@ TEST_F(SoundStreamTest, TwoSecondBufferLayout) {
   EXPECT_EQ(0, std::memcmp(&format, &DirectSoundSpy::Calls("SetFormat", "primary").at(0).format, sizeof format));
 
   const TSpyCall secondary = DirectSoundSpy::Calls("CreateSoundBuffer", "secondary").at(0);
-  EXPECT_EQ(0x81E8u, secondary.flags);
+  EXPECT_EQ(0x81E8u | DSBCAPS_GETCURRENTPOSITION2, secondary.flags);  // a cursor true to the sound
   EXPECT_EQ(352800u, secondary.bytes);
   ASSERT_TRUE(secondary.hasFormat);
   EXPECT_EQ(0, std::memcmp(&format, &secondary.format, sizeof format));

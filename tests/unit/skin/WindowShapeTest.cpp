@@ -202,11 +202,16 @@ TEST_F(WindowShapeTest, PresentKeepsTheWindowWhereItIsOrOnlyInvalidates) {
     SetWindowPos(hwnd, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_TRUE(window->Present(BackBuffer));
     EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{300, 200, LONG(Width), LONG(Height)}));
+    EXPECT_TRUE(window->PresentRect(BackBuffer, {2, 3, 10, 12}));
+    EXPECT_EQ(WindowBox(hwnd), (std::array<LONG, 4>{300, 200, LONG(Width), LONG(Height)}));
   } else {
     UpdateWindow(hwnd);
     ValidateRect(hwnd, nullptr);
     RECT pending;
     EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    window->PresentRect(BackBuffer, {2, 3, 10, 12});
+    ASSERT_TRUE(GetUpdateRect(hwnd, &pending, FALSE));
+    EXPECT_TRUE(pending.left == 2 && pending.top == 3 && pending.right == 10 && pending.bottom == 12);
     window->Present(BackBuffer);
     ASSERT_TRUE(GetUpdateRect(hwnd, &pending, FALSE));
     EXPECT_EQ(pending.right - pending.left, LONG(Width));

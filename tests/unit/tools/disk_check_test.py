@@ -54,11 +54,13 @@ def clean_disk():
     entries += [("btn%d.png" % i, png(8, 8)) for i in range(6)]
     entries += [("info0.png", png(16, 16)), ("info1.png", png(16, 16)), ("title.png", png(16, 8)),
                 ("noinfo.png", png(16, 16)), ("wide.png", png(10, 8)), ("bad.png", b"not a picture"),
-                ("info1.jpg", JPEG)]
+                ("info1.jpg", JPEG), ("meter.png", png(20, 10)), ("digits.png", png(22, 8))]
     skin = {}
     for i, name in enumerate(BUTTONS):
         pics = 6 if name == "ButtonPlayPause" else 4
         skin[name] = {"X": str(4 + 10 * i), "Y": "4", **{"pic%d" % p: "btn%d.png" % p for p in range(pics)}}
+    skin["Meter"] = {"X": "4", "Y": "16", "Width": "20", "Height": "10", "Bars": "5", "Gap": "1", "pic": "meter.png"}
+    skin["Clock"] = {"X": "26", "Y": "22", "pic": "digits.png"}
     playlist = {
         "Music": {"InfoX": "40", "InfoY": "4", "TitleX": "40", "TitleY": "22", "NoInfo": "noinfo.png",
                   "Title": "Test disk"},
@@ -102,11 +104,11 @@ def truncated(d):
 # (what, fault, exit status, a pattern some report line must match)
 CASES = [
     ("data.vfs missing", lambda d: d.update(archive=None), 2, r'^error: data\.vfs: missing: .*"Cannot open file"'),
-    ("directory past the end", truncated, 2, r"^error: data\.vfs: the directory \(header size 568\) runs past"),
+    ("directory past the end", truncated, 2, r"^error: data\.vfs: the directory \(header size 648\) runs past"),
     ("entry outside the file", lambda d: d["extra_records"].append(("extra.png", 0, 1 << 20)), 2,
-     r'^error: data\.vfs entry 14 "extra\.png": lies outside the file'),
+     r'^error: data\.vfs entry 16 "extra\.png": lies outside the file'),
     ("names equal but for case", lambda d: d["entries"].append(("PIC.PNG", png(2, 2))), 1,
-     r'^warning: data\.vfs entry 14 "PIC\.PNG": never found: entry 0 "pic\.png" has the same name but for case'),
+     r'^warning: data\.vfs entry 16 "PIC\.PNG": never found: entry 0 "pic\.png" has the same name but for case'),
     ("pic.png missing", drop_entry("pic.png"), 2, r"^error: data\.vfs pic\.png: missing: the window"),
     ("pic.png does not decode", replace_entry("pic.png", png(64, 32)[:60]), 2,
      r"^error: data\.vfs pic\.png: is a damaged PNG .*: the window has no size"),
@@ -128,6 +130,22 @@ CASES = [
      r"^warning: skin\.ini \[ButtonRewind\] X/Y: .* lies over 1 fully transparent pixel of pic\.png, the first at \(0, 0\)"),
     ("gap in the picture numbers", lambda d: d["skin"]["ButtonStop"].pop("pic2"), 1,
      r"^warning: skin\.ini \[ButtonStop\] pic3: never read: the list stops at pic2, which is missing"),
+    ("meter picture of another size", replace_entry("meter.png", png(24, 10)), 1,
+     r'^warning: skin\.ini \[Meter\] pic: "meter\.png" is 24x10 but the meter is 20x10'),
+    ("meter with zero bars", lambda d: d["skin"]["Meter"].update(Bars="0"), 1,
+     r"^warning: skin\.ini \[Meter\] Bars: 0 bars: the meter is not shown"),
+    ("meter bars narrower than a pixel", lambda d: d["skin"]["Meter"].update(Bars="12"), 1,
+     r"^warning: skin\.ini \[Meter\] Bars/Gap: 12 bars 1 pixels apart in 20 pixels are narrower than a pixel"),
+    ("meter outside the window", lambda d: d["skin"]["Meter"].update(X="50"), 1,
+     r"^warning: skin\.ini \[Meter\] X/Y: the meter at \(50, 16\), 20x10, reaches outside pic\.png \(64x32\)"),
+    ("meter without a key", lambda d: d["skin"]["Meter"].pop("Height"), 1,
+     r"^warning: skin\.ini \[Meter\] Height: missing: the meter is not shown"),
+    ("digit strip not eleven glyphs wide", replace_entry("digits.png", png(23, 8)), 1,
+     r'^warning: skin\.ini \[Clock\] pic: "digits\.png" is 23 wide, not a multiple of 11'),
+    ("clock outside the window", lambda d: d["skin"]["Clock"].update(Y="30"), 1,
+     r"^warning: skin\.ini \[Clock\] X/Y: the clock at \(26, 30\), 8x8, reaches outside pic\.png"),
+    ("clock picture does not decode", lambda d: d["skin"]["Clock"].update(pic="bad.png"), 1,
+     r'^warning: skin\.ini \[Clock\] pic: "bad\.png" is not a picture.*: the clock is not shown'),
     ("extra song missing", lambda d: d["skin"].update(Music={"song0": "gone.wav"}), 2,
      r'^error: skin\.ini \[Music\] song0: "gone\.wav" does not exist \(the disk starts with a "Song not loaded" box\)'),
     ("song does not load", lambda d: d["playlist"]["song1"].update(file="junk.xm"), 2,

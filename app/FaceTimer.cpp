@@ -1,0 +1,46 @@
+#include "app/FaceTimer.h"
+
+#include <vector>
+
+#include "app/PlayerWnd.h"
+#include "player/Transport.h"
+#include "skin/FaceDisplay.h"
+#include "skin/MeterLevels.h"
+#include "skin/WindowShape.h"
+
+namespace {
+
+const uint32_t FramesPerSecond = 44100;
+bool Ticking = false;
+DWORD LastTickAt = 0;
+// On the heap: a static array would be carried in the exe's data.
+std::vector<int16_t> Heard;
+
+void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
+  const DWORD now = GetTickCount();
+  Heard.resize(MeterWindowFrames * 2);
+  const THeardSound heard = GetHeardSound(Heard.data(), MeterWindowFrames);
+  TFaceInput input;
+  input.stopped = !PlayingFlag && !PausedFlag;
+  input.clockShown = heard.clockShown;
+  input.seconds = heard.songFrame / FramesPerSecond;
+  input.audible = heard.audible;
+  input.pcm = Heard.data();
+  input.elapsedSeconds = (now - LastTickAt) / 1000.0;
+  LastTickAt = now;
+  RECT dirty;
+  const bool lit = DrawFace(input, dirty);
+  if (!IsRectEmpty(&dirty) && MainWindow) MainWindow->PresentRect(BackBuffer, dirty);
+  if (!lit && !PlayingFlag) {
+    KillTimer(window, FaceTimerId);
+    Ticking = false;
+  }
+}
+
+}  // namespace
+
+void WakeFace(HWND window) {
+  if (Ticking || !HasFace()) return;
+  LastTickAt = GetTickCount();
+  Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs, OnFaceTick) != 0;
+}

@@ -1,0 +1,55 @@
+// What each half of the stream's buffer holds, kept beside it so that the window thread can read
+// what is heard at the play cursor. No Windows here: tested natively too.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// What a refill put into a half: the song frame its first frame is, and how many of its frames
+// are the song's (the rest is the silence after the song's end). Not a song: silence only.
+struct THalfTag {
+  bool song = false;
+  uint32_t songFrame = 0;
+  uint32_t songFrames = 0;
+};
+
+// The worker remembers each refill; the window thread reads at a cursor. A refill writes a copy of
+// its own, so that the frames just behind the cursor, in the half refilled as the cursor left it,
+// are still the ones that were heard. Everything shared is atomic: a read that meets a refill
+// under way is read again, and one that keeps meeting them gives silence.
+class THeardRecord {
+public:
+  explicit THeardRecord(uint32_t halfFrames);
+  THeardRecord(const THeardRecord&) = delete;
+  THeardRecord& operator=(const THeardRecord&) = delete;
+
+  // Both halves hold nothing of a song: the cleared buffer. Only while nothing refills.
+  void Clear();
+  // The worker, after a refill of `half` with these interleaved stereo frames.
+  void Remember(int half, const int16_t* pcm, THalfTag tag);
+
+  struct TAtCursor {
+    THalfTag tag;           // of the half the cursor is in
+    uint32_t frameInHalf = 0;
+  };
+  // The `frames` frames that end at cursorFrame (at most a half) into out, when given: silence
+  // where the buffer held nothing remembered.
+  TAtCursor Read(uint32_t cursorFrame, int16_t* out, uint32_t frames) const;
+
+private:
+  // One half's version: which copy holds it (0: none), and its tag.
+  static uint64_t Pack(uint32_t copy, THalfTag tag);
+  static THalfTag TagOf(uint64_t packed);
+  static uint32_t CopyOf(uint64_t packed);
+  bool ReadOnce(uint32_t cursorFrame, int16_t* out, uint32_t frames, TAtCursor& at) const;
+  void CopyFrames(uint64_t version, uint32_t from, int16_t* out, uint32_t frames) const;
+
+  static const uint32_t CopyCount = 3;  // the two halves heard, and the one being refilled
+  const uint32_t halfFrames;
+  std::unique_ptr<std::atomic<int16_t>[]> copies;
+  std::atomic<uint64_t> current[2];
+  std::atomic<uint64_t> previous[2];
+  std::atomic<uint32_t> refills[2];  // the refill count when each half was last written
+  mutable std::atomic<uint32_t> changes{0};  // odd while a refill is being remembered
+  uint32_t refillCount = 0;          // the worker's own
+};

@@ -1,0 +1,211 @@
+#include "skin/FaceDisplay.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "common/IniFile.h"
+#include "format/DiskFormat.h"
+#include "skin/ClockText.h"
+#include "skin/GdiHolders.h"
+#include "skin/MeterLevels.h"
+#include "skin/SkinImage.h"
+#include "skin/WindowShape.h"
+#include "vfs/VfsFile.h"
+
+namespace {
+
+const uint32_t SampleRate = 44100;
+const int ClockMaxCharacters = 9;  // "hh:mm:ss" and one to spare
+
+// A copy of one rectangle of the back buffer, and where it goes back.
+struct TKeptArea {
+  RECT area = {};
+  std::unique_ptr<TArgbSurface> pixels;
+
+  bool Keep(const RECT& wanted) {
+    BITMAP skin = {};
+    if (!SkinBitmap || !GetObjectA(SkinBitmap, sizeof skin, &skin)) return false;
+    const RECT window = {0, 0, skin.bmWidth, skin.bmHeight};
+    if (!IntersectRect(&area, &wanted, &window)) return false;
+    pixels.reset(new TArgbSurface(BackBuffer, area.right - area.left, area.bottom - area.top));
+    BitBlt(pixels->Dc(), 0, 0, area.right - area.left, area.bottom - area.top, BackBuffer, area.left, area.top,
+           SRCCOPY);
+    return true;
+  }
+  // Puts back the part of `part` that was kept.
+  void Restore(const RECT& part) const {
+    RECT overlap;
+    if (!IntersectRect(&overlap, &part, &area)) return;
+    BitBlt(BackBuffer, overlap.left, overlap.top, overlap.right - overlap.left, overlap.bottom - overlap.top,
+           pixels->Dc(), overlap.left - area.left, overlap.top - area.top, SRCCOPY);
+  }
+};
+
+bool KeyPresent(const TIniFile& ini, const char* section, const char* key) {
+  char value[MAX_PATH];
+  return ini.String(section, key, "", value);
+}
+
+// The named picture over transparent black on a surface at least width x height (its own size
+// where either is 0); null, and no message, when it is missing or does not decode.
+std::unique_ptr<TArgbSurface> LoadPicture(const char* name, int& width, int& height) {
+  if (!Archive || !Archive->SelectEntry(name)) return nullptr;
+  TSkinImage* picture = TSkinImage::Create(Archive);
+  if (!picture) return nullptr;
+  std::unique_ptr<TArgbSurface> surface;
+  const int w = int(picture->GetWidth()), h = int(picture->GetHeight());
+  {
+    const TGdiObject bitmap(picture->CreateGdiBitmap());
+    if (bitmap.Get() && w > 0 && h > 0) {
+      if (width == 0) width = w;
+      if (height == 0) height = h;
+      surface.reset(new TArgbSurface(BackBuffer, width, height));
+      const TMemoryDc memory(BackBuffer);
+      const TSelection selection(memory.Get(), bitmap.Get());
+      BitBlt(surface->Dc(), 0, 0, std::min(w, width), std::min(h, height), memory.Get(), 0, 0, SRCCOPY);
+    }
+  }
+  picture->Destroy(true);
+  return surface;
+}
+
+class TFaceMeter {
+public:
+  TFaceMeter(RECT area, int32_t bars, int32_t gap)
+      : area(area), gap(gap), analyser(uint32_t(bars), SampleRate), bars(uint32_t(bars)), drawn(size_t(bars), 0) {}
+
+  bool Load(const char* pictureName) {
+    int w = area.right - area.left, h = area.bottom - area.top;
+    lit = LoadPicture(pictureName, w, h);
+    return lit && beneath.Keep(area);
+  }
+
+  void Draw(const TFaceInput& input, RECT& dirty) {
+    if (input.stopped) {
+      bars.Darken();
+    } else if (input.audible && input.pcm) {
+      analyser.Measure(input.pcm, levels);
+      bars.Update(levels, input.elapsedSeconds);
+    } else {
+      bars.Fall(input.elapsedSeconds);
+    }
+    const int height = area.bottom - area.top;
+    bool changed = false;
+    for (size_t b = 0; b < drawn.size(); ++b) {
+      const int litHeight = int(bars.Lit()[b] * height + 0.5);
+      changed = changed || litHeight != drawn[b];
+      drawn[b] = litHeight;
+    }
+    if (!changed) return;
+    beneath.Restore(area);
+    const int32_t barWidth = MeterBarWidth(area.right - area.left, int32_t(drawn.size()), gap);
+    for (size_t b = 0; b < drawn.size(); ++b) {
+      const int x = int(b) * (barWidth + gap);
+      if (drawn[b] > 0)
+        BitBlt(BackBuffer, area.left + x, area.bottom - drawn[b], barWidth, drawn[b], lit->Dc(), x, height - drawn[b],
+               SRCCOPY);
+    }
+    UnionRect(&dirty, &dirty, &beneath.area);
+  }
+
+  bool IsDark() const { return bars.IsDark(); }
+
+private:
+  RECT area;
+  int32_t gap;
+  TBandAnalyser analyser;
+  TMeterBars bars;
+  std::vector<double> levels;
+  std::vector<int> drawn;  // the lit height of each bar on the face, in pixels
+  std::unique_ptr<TArgbSurface> lit;
+  TKeptArea beneath;
+};
+
+class TFaceClock {
+public:
+  TFaceClock(int32_t x, int32_t y) : x(x), y(y) {}
+
+  bool Load(const char* pictureName) {
+    int w = 0, h = 0;
+    strip = LoadPicture(pictureName, w, h);
+    glyphWidth = w / ClockGlyphCount;
+    glyphHeight = h;
+    return strip && glyphWidth > 0 &&
+           beneath.Keep({x, y, x + glyphWidth * ClockMaxCharacters, y + glyphHeight});
+  }
+
+  void Draw(const TFaceInput& input, RECT& dirty) {
+    char text[ClockTextSize] = "";
+    if (input.clockShown) FormatClock(input.seconds, text);
+    if (std::strcmp(text, shown) == 0) return;
+    const int length = int(std::max(std::strlen(text), std::strlen(shown)));
+    std::memcpy(shown, text, sizeof shown);
+    const RECT changed = {x, y, x + glyphWidth * std::min(length, ClockMaxCharacters), y + glyphHeight};
+    beneath.Restore(changed);
+    for (int i = 0; i < ClockMaxCharacters && text[i]; ++i) {
+      const int glyph = ClockGlyph(text[i]);
+      BitBlt(BackBuffer, x + i * glyphWidth, y, glyphWidth, glyphHeight, strip->Dc(), glyph * glyphWidth, 0, SRCCOPY);
+    }
+    RECT onFace;
+    if (IntersectRect(&onFace, &changed, &beneath.area)) UnionRect(&dirty, &dirty, &onFace);
+  }
+
+private:
+  int32_t x, y;
+  int glyphWidth = 0, glyphHeight = 0;
+  char shown[ClockTextSize] = "";
+  std::unique_ptr<TArgbSurface> strip;
+  TKeptArea beneath;
+};
+
+std::unique_ptr<TFaceMeter> Meter;
+std::unique_ptr<TFaceClock> Clock;
+
+void LoadMeter(const TIniFile& ini) {
+  const char* keys[] = {FaceXKey, FaceYKey, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey};
+  for (const char* key : keys)
+    if (!KeyPresent(ini, MeterSection, key)) return;
+  const int32_t x = ini.Int(MeterSection, FaceXKey), y = ini.Int(MeterSection, FaceYKey);
+  const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
+  const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
+  // Bars beyond one a pixel could not be told apart, nor drawn.
+  if (width <= 0 || height <= 0 || bars <= 0 || bars > width || gap < 0 || MeterBarWidth(width, bars, gap) < 1)
+    return;
+  char picture[MAX_PATH];
+  ini.String(MeterSection, FacePictureKey, "", picture);
+  Meter.reset(new TFaceMeter({x, y, x + width, y + height}, bars, gap));
+  if (!Meter->Load(picture)) Meter.reset();
+}
+
+void LoadClock(const TIniFile& ini) {
+  const char* keys[] = {FaceXKey, FaceYKey, FacePictureKey};
+  for (const char* key : keys)
+    if (!KeyPresent(ini, ClockSection, key)) return;
+  char picture[MAX_PATH];
+  ini.String(ClockSection, FacePictureKey, "", picture);
+  Clock.reset(new TFaceClock(ini.Int(ClockSection, FaceXKey), ini.Int(ClockSection, FaceYKey)));
+  if (!Clock->Load(picture)) Clock.reset();
+}
+
+}  // namespace
+
+void LoadFace(const TIniFile& ini) {
+  LoadMeter(ini);
+  LoadClock(ini);
+}
+
+bool HasFace() { return Meter || Clock; }
+
+bool DrawFace(const TFaceInput& input, RECT& dirty) {
+  SetRectEmpty(&dirty);
+  if (Meter) Meter->Draw(input, dirty);
+  if (Clock) Clock->Draw(input, dirty);
+  return Meter && !Meter->IsDark();
+}
+
+void FreeFace() {
+  Meter.reset();
+  Clock.reset();
+}

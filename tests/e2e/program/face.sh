@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The meter and the clock show what is heard: a song of a second of a low tone, a second of
+# silence and a second of a high tone, three times over, photographed at polled times while it
+# is recorded, paused in its second low tone, then stopped.
+#   face.sh            the layered window (default prefix)
+#   face.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
+source "$(dirname "$0")/lib.sh"
+[ "${1:-}" = classic ] && export WINEPREFIX=$MD_WINEPREFIX_98
+scenario_begin
+sox -q -n -r 44100 -c 2 -b 16 "$S/low.wav" synth 1 sine 80 vol 0.5
+sox -q -n -r 44100 -c 2 -b 16 "$S/quiet.wav" trim 0 1
+sox -q -n -r 44100 -c 2 -b 16 "$S/high.wav" synth 1 sine 6000 vol 0.5
+sox -q "$S"/{low,quiet,high}.wav "$S"/{low,quiet,high}.wav "$S"/{low,quiet,high}.wav "$disk/tone.wav"
+python3 "$DISKPY" set "$disk" PlayList.ini song0 file tone.wav
+python3 "$DISKPY" set "$disk" PlayList.ini song1 file ""
+for name in pic.png meter.png digits.png; do python3 "$DISKPY" extract "$disk" "$name" "$S/$name"; done
+
+disk_start "$disk" wait
+read -r left top _ <<<"$(disk_rect)"
+frames() { echo $(( $(stat -c %s "$S/face.raw") / 4 )); }
+# Each shot with the frames recorded just before and just after it, and what was last pressed.
+n=0 phase=play
+snap() { local a; a=$(frames); shot "$S/shot$n.png"; echo "$n $a $(frames) $phase" >>"$S/shots"; n=$((n + 1)); }
+snap_for() { local end=$(($(date +%s%N) + $1 * 1000000)); while [ "$(date +%s%N)" -lt $end ]; do snap; done; }
+record_start "$S/face.raw"
+sleep 0.5
+click_button "$disk" ButtonPlayPause
+xdotool mousemove $(at 2 2)
+end=$((SECONDS + 8))
+until heard "$S/face.raw" || [ $SECONDS -gt $end ]; do snap; done
+onset=$(python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
+print(next(i for i, v in enumerate(a) if abs(v) > 1000) // 2)" "$S/face.raw")
+until [ $(( $(frames) - onset )) -gt 150000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
+click_button "$disk" ButtonPlayPause && phase=pause
+snap_for 2500
+click_button "$disk" ButtonPlayPause && phase=play
+xdotool mousemove $(at 2 2)
+snap_for 5500
+click_button "$disk" ButtonStop && phase=stop
+snap_for 1200
+record_stop
+meter=$(for k in X Y Width Height Bars Gap; do python3 "$DISKPY" get "$disk" skin.ini Meter $k; done)
+clock=$(for k in X Y; do python3 "$DISKPY" get "$disk" skin.ini Clock $k; done)
+/usr/bin/python3 - "$S" "$left $top" "$meter" "$clock" >"$S/face.txt" <<'PY'
+import array, sys
+from PIL import Image
+S, (left, top), (mx, my, mw, mh, bars, gap), (cx, cy) = sys.argv[1], *(list(map(int, a.split())) for a in sys.argv[2:])
+rate, bw = 44100, (mw - gap * (bars - 1)) // bars
+data = open(S + "/face.raw", "rb").read()
+pcm = array.array("h", data[: len(data) // 4 * 4])
+loud = [max(abs(v) for v in pcm[i:i + 882]) > 1000 for i in range(0, len(pcm) - 882, 882)]  # 10 ms blocks
+onset, last = loud.index(True) * 441, (len(loud) - loud[::-1].index(True)) * 441
+# The pause: the one quiet stretch of more than 1.5 s between two sounds.
+runs, start = [], None
+for i, l in enumerate(loud + [True]):
+    if not l and start is None: start = i
+    if l and start is not None: runs.append((start * 441, i * 441)); start = None
+g0, g1 = next(((a, b) for a, b in runs if b - a > 1.5 * rate and a > onset and b < len(loud) * 441), (1e12, 1e12))
+def heard(f):  # the song's position heard at frame f of the recording, in seconds
+    return ((min(f, g0) if f < g1 else f - (g1 - g0)) - onset) / rate
+pic, digits = Image.open(S + "/pic.png").convert("RGB"), Image.open(S + "/digits.png").convert("RGB")
+gw = digits.width // 11
+def differs(a, b): return max(abs(p - q) for p, q in zip(a, b)) > 40
+def meter(shot):
+    lit = []
+    for b in range(bars):
+        x = mx + b * (bw + gap) + bw // 2
+        lit.append(sum(differs(shot.getpixel((left + x, top + y)), pic.getpixel((x, y))) for y in range(my, my + mh)))
+    return lit
+def clock(shot):
+    text = ""
+    for i in range(9):
+        cell = [shot.getpixel((left + cx + i * gw + x, top + cy + y)) for y in range(digits.height) for x in range(gw)]
+        blank = [pic.getpixel((cx + i * gw + x, cy + y)) for y in range(digits.height) for x in range(gw)]
+        score = lambda ref: sum(max(abs(p - q) for p, q in zip(a, b)) for a, b in zip(cell, ref))
+        glyphs = [[digits.getpixel((g * gw + x, y)) for y in range(digits.height) for x in range(gw)] for g in range(11)]
+        best = min(range(12), key=lambda g: score(glyphs[g] if g < 11 else blank))
+        if best == 11: break
+        text += "0123456789:"[best]
+    parts = [int(p) for p in text.split(":")] if text else []
+    return text, sum(v * 60 ** (len(parts) - 1 - i) for i, v in enumerate(parts)) if parts else None
+fails = {"tone": [0, 0], "side": [0, 0], "early": [0, 0], "clock": [0, 0], "pause": [0, 0], "stop": [0, 0]}
+def count(kind, ok, what):
+    fails[kind][0] += not ok; fails[kind][1] += 1
+    if not ok: print("  off:", kind, what)
+for line in open(S + "/shots"):
+    n, a, b, phase = line.split()
+    a, b = int(a), int(b)
+    if b - a > 0.3 * rate: continue  # too slow to say when it was seen
+    shot = Image.open("%s/shot%s.png" % (S, n)).convert("RGB")
+    lit, (text, seconds) = meter(shot), clock(shot)
+    pos = heard(b)  # the screen is grabbed late in the shot, and the recording lags the sound
+    what = "shot %s %s at %.2f s: %s %r" % (n, phase, pos, lit, text)
+    print(what)
+    if phase == "stop":
+        if a > last + 0.1 * rate: count("stop", sum(lit) == 0 and text == "", what)
+        continue
+    if g0 <= a and b < g1:
+        count("pause", seconds == int(heard(g0)) and (a - g0 < 0.7 * rate or sum(lit) == 0), what)
+        continue
+    if pos > 8.9: continue  # the song ends at 9 s and starts again
+    if -1.9 < pos < -0.1: count("early", sum(lit) == 0 and text == "0:00", what)
+    if pos >= -0.1: count("clock", seconds is not None and seconds - 0.25 <= heard(a) and heard(b) < seconds + 1.25, what)
+    p = pos % 3
+    if pos < 0: continue
+    if 0.1 <= p <= 0.9 or 2.1 <= p <= 2.9:
+        count("tone", sum(lit) > 0, what)
+        count("side", (lit[0] + lit[1] > lit[-1] + lit[-2]) == (p < 1), what)
+    elif 1.7 <= p <= 1.9:
+        count("tone", sum(lit) == 0, what)
+print("misses/shots:", fails)
+ok = all(f[1] > 0 for f in fails.values()) and fails["tone"][0] <= 0.1 * fails["tone"][1] \
+    and fails["side"][0] <= 0.1 * fails["side"][1] and fails["early"][0] == 0 and fails["clock"][0] == 0 \
+    and fails["pause"][0] == 0 and fails["stop"][0] == 0
+sys.exit(0 if ok else 1)
+PY
+status=$?
+[ $status -eq 0 ] || cat "$S/face.txt"
+check "the meter and the clock follow what is heard ($(tail -1 "$S/face.txt"))" test $status -eq 0
+press_escape "$disk"
+check "Esc ends it with status 0" ends_with_status_0
+e2e_finish
