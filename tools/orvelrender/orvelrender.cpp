@@ -334,19 +334,31 @@ long RenderSong(const char* song, size_t limit, TTake take) {
   player->SetPosition(0);
   player->SetState(OrvelStatePlay);
 
-  std::vector<float> block(2 * BlockFrames);
-  size_t done = 0;
+  // The end is told by the render after the one that played the song's last frames, so each
+  // block is held back one render, to be cut where the song ended.
+  std::vector<float> block(2 * BlockFrames), held(2 * BlockFrames);
+  size_t done = 0, heldFrames = 0;
   long songFrames = -1;
-  while (songFrames < 0 && done < limit) {
+  auto handOn = [&](const std::vector<float>& frames, size_t count) {
+    take(frames.data(), count);
+    done += count;
+  };
+  while (songFrames < 0 && done + heldFrames < limit) {
     player->Render(block.data(), BlockFrames);
-    size_t frames = std::min(size_t(BlockFrames), limit - done);
+    const size_t frames = std::min(size_t(BlockFrames), limit - done - heldFrames);
     if (listener.ends) {
       songFrames = long(player->GetPosition());
-      frames = std::min(frames, size_t(std::max(0L, songFrames - long(done))));
+      const size_t left = size_t(std::max(0L, songFrames - long(done)));
+      handOn(held, std::min(heldFrames, left));
+      handOn(block, std::min(frames, left - std::min(heldFrames, left)));
+      heldFrames = 0;
+    } else {
+      handOn(held, heldFrames);
+      std::swap(held, block);
+      heldFrames = frames;
     }
-    take(block.data(), frames);
-    done += frames;
   }
+  handOn(held, heldFrames);
   player->FreeSong(handle);
   player->Shutdown();
   return songFrames;
