@@ -2,7 +2,7 @@
 # The program's figures under wine, side by side in one run, on the demo disk:
 #   start-up to the first Present against a bare Win32 window (median of 9 runs each, alternated);
 #   CPU of the process while playing against orvelrender rendering the same seconds;
-#   CPU of the process while stopped; the size of the stripped exe.
+#   CPU of the process while stopped; its working set while playing; the size of the stripped exe.
 # Usage: bench/app/run-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
 here=$(cd "$(dirname "$0")/../.." && pwd)
 win=${1:-$here/build}/win
@@ -33,6 +33,8 @@ click_button "$disk" ButtonPlayPause
 sleep 3
 a=$(cpu_ms "$DISK_PID"); sleep 20; b=$(cpu_ms "$DISK_PID")
 playing=$(awk -v a="$a" -v b="$b" 'BEGIN { print (b - a) / 2 }')
+# Wine's working set is the process's resident set.
+awk '/^VmRSS|^VmHWM/ { printf "%s %.1f MiB\n", $1, $2 / 1024 }' "/proc/$DISK_PID/status" | paste -sd' ' | sed 's/^/working set while playing: /; s/$/ (budget 48 MiB)/'
 press_escape "$disk"; disk_wait_exit
 
 song=$(python3 "$DISKPY" get "$disk" PlayList.ini song0 file)
