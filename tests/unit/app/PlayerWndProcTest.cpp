@@ -52,7 +52,8 @@ TEST(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesThe
   carryOut = [](int) {
     PatBlt(BackBuffer, 0, 0, 40, 30, WHITENESS);
     PresentBackBuffer();
-    PostMessageA(SkinWindow, shellHook, HSHELL_APPCOMMAND, MAKELPARAM(0, FAPPCOMMAND_KEY | APPCOMMAND_MEDIA_NEXTTRACK));
+    if (commandsTaken.size() < 20)  // the key, still held, comes again; bounded should it be taken
+      PostMessageA(SkinWindow, shellHook, HSHELL_APPCOMMAND, MAKELPARAM(0, FAPPCOMMAND_KEY | APPCOMMAND_MEDIA_NEXTTRACK));
     Sleep(50);
   };
   SendMessageA(hwnd, WM_RBUTTONUP, 0, 0);
