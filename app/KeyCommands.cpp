@@ -7,14 +7,23 @@
 
 namespace {
 
-DWORD commandDoneAt = 0;
+// Nothing was carried out before the program began, however long the system has been up.
+DWORD commandDoneAt = GetTickCount();
 // Set while a stale repeat of a key is in its default handling, which may make WM_APPCOMMAND of it.
 bool inStaleRepeat = false;
 
 constexpr LPARAM RepeatBit = LPARAM(1) << 30;
 
-bool IsStaleRepeat(LPARAM flags) {
-  return (flags & RepeatBit) != 0 && LONG(DWORD(GetMessageTime()) - commandDoneAt) < 0;
+// Asked for before the last command was done: it waited in the queue meanwhile.
+bool CameDuringCommand() { return LONG(DWORD(GetMessageTime()) - commandDoneAt) < 0; }
+
+bool IsStaleRepeat(LPARAM flags) { return (flags & RepeatBit) != 0 && CameDuringCommand(); }
+
+bool CommandWaits(HWND hwnd) {
+  MSG waiting;
+  // A WM_QUIT comes back whatever the filter.
+  return PeekMessageA(&waiting, hwnd, WM_PLAYER_COMMAND, WM_PLAYER_COMMAND, PM_NOREMOVE | PM_QS_POSTMESSAGE) &&
+         waiting.message == WM_PLAYER_COMMAND;
 }
 
 // The command of a media APPCOMMAND, or 0 for the rest.
@@ -75,7 +84,9 @@ void DeregisterShellHook(HWND hwnd) { DeregisterShellHookWindow(hwnd); }
 LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam) {
   const int command = code == HSHELL_APPCOMMAND ? MediaCommand(lParam) : 0;
   if (command == 0) return DefWindowProcA(hwnd, ShellHookMessage(), code, lParam);
-  PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(command), 0);
+  // The hook tells no repeat from a press: one that came while a command was carried out, or that
+  // queued up behind one still waiting for its turn, counts as a repeat.
+  if (!CameDuringCommand() && !CommandWaits(hwnd)) PostMessageA(hwnd, WM_PLAYER_COMMAND, WPARAM(command), 0);
   return TRUE;
 }
 

@@ -14,6 +14,7 @@ void RegisterShellHook(HWND hwnd);
 void DeregisterShellHook(HWND hwnd);
 LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam);
 
-// Called once each command was carried out: a key repeat that waited in the queue meanwhile is
-// dropped, so that holding a key down leaves no backlog of songs behind the release.
+// Called once each command was carried out: a key repeat, or a command of the shell's hook, that
+// waited in the queue meanwhile is dropped, so that holding a key down leaves no backlog of songs
+// behind the release.
 void CommandCarriedOut();

@@ -45,6 +45,8 @@ TPlayerWnd::~TPlayerWnd() {
 }
 
 BOOL TPlayerWnd::Present(HDC backBuffer) {
+  // A minimised window's rectangle is the system's placeholder, not ours: the restore presents.
+  if (IsIconic(hwnd)) return FALSE;
   RECT window = {};
   GetWindowRect(hwnd, &window);
   return UpdateLayered(hwnd, {window.left, window.top},

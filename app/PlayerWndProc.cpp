@@ -50,7 +50,8 @@ void UnderFocusRing(TRedraw redraw) {
 
 LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
-  if (wParam == SC_RESTORE) MainWindow->Present(BackBuffer);
+  // The low four bits are the system's own.
+  if ((wParam & 0xFFF0) == SC_RESTORE) MainWindow->Present(BackBuffer);
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include "skin/GdiHolders.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 using namespace Gdiplus;
@@ -19,20 +20,40 @@ TSkinImage* TSkinImage::Create(IStream* stream) {
 }
 
 TSkinImage::TSkinImage(IStream* stream) : nativeBitmap(nullptr), lastStatus(Ok) {
-  lastStatus = GdipCreateBitmapFromStreamICM(stream, &nativeBitmap);
-  if (lastStatus != Ok) {
-    nativeBitmap = nullptr;
-    return;
-  }
-  // GDI+ may decode lazily from the stream, which the caller re-points at once: read the pixels
-  // now so that the picture stands on its own.
+  GpBitmap* decoded = nullptr;
+  lastStatus = GdipCreateBitmapFromStreamICM(stream, &decoded);
+  if (lastStatus != Ok) return;
+  // GDI+ may decode again from the stream whenever it likes, and the caller re-points the stream
+  // at once: the picture keeps a copy of its own, premultiplied as drawing wants it.
+  lastStatus = CopyPixels(decoded, &nativeBitmap);
+  GdipDisposeImage(decoded);
+}
+
+GpStatus TSkinImage::CopyPixels(GpBitmap* source, GpBitmap** copy) {
   UINT w = 0, h = 0;
-  GdipGetImageWidth(nativeBitmap, &w);
-  GdipGetImageHeight(nativeBitmap, &h);
+  GdipGetImageWidth(source, &w);
+  GdipGetImageHeight(source, &h);
+  GpBitmap* made = nullptr;
+  GpStatus status = GdipCreateBitmapFromScan0(INT(w), INT(h), 0, PixelFormat32bppPARGB, nullptr, &made);
+  if (status != Ok) return status;
   const GpRect whole = {0, 0, INT(w), INT(h)};
-  BitmapData pixels;
-  if (GdipBitmapLockBits(nativeBitmap, &whole, ImageLockModeRead, PixelFormat32bppARGB, &pixels) == Ok)
-    GdipBitmapUnlockBits(nativeBitmap, &pixels);
+  BitmapData from, to;
+  status = GdipBitmapLockBits(source, &whole, ImageLockModeRead, PixelFormat32bppPARGB, &from);
+  if (status == Ok) {
+    status = GdipBitmapLockBits(made, &whole, ImageLockModeWrite, PixelFormat32bppPARGB, &to);
+    if (status == Ok) {
+      for (UINT y = 0; y < h; ++y)
+        std::memcpy(static_cast<BYTE*>(to.Scan0) + INT_PTR(y) * to.Stride,
+                    static_cast<const BYTE*>(from.Scan0) + INT_PTR(y) * from.Stride, size_t(w) * 4);
+      GdipBitmapUnlockBits(made, &to);
+    }
+    GdipBitmapUnlockBits(source, &from);
+  }
+  if (status == Ok)
+    *copy = made;
+  else
+    GdipDisposeImage(made);
+  return status;
 }
 
 void TSkinImage::Destroy(bool freeMemory) {

@@ -28,6 +28,8 @@ public:
 
 private:
   explicit TSkinImage(IStream* stream);
+  // The decoded pixels into a new bitmap that stands on its own; `copy` is set only on success.
+  static Gdiplus::GpStatus CopyPixels(Gdiplus::GpBitmap* source, Gdiplus::GpBitmap** copy);
   uint32_t QuerySize(Gdiplus::GpStatus(WINGDIPAPI* query)(Gdiplus::GpImage*, UINT*));
   ~TSkinImage() = default;
   TSkinImage(const TSkinImage&) = delete;

@@ -2,7 +2,7 @@
 # The program's figures under wine, side by side in one run, on the demo disk:
 #   start-up to the first Present against a bare Win32 window (median of 9 runs each, alternated);
 #   CPU of the process while playing against orvelrender rendering the same seconds;
-#   CPU of the process while stopped; the size of the stripped exe;
+#   CPU of the process while stopped; its working set while playing; the size of the stripped exe;
 #   what the meter and the clock add while playing, against the same disk without them.
 # Usage: bench/app/run-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
 here=$(cd "$(dirname "$0")/../.." && pwd)

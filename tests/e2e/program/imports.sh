@@ -31,6 +31,7 @@ check "the program imports from OrvelPlayer.dll only what it exports" test -z "$
 scenario_begin
 check "the program names itself" test "$(wine "$MD_PROBE" file-version "$MUSICDISK" | tr -d '\r')" = \
   "$(printf 'version\tMusic disk\tmusicdisk\t1.0.0')"
+check "its manifest asks for Common Controls 6" grep -q 'name="Microsoft.Windows.Common-Controls" version="6' "$MUSICDISK"
 for version in win7 win81 win10 win98; do
   # winecfg /v cannot set the version in a 64-bit prefix; the registry key can.
   wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1

@@ -1,4 +1,4 @@
-#include "app/PlayerWnd.h"
+#include "SkinStage.h"
 #include "app/PlayerWndProc.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
@@ -11,12 +11,13 @@
 
 namespace {
 std::vector<int> commandsTaken;
+// As when memory runs out inside a command.
+void (*carryOut)(int code) = [](int) { throw std::bad_alloc(); };
 }  // namespace
 
-// As when memory runs out inside a command.
 void OnPlayerCommandMessage(int code, LPARAM) {
   commandsTaken.push_back(code);
-  throw std::bad_alloc();
+  carryOut(code);
 }
 
 THeardSound GetHeardSound(int16_t*, uint32_t) { return THeardSound(); }
@@ -49,13 +50,29 @@ TEST_F(PlayerWndProcTest, AThrowingHandlerGivesTheDefaultResultAndTheWindowGoesO
 
 // The shell's hook carries the four media commands of keys no focused window took: each becomes
 // the button's own post, and nothing else does. The accessible object then outlives the window.
-TEST_F(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesTheWindow) {
-  const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
+// Held keys leave no backlog, and a restore shows what the changes drew while minimised.
+TEST(PlayerWndProcShellHookTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesTheWindow) {
+  TSkinStage stage({SolidPicture("pic.png", 40, 30, 0xFF102030)});
+  stage.window->SetWindowProc(PlayerWndProc);
+  const HWND hwnd = stage.Handle();
+  static const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
   auto command = [](int appCommand) { return MAKELPARAM(0, FAPPCOMMAND_KEY | appCommand); };
+  carryOut = [](int) {
+    PatBlt(BackBuffer, 0, 0, 40, 30, WHITENESS);
+    PresentBackBuffer();
+    if (commandsTaken.size() < 20)  // the key, still held, comes again; bounded should it be taken
+      PostMessageA(SkinWindow, shellHook, HSHELL_APPCOMMAND, MAKELPARAM(0, FAPPCOMMAND_KEY | APPCOMMAND_MEDIA_NEXTTRACK));
+    Sleep(50);
+  };
+  SendMessageA(hwnd, WM_RBUTTONUP, 0, 0);
   commandsTaken.clear();
   for (int appCommand : {APPCOMMAND_MEDIA_NEXTTRACK, APPCOMMAND_MEDIA_PLAY_PAUSE, APPCOMMAND_VOLUME_UP,
-                         APPCOMMAND_MEDIA_STOP, APPCOMMAND_MEDIA_PREVIOUSTRACK})
-    PostMessageA(hwnd, shellHook, HSHELL_APPCOMMAND, command(appCommand));
+                         APPCOMMAND_MEDIA_STOP, APPCOMMAND_MEDIA_PREVIOUSTRACK, 0}) {
+    // Each press on its own, then three at once.
+    for (int i = 0; i < (appCommand ? 1 : 3); ++i)
+      PostMessageA(hwnd, shellHook, HSHELL_APPCOMMAND, command(appCommand ? appCommand : APPCOMMAND_MEDIA_NEXTTRACK));
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&m);
+  }
   PostMessageA(hwnd, shellHook, HSHELL_WINDOWACTIVATED, command(APPCOMMAND_MEDIA_NEXTTRACK));
   EXPECT_EQ(SendMessageA(hwnd, WM_APPCOMMAND, WPARAM(hwnd), command(APPCOMMAND_MEDIA_STOP)), TRUE);
 
@@ -64,7 +81,12 @@ TEST_F(PlayerWndProcTest, TheShellHookPostsTheMediaCommandsAndTheReaderSurvivesT
   ASSERT_EQ(AccessibleObjectFromWindow(hwnd, DWORD(OBJID_CLIENT), accessibleIid, reinterpret_cast<void**>(&reader)), S_OK);
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  EXPECT_EQ(commandsTaken, (std::vector<int>{cmdStop, cmdForward, cmdPlayPause, cmdStop, cmdRewind}));
+  EXPECT_EQ(commandsTaken, (std::vector<int>{cmdForward, cmdPlayPause, cmdStop, cmdRewind, cmdForward, cmdStop}));
+  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE | 2, 0);
+  const HDC screen = GetDC(nullptr);
+  for (int i = 0; i < 100 && GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15) != RGB(255, 255, 255); ++i) Sleep(20);
+  EXPECT_EQ(GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15), RGB(255, 255, 255));
+  ReleaseDC(nullptr, screen);
   DestroyWindow(hwnd);
 
   VARIANT self = {};

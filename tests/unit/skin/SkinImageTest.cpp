@@ -1,4 +1,7 @@
 #include "SkinTestSupport.h"
+#include "tests/support/TempFolder.h"
+#include "vfs/VfsArchiveWriter.h"
+#include "vfs/VfsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +63,12 @@ TEST_F(SkinImageTest, UndecodablePictureIsZeroByZeroAndDrawsNothing) {
 // and nothing of the background shows through anywhere in the rectangle.
 TEST_F(SkinImageTest, DrawImageReplacesTheRectangleWithThePremultipliedPicture) {
   const TPixels pixels = MakePixels(17, 11, Mixed);
-  TImage image = Decode(pixels);
+  TTempFolder temp;
+  TVfsFile archive(temp.Write("a.vfs", VfsBuildArchive({{"a.png", EncodePng(pixels)}, {"b.png", {'x'}}})).c_str());
+  archive.SelectEntry("a.png");
+  TImage image(TSkinImage::Create(&archive));
+  archive.SelectEntry("b.png");  // the picture keeps its own pixels and no hold on the stream
+  EXPECT_EQ((archive.AddRef(), archive.Release()), 0u);
   for (int version : {0, 4, 5, 6}) {
     SCOPED_TRACE(version);
     DrawingOsVersion = int8_t(version);
