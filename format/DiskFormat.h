@@ -101,8 +101,7 @@ constexpr TButtonSection ButtonSections[ButtonCount] = {
 // A section without one of its keys (Gap aside, which reads as 0) shows nothing.
 constexpr const char* MeterSection = "Meter";
 constexpr const char* ClockSection = "Clock";
-constexpr const char* FaceXKey = "X";
-constexpr const char* FaceYKey = "Y";
+constexpr TPlaceKeys FacePlaceKeys = ButtonPlaceKeys;
 constexpr const char* MeterWidthKey = "Width";
 constexpr const char* MeterHeightKey = "Height";
 constexpr const char* MeterBarsKey = "Bars";

@@ -164,10 +164,10 @@ std::unique_ptr<TFaceMeter> Meter;
 std::unique_ptr<TFaceClock> Clock;
 
 void LoadMeter(const TIniFile& ini) {
-  const char* keys[] = {FaceXKey, FaceYKey, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey};
+  const char* keys[] = {FacePlaceKeys.x, FacePlaceKeys.y, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey};
   for (const char* key : keys)
     if (!KeyPresent(ini, MeterSection, key)) return;
-  const int32_t x = ini.Int(MeterSection, FaceXKey), y = ini.Int(MeterSection, FaceYKey);
+  const int32_t x = ini.Int(MeterSection, FacePlaceKeys.x), y = ini.Int(MeterSection, FacePlaceKeys.y);
   const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
   const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
   // Bars beyond one a pixel could not be told apart, nor drawn.
@@ -180,12 +180,12 @@ void LoadMeter(const TIniFile& ini) {
 }
 
 void LoadClock(const TIniFile& ini) {
-  const char* keys[] = {FaceXKey, FaceYKey, FacePictureKey};
+  const char* keys[] = {FacePlaceKeys.x, FacePlaceKeys.y, FacePictureKey};
   for (const char* key : keys)
     if (!KeyPresent(ini, ClockSection, key)) return;
   char picture[MAX_PATH];
   ini.String(ClockSection, FacePictureKey, "", picture);
-  Clock.reset(new TFaceClock(ini.Int(ClockSection, FaceXKey), ini.Int(ClockSection, FaceYKey)));
+  Clock.reset(new TFaceClock(ini.Int(ClockSection, FacePlaceKeys.x), ini.Int(ClockSection, FacePlaceKeys.y)));
   if (!Clock->Load(picture)) Clock.reset();
 }
 

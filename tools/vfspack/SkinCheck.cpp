@@ -53,7 +53,7 @@ void TChecker::CheckFaceArea(const char* section, const std::string& what, int64
 void TChecker::CheckMeter(const TProfileIni& ini) {
   const std::string shownNot = "the meter is not shown";
   const TPicture* pic = FacePicture(
-      ini, MeterSection, {FaceXKey, FaceYKey, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey}, shownNot);
+      ini, MeterSection, {FacePlaceKeys.x, FacePlaceKeys.y, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey}, shownNot);
   const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
   const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
   if (!pic) return;
@@ -71,13 +71,13 @@ void TChecker::CheckMeter(const TProfileIni& ini) {
     Warn(SkinFileName, Place(MeterSection, FacePictureKey),
          Quote(ini.String(MeterSection, FacePictureKey, "")) + " is " + Size(pic->width, pic->height) +
              " but the meter is " + Size(width, height) + ": the bars light from the wrong part of it");
-  CheckFaceArea(MeterSection, "the meter", ini.Int(MeterSection, FaceXKey), ini.Int(MeterSection, FaceYKey), width,
+  CheckFaceArea(MeterSection, "the meter", ini.Int(MeterSection, FacePlaceKeys.x), ini.Int(MeterSection, FacePlaceKeys.y), width,
                 height, shownNot);
 }
 
 void TChecker::CheckClock(const TProfileIni& ini) {
   const std::string shownNot = "the clock is not shown";
-  const TPicture* pic = FacePicture(ini, ClockSection, {FaceXKey, FaceYKey, FacePictureKey}, shownNot);
+  const TPicture* pic = FacePicture(ini, ClockSection, {FacePlaceKeys.x, FacePlaceKeys.y, FacePictureKey}, shownNot);
   if (!pic) return;
   if (pic->width < ClockGlyphs) {
     Warn(SkinFileName, Place(ClockSection, FacePictureKey),
@@ -91,7 +91,7 @@ void TChecker::CheckClock(const TProfileIni& ini) {
              " wide, not a multiple of 11 (0 to 9 and ':'): each glyph is cut " +
              std::to_string(pic->width / ClockGlyphs) + " wide and the glyphs slip");
   // The shortest time it shows, "0:00".
-  CheckFaceArea(ClockSection, "the clock", ini.Int(ClockSection, FaceXKey), ini.Int(ClockSection, FaceYKey),
+  CheckFaceArea(ClockSection, "the clock", ini.Int(ClockSection, FacePlaceKeys.x), ini.Int(ClockSection, FacePlaceKeys.y),
                 4 * (pic->width / ClockGlyphs), pic->height, shownNot);
 }
 
