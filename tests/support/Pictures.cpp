@@ -3,7 +3,7 @@
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
-TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t x, uint32_t y)) {
+TPixels MakePixels(uint32_t width, uint32_t height, const std::function<uint32_t(uint32_t x, uint32_t y)>& colour) {
   TPixels pixels;
   pixels.width = width;
   pixels.height = height;

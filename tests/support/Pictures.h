@@ -4,6 +4,7 @@
 #include "skin/GdiplusSession.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Straight (not premultiplied) 0xAARRGGBB pixels, row by row.
@@ -15,7 +16,7 @@ struct TPixels {
   uint32_t At(uint32_t x, uint32_t y) const { return argb[size_t(y) * width + x]; }
 };
 
-TPixels MakePixels(uint32_t width, uint32_t height, uint32_t (*colour)(uint32_t x, uint32_t y));
+TPixels MakePixels(uint32_t width, uint32_t height, const std::function<uint32_t(uint32_t x, uint32_t y)>& colour);
 
 // PNG bytes encoded by GDI+.
 std::vector<uint8_t> EncodePng(const TPixels& pixels);

@@ -30,13 +30,6 @@ void Record(TSpyCall call) {
   Log.push_back(std::move(call));
 }
 
-TSpyCall Call(const std::string& what, const std::string& object) {
-  TSpyCall call;
-  call.what = what;
-  call.object = object;
-  return call;
-}
-
 bool IsPrimary(IDirectSoundBuffer* buffer) { return buffer->lpVtbl == PrimaryTable; }
 const char* BufferName(IDirectSoundBuffer* buffer) { return IsPrimary(buffer) ? "primary" : "secondary"; }
 const IDirectSoundBufferVtbl& Original(IDirectSoundBuffer* buffer) {
@@ -53,7 +46,7 @@ HRESULT Logged(const TSpyCall& call, uint32_t failure, HRESULT failedWith, TOrig
 HRESULT STDMETHODCALLTYPE SpyCreateSoundBuffer(IDirectSound* self, LPCDSBUFFERDESC desc,
                                                IDirectSoundBuffer** out, IUnknown* outer) {
   const bool primary = (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0;
-  TSpyCall call = Call("CreateSoundBuffer", primary ? "primary" : "secondary");
+  TSpyCall call{"CreateSoundBuffer", primary ? "primary" : "secondary"};
   call.flags = desc->dwFlags;
   call.bytes = desc->dwBufferBytes;
   call.hasFormat = desc->lpwfxFormat != nullptr;
@@ -64,12 +57,12 @@ HRESULT STDMETHODCALLTYPE SpyCreateSoundBuffer(IDirectSound* self, LPCDSBUFFERDE
 }
 
 ULONG STDMETHODCALLTYPE SpyDeviceRelease(IDirectSound* self) {
-  Record(Call("Release", "dsound"));
+  Record(TSpyCall{"Release", "dsound"});
   return DeviceOriginal.Release(self);
 }
 
 HRESULT STDMETHODCALLTYPE SpySetFormat(IDirectSoundBuffer* self, LPCWAVEFORMATEX format) {
-  TSpyCall call = Call("SetFormat", BufferName(self));
+  TSpyCall call{"SetFormat", BufferName(self)};
   call.hasFormat = true;
   call.format = *format;
   return Logged(call, FailSetFormat, DSERR_BADFORMAT, [&] { return Original(self).SetFormat(self, format); });
@@ -77,7 +70,7 @@ HRESULT STDMETHODCALLTYPE SpySetFormat(IDirectSoundBuffer* self, LPCWAVEFORMATEX
 
 HRESULT STDMETHODCALLTYPE SpyLock(IDirectSoundBuffer* self, DWORD offset, DWORD bytes, void** audio1,
                                   DWORD* bytes1, void** audio2, DWORD* bytes2, DWORD flags) {
-  TSpyCall call = Call("Lock", BufferName(self));
+  TSpyCall call{"Lock", BufferName(self)};
   call.offset = offset;
   call.bytes = bytes;
   call.flags = flags;
@@ -93,7 +86,7 @@ HRESULT STDMETHODCALLTYPE SpyLock(IDirectSoundBuffer* self, DWORD offset, DWORD 
 
 HRESULT STDMETHODCALLTYPE SpyUnlock(IDirectSoundBuffer* self, void* audio1, DWORD bytes1, void* audio2,
                                     DWORD bytes2) {
-  TSpyCall call = Call("Unlock", BufferName(self));
+  TSpyCall call{"Unlock", BufferName(self)};
   call.address = audio1;
   call.bytes = bytes1;
   return Logged(call, FailUnlock, DSERR_INVALIDPARAM,
@@ -101,30 +94,30 @@ HRESULT STDMETHODCALLTYPE SpyUnlock(IDirectSoundBuffer* self, void* audio1, DWOR
 }
 
 HRESULT STDMETHODCALLTYPE SpyPlay(IDirectSoundBuffer* self, DWORD reserved, DWORD priority, DWORD flags) {
-  TSpyCall call = Call("Play", BufferName(self));
+  TSpyCall call{"Play", BufferName(self)};
   call.flags = flags;
   return Logged(call, 0, 0, [&] { return Original(self).Play(self, reserved, priority, flags); });
 }
 
 HRESULT STDMETHODCALLTYPE SpyStop(IDirectSoundBuffer* self) {
-  return Logged(Call("Stop", BufferName(self)), FailStop, DSERR_GENERIC, [&] { return Original(self).Stop(self); });
+  return Logged(TSpyCall{"Stop", BufferName(self)}, FailStop, DSERR_GENERIC, [&] { return Original(self).Stop(self); });
 }
 
 HRESULT STDMETHODCALLTYPE SpySetCurrentPosition(IDirectSoundBuffer* self, DWORD position) {
-  TSpyCall call = Call("SetCurrentPosition", BufferName(self));
+  TSpyCall call{"SetCurrentPosition", BufferName(self)};
   call.offset = position;
   return Logged(call, FailSetPosition, DSERR_INVALIDPARAM,
                 [&] { return Original(self).SetCurrentPosition(self, position); });
 }
 
 ULONG STDMETHODCALLTYPE SpyBufferRelease(IDirectSoundBuffer* self) {
-  Record(Call("Release", BufferName(self)));
+  Record(TSpyCall{"Release", BufferName(self)});
   return Original(self).Release(self);
 }
 
 HRESULT STDMETHODCALLTYPE SpySetNotificationPositions(IDirectSoundNotify* self, DWORD count,
                                                       LPCDSBPOSITIONNOTIFY positions) {
-  TSpyCall call = Call("SetNotificationPositions", "notify");
+  TSpyCall call{"SetNotificationPositions", "notify"};
   for (DWORD i = 0; i < count; ++i) {
     call.offsets.push_back(positions[i].dwOffset);
     call.events.push_back(positions[i].hEventNotify);
@@ -133,7 +126,7 @@ HRESULT STDMETHODCALLTYPE SpySetNotificationPositions(IDirectSoundNotify* self, 
 }
 
 ULONG STDMETHODCALLTYPE SpyNotifyRelease(IDirectSoundNotify* self) {
-  Record(Call("Release", "notify"));
+  Record(TSpyCall{"Release", "notify"});
   return NotifyOriginal.Release(self);
 }
 
@@ -210,7 +203,7 @@ void Reset() {
 
 void Fail(uint32_t failures) { Failures |= failures; }
 
-void Note(const std::string& what, const std::string& object) { Record(Call(what, object)); }
+void Note(const std::string& what, const std::string& object) { Record(TSpyCall{what, object}); }
 
 std::vector<TSpyCall> Calls() {
   std::lock_guard<std::mutex> lock(LogMutex);

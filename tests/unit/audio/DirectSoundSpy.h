@@ -10,6 +10,7 @@
 #include <vector>
 
 struct TSpyCall {
+  TSpyCall(std::string method, std::string of) : what(std::move(method)), object(std::move(of)) {}
   std::string what;    // the method's name
   std::string object;  // "dsound", "primary", "secondary" or "notify"
   DWORD thread = 0;

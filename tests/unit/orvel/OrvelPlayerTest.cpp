@@ -37,7 +37,6 @@ TEST_F(PlayerTest, EachDemoFormatLoadsAndPlays) {
   for (const char* name : {"first-light.xm", "slow-drift.wav", "night-pulse.ogg"}) {
     SCOPED_TRACE(name);
     TSongHandle song = LoadAndPlay(DemoSong(name));
-    ASSERT_NE(0u, song);
     int32_t length = player->GetSongLength(song);
     EXPECT_GE(length, 20 * 44100);
     EXPECT_LE(length, 60 * 44100);
@@ -83,7 +82,6 @@ TEST_F(PlayerTest, EndEventFiresOnceAndSilenceFollows) {
     SCOPED_TRACE(rate);
     listener.events.clear();
     TSongHandle song = LoadAndPlay(SongFile("end.wav", RampWav(rate, size_t(rate) * 3 / 2)));
-    ASSERT_NE(0u, song);
     std::vector<float> first = Render(44100);
     EXPECT_TRUE(listener.events.empty());
     std::vector<float> second = Render(44100);
@@ -106,7 +104,6 @@ TEST_F(PlayerTest, EndEventFiresOnceAndSilenceFollows) {
 
 TEST_F(PlayerTest, ModuleEndsOnceWithoutLooping) {
   TSongHandle song = LoadAndPlay(DemoSong("first-light.xm"));
-  ASSERT_NE(0u, song);
   RenderToEnd(44100, 100);
   ASSERT_EQ(1u, listener.events.size());
   EXPECT_NEAR(player->GetSongLength(song), player->GetPosition(), 44100);
@@ -126,7 +123,6 @@ TEST_F(PlayerTest, RewindIsExactAndStopKeepsTheVeryFrame) {
         DemoSong("first-light.xm"), DemoSong("night-pulse.ogg")}) {
     SCOPED_TRACE(path);
     TSongHandle song = LoadAndPlay(path);
-    ASSERT_NE(0u, song);
     std::vector<float> reference = Render(50000);
     EXPECT_EQ(0, player->SetPosition(0));
     EXPECT_EQ(0, player->GetPosition());
@@ -146,7 +142,6 @@ TEST_F(PlayerTest, RewindIsExactAndStopKeepsTheVeryFrame) {
 TEST_F(PlayerTest, SongsKeepTheirOwnPositions) {
   TSongHandle a = LoadAndPlay(SongFile("a.wav", RampWav(44100, 40000)));
   TSongHandle b = player->LoadSong(SongFile("b.wav", RampWav(44100, 40000, TWavSampleFormat::Pcm8)).c_str());
-  ASSERT_NE(0u, a);
   ASSERT_NE(0u, b);
   EXPECT_NE(a, b);
   Render(1000);
@@ -215,7 +210,6 @@ TEST_F(PlayerTest, ListenerMayCallBackIntoThePlayer) {
   freeing.player = player;
   player->SetListener(&freeing);
   TSongHandle song = LoadAndPlay(SongFile("brief.wav", RampWav(44100, 100)));
-  ASSERT_NE(0u, song);
   Render(1000);
   EXPECT_EQ(0, freeing.freed);
   Render(1000);

@@ -30,6 +30,7 @@ class PlayerTest : public ::testing::Test {
 
   TSongHandle LoadAndPlay(const std::string& path) {
     TSongHandle song = player->LoadSong(path.c_str());
+    EXPECT_NE(0u, song) << path;
     if (song) {
       player->SelectSong(song);
       player->SetPosition(0);

@@ -81,25 +81,20 @@ TEST(PlayListData, KeepsItsOwnCopies) {
 TEST(PlayListData, PictureRowsNeverReadPastTheirEnd) {
   TPlayList list;
   AddSongs(list, 3);
-  list.AddPicture(0, "a0");
-  list.AddPicture(0, "b0");
-  list.AddPicture(1, "a1");
-  list.AddPicture(2, "a2");
+  for (const char* name : {"a0", "b0", "a1", "a2"}) list.AddPicture(int8_t(name[1] - '0'), name);
   EXPECT_EQ(list.AddPicture(3, "bad"), -1);
   EXPECT_EQ(list.AddPicture(-1, "bad"), -1);
-  EXPECT_EQ(list.PictureCount(0), 2);
-  EXPECT_EQ(list.PictureCount(1), 1);
-  EXPECT_EQ(list.PictureCount(2), 1);
-
-  EXPECT_STREQ(list.GetPicture(0), "a0");
-  EXPECT_STREQ(list.GetPicture(1), "a1");
-  EXPECT_STREQ(list.GetPicture(2), "a2");
-  EXPECT_EQ(list.GetPicture(3), nullptr);
-  EXPECT_EQ(list.GetPicture(-1), nullptr);
+  EXPECT_EQ((std::vector<int32_t>{list.PictureCount(0), list.PictureCount(1), list.PictureCount(2)}),
+            (std::vector<int32_t>{2, 1, 1}));
+  // Rows -1 to 3 of the current song, "-" where there is none.
+  const auto rows = [&list] {
+    std::string names;
+    for (int8_t row = -1; row <= 3; ++row) names += std::string(" ") + (list.GetPicture(row) ? list.GetPicture(row) : "-");
+    return names;
+  };
+  EXPECT_EQ(rows(), " - a0 a1 a2 -");
   list.StepForward();
-  EXPECT_STREQ(list.GetPicture(0), "b0");
-  EXPECT_EQ(list.GetPicture(1), nullptr);
-  EXPECT_EQ(list.GetPicture(2), nullptr);
+  EXPECT_EQ(rows(), " - b0 - - -");
   list.StepForward();
-  EXPECT_EQ(list.GetPicture(0), nullptr);
+  EXPECT_EQ(rows(), " - - - - -");
 }

@@ -207,6 +207,16 @@ protected:
     DestroyWindow(window);
   }
 
+  // A fresh playlist of `songs`; with `start`, the player started on its first song, the log emptied.
+  bool Begin(std::initializer_list<const char*> songs, bool start = true) {
+    delete PlayList;
+    PlayList = new TPlayList;
+    for (const char* name : songs) PlayList->AddSong(name);
+    const bool begun = !start || (StartPlayer(window) && OpenSong(PlayList->CurrentSong()));
+    TakeCalls();
+    return begun;
+  }
+
   // Runs the command and returns what it did and how long it took.
   TCalls Command(int code, double* seconds = nullptr) {
     TakeCalls();
@@ -251,10 +261,7 @@ TEST_F(TransportTest, StartOpenAndShutdown) {
 
 // Every row of the state table, walked in one session over a playlist of three.
 TEST_F(TransportTest, EveryStateAndCommand) {
-  for (const char* name : {"a.xm", "b.xm", "c.xm"}) PlayList->AddSong(name);
-  ASSERT_TRUE(StartPlayer(window));
-  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
-  TakeCalls();
+  ASSERT_TRUE(Begin({"a.xm", "b.xm", "c.xm"}));
   double took = 0;
 
   // Stopped.
@@ -310,22 +317,16 @@ TEST_F(TransportTest, EveryStateAndCommand) {
 // Presses pass over a song that does not load, both ways. Where no song loads, a step leaves the
 // disk stopped, and so does a playlist with no songs.
 TEST_F(TransportTest, NothingToLoad) {
-  for (const char* name : {"a.xm", "missing.xm"}) PlayList->AddSong(name);
-  ASSERT_TRUE(StartPlayer(window));
-  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
-  TakeCalls();
+  ASSERT_TRUE(Begin({"a.xm", "missing.xm"}));
   EXPECT_EQ(Join({{"FreeSong 1", "LoadSong missing.xm"}, Plays("a.xm", 2)}), Command(cmdForward));
   EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 2", "LoadSong missing.xm"}, Plays("a.xm", 3)}),
             Command(cmdRewind));
 
-  delete PlayList;
-  PlayList = new TPlayList;
-  PlayList->AddSong("missing.xm");
+  Begin({"missing.xm"}, false);
   EXPECT_EQ(Join({{"SetState 4"}, StreamStop, {"SetPosition 0", "FreeSong 3", "LoadSong missing.xm"}}),
             Command(cmdRewind));
   EXPECT_EQ("stopped", State());
-  delete PlayList;
-  PlayList = new TPlayList;
+  Begin({}, false);
   EXPECT_EQ(TCalls{"FreeSong 0"}, Command(cmdForward));
   EXPECT_EQ("stopped", State());
 }
@@ -334,12 +335,9 @@ TEST_F(TransportTest, NothingToLoad) {
 // song that does not load is passed over, and the last song wraps to the first. The listener hears
 // song 1, then song 3. No command comes from here after the first play.
 TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
-  for (const char* name : {"a.xm", "missing.xm", "c.xm"}) PlayList->AddSong(name);
-  ASSERT_TRUE(StartPlayer(window));
-  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  ASSERT_TRUE(Begin({"a.xm", "missing.xm", "c.xm"}));
   Player.playThrough = true;
   DispatchCommands = true;
-  TakeCalls();
   PlayerCommand(cmdPlayPause);
 
   const TCalls calls = CallsWithin(15, 3);
@@ -355,9 +353,7 @@ TEST_F(TransportTest, EndOfSongPlaysTheNextAndWraps) {
 // played: until then the song is the one heard, and a press acts on it. An end after the song was
 // left, or stopped, moves nothing; one told while paused moves on after the resume.
 TEST_F(TransportTest, EndsAndPressesMoveOneSongEach) {
-  for (const char* name : {"a.xm", "b.xm", "c.xm", "d.xm"}) PlayList->AddSong(name);
-  ASSERT_TRUE(StartPlayer(window));
-  ASSERT_TRUE(OpenSong(PlayList->CurrentSong()));
+  ASSERT_TRUE(Begin({"a.xm", "b.xm", "c.xm", "d.xm"}));
   DispatchCommands = true;
   PlayerCommand(cmdPlayPause);
   const auto loadsWithin = [](double seconds) {

@@ -42,10 +42,6 @@ TEST(FadeLevelTest, StepsFromAnyLevelNeverPassFull) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // A tone lights its own band, at its level; the bars rise at once and fall at their rate.
 TEST(MeterLevelsTest, ATonesBandAndTheBarsThatShowIt) {
   TBandAnalyser analyser(5, 44100);
@@ -83,10 +79,8 @@ TEST(ClockTextTest, MinutesThenHoursAndTheGlyphs) {
     FormatClock(t.first, text);
     EXPECT_STREQ(t.second, text);
   }
-  EXPECT_EQ(0, ClockGlyph('0'));
-  EXPECT_EQ(9, ClockGlyph('9'));
-  EXPECT_EQ(10, ClockGlyph(':'));
-  EXPECT_EQ(-1, ClockGlyph(' '));
+  for (const auto& [c, glyph] : std::vector<std::pair<char, int>>{{'0', 0}, {'9', 9}, {':', 10}, {' ', -1}})
+    EXPECT_EQ(glyph, ClockGlyph(c)) << c;
 }
 
 }  // namespace

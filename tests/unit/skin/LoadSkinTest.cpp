@@ -87,8 +87,7 @@ TEST_F(LoadSkinTest, SongsAndButtonsComeFromTheirSectionsWhateverTheOrder) {
   };
   for (int slot = 0; slot < ButtonCount; ++slot) {
     SCOPED_TRACE(slot);
-    EXPECT_EQ(Buttons[slot]->x, expected[slot].x);
-    EXPECT_EQ(Buttons[slot]->y, expected[slot].y);
+    EXPECT_EQ(std::make_pair(Buttons[slot]->x, Buttons[slot]->y), std::make_pair(expected[slot].x, expected[slot].y));
     EXPECT_EQ(NamesOf(Buttons[slot]), expected[slot].names);
     ASSERT_NE(Buttons[slot]->drawProc, nullptr);
     Buttons[slot]->drawProc(Buttons[slot]);
@@ -124,8 +123,7 @@ TEST_F(LoadSkinTest, WithoutAReadableSkinIniSixEmptyButtonsStandAtTheOrigin) {
     const bool read = depth == 250;
     EXPECT_EQ(PlayList->SongCount(), read ? 1 : 0);
     for (int slot = 0; slot < ButtonCount; ++slot) {
-      EXPECT_EQ(Buttons[slot]->x, read && slot == 0 ? 7 : 0);
-      EXPECT_EQ(Buttons[slot]->y, 0);
+      EXPECT_EQ(std::make_pair(Buttons[slot]->x, Buttons[slot]->y), std::make_pair(read && slot == 0 ? 7 : 0, 0));
       EXPECT_EQ(Buttons[slot]->images.size(), read && slot == 0 ? 1u : 0u);
     }
     if (!read) {

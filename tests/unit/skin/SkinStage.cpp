@@ -7,11 +7,7 @@
 
 
 TVfsInput SolidPicture(const std::string& name, uint32_t width, uint32_t height, uint32_t argb) {
-  TPixels pixels;
-  pixels.width = width;
-  pixels.height = height;
-  pixels.argb.assign(size_t(width) * height, argb);
-  return {name, EncodePng(pixels)};
+  return {name, EncodePng(MakePixels(width, height, [argb](uint32_t, uint32_t) { return argb; }))};
 }
 
 TSkinStage::TSkinStage(const std::vector<TVfsInput>& entries) {

@@ -22,11 +22,8 @@ protected:
     TitleY = Info;
     // Songs a and b with both info rows and a title; c, as a skin.ini song, with none.
     for (const char* song : {"a.xm", "b.xm", "c.xm"}) PlayList->AddSong(song);
-    for (const char* prefix : {"a", "b"}) {
-      PlayList->AddPicture(0, (std::string(prefix) + "0.png").c_str());
-      PlayList->AddPicture(1, (std::string(prefix) + "1.png").c_str());
-      PlayList->AddPicture(2, (std::string(prefix) + "t.png").c_str());
-    }
+    for (const char* prefix : {"a", "b"})
+      for (int8_t row = 0; row < 3; ++row) PlayList->AddPicture(row, (prefix + std::string(1, "01t"[row]) + ".png").c_str());
     hwnd = stage.Handle();
   }
   void TearDown() override { InfoX = InfoY = TitleX = TitleY = 0; }

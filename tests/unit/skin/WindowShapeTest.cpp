@@ -114,10 +114,7 @@ TEST_F(WindowShapeTest, WindowTakesThePicturesSizeOutlineAndSurface) {
   RECT bounds;
   std::vector<bool> inside = RegionMask(region, Width, Height, &bounds);
   DeleteObject(region);
-  EXPECT_GE(bounds.left, 0);
-  EXPECT_GE(bounds.top, 0);
-  EXPECT_LE(bounds.right, LONG(Width));
-  EXPECT_LE(bounds.bottom, LONG(Height));
+  EXPECT_TRUE(bounds.left >= 0 && bounds.top >= 0 && bounds.right <= LONG(Width) && bounds.bottom <= LONG(Height));
   for (uint32_t y = 0; y < Height; ++y)
     for (uint32_t x = 0; x < Width; ++x)
       EXPECT_EQ(inside[size_t(y) * Width + x], (pixels.At(x, y) >> 24) != 0) << x << "," << y;

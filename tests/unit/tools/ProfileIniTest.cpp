@@ -108,12 +108,9 @@ TEST(ProfileIni, ReadsAsTheProfileFunctions) {
   };
   for (const TRead& r : reads) file.ExpectString(r);
 
-  file.ExpectInt("Button", "X", -12);
-  file.ExpectInt("Button", "Y", 31);
-  file.ExpectInt("Button", "Z", 7);
-  file.ExpectInt("Button", "W", int32_t(99999999999ll & 0xFFFFFFFF));
-  file.ExpectInt("Button", "V", 42);
-  file.ExpectInt("Button", "missing", 0);
+  const std::pair<const char*, int32_t> buttonInts[] = {
+      {"X", -12}, {"Y", 31}, {"Z", 7}, {"W", int32_t(99999999999ll & 0xFFFFFFFF)}, {"V", 42}, {"missing", 0}};
+  for (const auto& [key, value] : buttonInts) file.ExpectInt("Button", key, value);
   file.ExpectInt("Music", "song1", 0);
 
   // What the check needs beyond the reads: every section in order, repeats included.

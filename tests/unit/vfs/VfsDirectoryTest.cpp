@@ -6,8 +6,6 @@
 
 namespace {
 
-std::vector<uint8_t> Archive(const std::vector<TVfsInput>& entries) { return VfsBuildArchive(entries); }
-
 void SetLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -17,25 +15,21 @@ int32_t Count(const std::vector<uint8_t>& b) { return VfsEntryCount(VfsHeaderSiz
 }  // namespace
 
 TEST(VfsDirectory, LookupIgnoresAsciiCaseOnlyAndFirstRecordWins) {
-  auto a = Archive({{"pic.png", {1}}, {"Button1.PNG", {2}}, {"PIC.png", {3}}, {"\xC4.png", {4}}});
+  auto a = VfsBuildArchive({{"pic.png", {1}}, {"Button1.PNG", {2}}, {"PIC.png", {3}}, {"\xC4.png", {4}}});
   const int32_t n = Count(a);
   ASSERT_EQ(n, 4);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "PIC.PNG"), 0);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "button1.png"), 1);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "pic.pn"), -1);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "pic.pngx"), -1);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, ""), -1);
   // Only A-Z fold: a Latin-1 capital does not match its small letter.
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "\xC4.png"), 3);
-  EXPECT_EQ(VfsFindEntry(a.data(), n, "\xE4.png"), -1);
+  const std::pair<const char*, int32_t> lookups[] = {{"PIC.PNG", 0}, {"button1.png", 1}, {"pic.pn", -1}, {"pic.pngx", -1},
+                                                      {"", -1},       {"\xC4.png", 3},     {"\xE4.png", -1}};
+  for (const auto& [name, index] : lookups) EXPECT_EQ(VfsFindEntry(a.data(), n, name), index) << name;
   // Case folding is ASCII letters only: '[' (0x5B) is not 'z' + 1.
-  auto b = Archive({{"a[b", {}}});
+  auto b = VfsBuildArchive({{"a[b", {}}});
   EXPECT_EQ(VfsFindEntry(b.data(), 1, "A{B"), -1);
   EXPECT_EQ(VfsFindEntry(b.data(), 1, "A[B"), 0);
 }
 
 TEST(VfsDirectory, RecordsAndCounts) {
-  auto a = Archive({{"one", {1, 2, 3}}, {"two", {4, 5}}, {"three", {}}});
+  auto a = VfsBuildArchive({{"one", {1, 2, 3}}, {"two", {4, 5}}, {"three", {}}});
   ASSERT_EQ(Count(a), 3);
   TVfsRecord r = VfsRecordAt(a.data(), 1);
   EXPECT_EQ(VfsRecordName(r), "two");
@@ -56,7 +50,7 @@ TEST(VfsDirectory, RecordsAndCounts) {
 }
 
 TEST(VfsDirectory, NameFieldWithoutTerminatorComparesOverItsThirtyTwoBytes) {
-  auto a = Archive({{"x", {}}, {"after", {}}});
+  auto a = VfsBuildArchive({{"x", {}}, {"after", {}}});
   std::memset(&a[8], 'q', 32);  // record 0's name: 32 'q's, no NUL
   std::string full(32, 'q');
   EXPECT_EQ(VfsFindEntry(a.data(), 2, full.c_str()), 0);
@@ -69,7 +63,7 @@ TEST(VfsDirectory, NameFieldWithoutTerminatorComparesOverItsThirtyTwoBytes) {
 }
 
 TEST(VfsDirectory, BytesAfterTheTerminatorAreIgnored) {
-  auto a = Archive({{"pic.png", {9}}});
+  auto a = VfsBuildArchive({{"pic.png", {9}}});
   std::memcpy(&a[8 + 8], "garbage", 7);  // after "pic.png\0"
   EXPECT_EQ(VfsFindEntry(a.data(), 1, "pic.png"), 0);
   SetLe32(a, 0, 0xDEADBEEF);  // the first header word is never looked at

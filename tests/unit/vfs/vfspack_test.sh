@@ -27,8 +27,7 @@ check "header size" '[ "$(od -An -tu4 -j4 -N4 "$work/data.vfs" | tr -d " ")" = 1
 long=$(printf 'n%.0s' $(seq 28)).png   # 32 characters
 cp "$work/in/pic.png" "$work/in/$long"
 "${vfspack[@]}" create "$work/long.vfs" "$work/in/$long" 2>"$work/err"
-rc=$?
-check "32-character name refused" '[ $rc -eq 1 ] && grep -q "at most 31" "$work/err" && [ ! -e "$work/long.vfs" ] && [ ! -e "$work/long.vfs.tmp" ]'
+check "32-character name refused" '[ $? -eq 1 ] && grep -q "at most 31" "$work/err" && [ ! -e "$work/long.vfs" ] && [ ! -e "$work/long.vfs.tmp" ]'
 short=$(printf 'n%.0s' $(seq 27)).png  # 31 characters
 cp "$work/in/pic.png" "$work/in/$short"
 check "31-character name accepted" '"${vfspack[@]}" create "$work/short.vfs" "$work/in/$short"'
@@ -36,8 +35,7 @@ check "31-character name accepted" '"${vfspack[@]}" create "$work/short.vfs" "$w
 cp "$work/in/pic.png" "$work/in/PIC.PNG"
 cp "$work/data.vfs" "$work/keep.vfs"
 "${vfspack[@]}" create "$work/data.vfs" "$work/in/pic.png" "$work/in/PIC.PNG" 2>"$work/err"
-rc=$?
-check "names equal but for case refused" '[ $rc -eq 1 ] && grep -q "except for case" "$work/err"'
+check "names equal but for case refused" '[ $? -eq 1 ] && grep -q "except for case" "$work/err"'
 check "failed create leaves the old archive" 'cmp -s "$work/data.vfs" "$work/keep.vfs"'
 "${vfspack[@]}" create "$work/x.vfs" "$work/in/missing" 2>"$work/err"
 check "missing input refused" '[ $? -eq 1 ] && grep -q "no such file" "$work/err"'
@@ -64,14 +62,12 @@ malformed="short lowheader hugeheader noterm pastend"
 [ "$1" = wine ] && malformed=
 for k in $malformed; do
   "${vfspack[@]}" list "$work/$k.vfs" >/dev/null 2>"$work/err"
-  rc=$?
-  check "list $k: status 1 with a message" '[ $rc -eq 1 ] && [ -s "$work/err" ]'
+  check "list $k: status 1 with a message" '[ $? -eq 1 ] && [ -s "$work/err" ]'
   "${vfspack[@]}" extract "$work/$k.vfs" "$work/x-$k" >/dev/null 2>&1
   check "extract $k: status 1" '[ $? -eq 1 ]'
 done
 "${vfspack[@]}" extract "$work/escape.vfs" "$work/jail/inner" 2>"$work/err"
-rc=$?
-check "entry name with a path is not written outside the folder" '[ $rc -eq 1 ] && [ ! -e "$work/jail/evil" ]'
+check "entry name with a path is not written outside the folder" '[ $? -eq 1 ] && [ ! -e "$work/jail/evil" ]'
 "${vfspack[@]}" bogus >/dev/null 2>&1
 check "unknown verb: status 1" '[ $? -eq 1 ]'
 exit $fail
