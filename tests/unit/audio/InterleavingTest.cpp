@@ -197,8 +197,6 @@ TEST_F(Interleaving, AnEndFromBeforeAStopAndPlay) {
   EXPECT_EQ(std::vector<std::string>{"a"}, Player->loaded);
 }
 
-// The worker answers an earlier request, for the end of a song, just after the window has seen
-// the buffers running and before it asks for its own stop: nobody is left to answer.
 // The face's reading of the cursor: the cleared buffer at the song's start, then the song as heard,
 // held while paused, and nothing once stopped.
 TEST_F(Interleaving, WhatIsHeardAtTheCursor) {
@@ -253,6 +251,8 @@ TEST(HeardRecord, BehindTheCursorIsWhatWasHeard) {
   writer.join();
 }
 
+// The worker answers an earlier request, for the end of a song, just after the window has seen
+// the buffers running and before it asks for its own stop: nobody is left to answer.
 TEST(StreamInterleaving, AWorkerThatStoppedItselfBeforeTheRequest) {
   StandIn::Reset();
   TSoundStream stream(nullptr, true);
