@@ -8,4 +8,6 @@ if(MD_WINDOWS)
   add_library(md_playlist STATIC ${CMAKE_CURRENT_LIST_DIR}/LoadPlayList.cpp)
   target_link_libraries(md_playlist PUBLIC md_playlist_core user32)
   md_warnings(md_playlist)
+  # Read once at start-up: built for size, to keep the exe within its budget.
+  target_compile_options(md_playlist PRIVATE -Os)
 endif()
