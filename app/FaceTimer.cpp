@@ -28,9 +28,10 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   input.pcm = Heard.data();
   input.elapsedSeconds = (now - LastTickAt) / 1000.0;
   LastTickAt = now;
-  RECT dirty;
+  RECT dirty[FacePartCount];
   const bool lit = DrawFace(input, dirty);
-  if (!IsRectEmpty(&dirty) && MainWindow) MainWindow->PresentRect(BackBuffer, dirty);
+  for (const RECT& part : dirty)
+    if (!IsRectEmpty(&part) && MainWindow) MainWindow->PresentRect(BackBuffer, part);
   if (!lit && !PlayingFlag) {
     KillTimer(window, FaceTimerId);
     Ticking = false;

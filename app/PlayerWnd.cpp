@@ -39,6 +39,7 @@ TPlayerWnd::TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownH
 }
 
 TPlayerWnd::~TPlayerWnd() {
+  for (TFaceOverlay& overlay : faceOverlays) overlay.Destroy();
   if (teardownHook) teardownHook(hwnd);
   DestroyWindow(hwnd);
   UnregisterClassA(PlayerWndClassName, instance);
@@ -49,6 +50,7 @@ BOOL TPlayerWnd::Present(HDC backBuffer) {
   if (IsIconic(hwnd)) return FALSE;
   RECT window = {};
   GetWindowRect(hwnd, &window);
+  for (TFaceOverlay& overlay : faceOverlays) overlay.PresentAll(backBuffer);
   return UpdateLayered(hwnd, {window.left, window.top},
                        {window.right - window.left, window.bottom - window.top}, backBuffer);
 }
@@ -57,27 +59,32 @@ BOOL TPlayerWndClassic::Present(HDC) {
   return InvalidateRect(GetHandle(), nullptr, FALSE);
 }
 
-// A minimised window's rectangle is its icon's: the restore presents it all again instead.
+// A minimised window's rectangle is its icon's: the restore presents it all again instead. The
+// face's parts go to their overlays, which show them over this window's older pixels.
 BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
   if (IsIconic(hwnd)) return FALSE;
+  MakeFaceOverlays(backBuffer);
+  for (TFaceOverlay& overlay : faceOverlays)
+    if (overlay.Covers(dirty)) return overlay.Present(backBuffer, dirty);
   RECT window = {};
   GetWindowRect(hwnd, &window);
-  SIZE size = {window.right - window.left, window.bottom - window.top};
-  POINT origin = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UPDATELAYEREDWINDOWINFO update = {};
-  update.cbSize = sizeof update;
-  update.psize = &size;
-  update.hdcSrc = backBuffer;
-  update.pptSrc = &origin;
-  update.pblend = &blend;
-  update.dwFlags = ULW_ALPHA;
-  update.prcDirty = &dirty;
-  return UpdateLayeredWindowIndirect(hwnd, &update);
+  return UpdateLayeredPart(hwnd, {window.right - window.left, window.bottom - window.top}, backBuffer, {0, 0}, dirty);
 }
 
 BOOL TPlayerWndClassic::PresentRect(HDC, const RECT& dirty) {
   return InvalidateRect(GetHandle(), &dirty, FALSE);
+}
+
+void TPlayerWnd::MakeFaceOverlays(HDC backBuffer) {
+  if (faceOverlaysMade) return;
+  faceOverlaysMade = true;
+  RECT areas[FacePartCount];
+  FaceAreas(areas);
+  for (int part = 0; part < FacePartCount; ++part) faceOverlays[part].Create(hwnd, areas[part], backBuffer);
+}
+
+void TPlayerWnd::FollowMove() {
+  for (TFaceOverlay& overlay : faceOverlays) overlay.FollowOwner();
 }
 
 void TPlayerWnd::SetWindowProc(WNDPROC procedure) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "app/FaceOverlay.h"
+#include "skin/FaceDisplay.h"
 #include "skin/WindowShape.h"
 
 // Run once after the window is made (init) or before it is destroyed (teardown). The result is
@@ -27,12 +29,18 @@ public:
   void SetWindowProc(WNDPROC procedure);
   // Returns after WM_QUIT.
   void RunMessageLoop();
+  // After the window moved, was shown, hidden, minimised or restored.
+  void FollowMove();
 
 private:
+  void MakeFaceOverlays(HDC backBuffer);
+
   HWND hwnd;
   HINSTANCE instance;
   TWndHook initHook;
   TWndHook teardownHook;
+  bool faceOverlaysMade = false;
+  TFaceOverlay faceOverlays[FacePartCount];
 
 public:
   // Window drag state, kept by the window procedure.

@@ -120,6 +120,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: return OnNotify(hwnd, wParam, lParam);
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
+    case WM_WINDOWPOSCHANGED: if (MainWindow) MainWindow->FollowMove(); break;
     case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
     // The class asks for double clicks, so the second of two quick presses comes as one.
     case WM_LBUTTONDBLCLK:

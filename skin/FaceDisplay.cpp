@@ -111,6 +111,7 @@ public:
   }
 
   bool IsDark() const { return bars.IsDark(); }
+  const RECT& Area() const { return beneath.area; }
 
 private:
   RECT area;
@@ -151,6 +152,8 @@ public:
     RECT onFace;
     if (IntersectRect(&onFace, &changed, &beneath.area)) UnionRect(&dirty, &dirty, &onFace);
   }
+
+  const RECT& Area() const { return beneath.area; }
 
 private:
   int32_t x, y;
@@ -198,10 +201,15 @@ void LoadFace(const TIniFile& ini) {
 
 bool HasFace() { return Meter || Clock; }
 
-bool DrawFace(const TFaceInput& input, RECT& dirty) {
-  SetRectEmpty(&dirty);
-  if (Meter) Meter->Draw(input, dirty);
-  if (Clock) Clock->Draw(input, dirty);
+void FaceAreas(RECT (&areas)[FacePartCount]) {
+  areas[0] = Meter ? Meter->Area() : RECT{};
+  areas[1] = Clock ? Clock->Area() : RECT{};
+}
+
+bool DrawFace(const TFaceInput& input, RECT (&dirty)[FacePartCount]) {
+  for (RECT& part : dirty) SetRectEmpty(&part);
+  if (Meter) Meter->Draw(input, dirty[0]);
+  if (Clock) Clock->Draw(input, dirty[1]);
   return Meter && !Meter->IsDark();
 }
 

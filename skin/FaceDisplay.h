@@ -22,7 +22,11 @@ struct TFaceInput {
 // message is given.
 void LoadFace(const TIniFile& ini);
 bool HasFace();
-// Draws what changed into the back buffer; `dirty` gets the rectangle to present, empty when
-// nothing changed. True while the meter still has something lit.
-bool DrawFace(const TFaceInput& input, RECT& dirty);
+// The meter and the clock: each part's rectangle is what DrawFace may ever change of it, empty
+// for a part not shown.
+constexpr int FacePartCount = 2;
+void FaceAreas(RECT (&areas)[FacePartCount]);
+// Draws what changed into the back buffer; each part's `dirty` gets its rectangle to present,
+// empty when nothing of it changed. True while the meter still has something lit.
+bool DrawFace(const TFaceInput& input, RECT (&dirty)[FacePartCount]);
 void FreeFace();

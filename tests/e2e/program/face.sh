@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The meter and the clock show what is heard: a song of a second of a low tone, a second of
 # silence and a second of a high tone, three times over, photographed at polled times while it
-# is recorded, paused in its second low tone, then stopped.
+# is recorded, paused in its second low tone and dragged by its clock, then stopped.
 #   face.sh            the layered window (default prefix)
 #   face.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
@@ -20,7 +20,7 @@ read -r left top _ <<<"$(disk_rect)"
 frames() { echo $(( $(stat -c %s "$S/face.raw") / 4 )); }
 # Each shot with the frames recorded just before and just after it, and what was last pressed.
 n=0 phase=play
-snap() { local a; a=$(frames); shot "$S/shot$n.png"; echo "$n $a $(frames) $phase" >>"$S/shots"; n=$((n + 1)); }
+snap() { local a; a=$(frames); shot "$S/shot$n.png"; echo "$n $a $(frames) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
 snap_for() { local end=$(($(date +%s%N) + $1 * 1000000)); while [ "$(date +%s%N)" -lt $end ]; do snap; done; }
 record_start "$S/face.raw"
 sleep 0.5
@@ -32,7 +32,15 @@ onset=$(python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = a
 print(next(i for i, v in enumerate(a) if abs(v) > 1000) // 2)" "$S/face.raw")
 until [ $(( $(frames) - onset )) -gt 150000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
 click_button "$disk" ButtonPlayPause && phase=pause
-snap_for 2500
+snap_for 1200
+# The press goes through the clock to the face: the window moves, and its meter and clock with it.
+read -r x y <<<"$(at $(($(python3 "$DISKPY" get "$disk" skin.ini Clock X) + 3)) $(($(python3 "$DISKPY" get "$disk" skin.ini Clock Y) + 3)))"
+xdotool mousemove "$x" "$y" mousedown 1
+for i in 1 2 3; do xdotool mousemove $((x + 10 * i)) $((y + 8 * i)); sleep 0.1; done
+xdotool mouseup 1
+before="$left $top" && read -r left top _ <<<"$(disk_rect)"
+check "a drag from the clock moves the window" test "$left $top" != "$before"
+snap_for 1300
 click_button "$disk" ButtonPlayPause && phase=play
 xdotool mousemove $(at 2 2)
 snap_for 5500
@@ -41,10 +49,10 @@ snap_for 1200
 record_stop
 meter=$(for k in X Y Width Height Bars Gap; do python3 "$DISKPY" get "$disk" skin.ini Meter $k; done)
 clock=$(for k in X Y; do python3 "$DISKPY" get "$disk" skin.ini Clock $k; done)
-/usr/bin/python3 - "$S" "$left $top" "$meter" "$clock" >"$S/face.txt" <<'PY'
+/usr/bin/python3 - "$S" "$meter" "$clock" >"$S/face.txt" <<'PY'
 import array, sys
 from PIL import Image
-S, (left, top), (mx, my, mw, mh, bars, gap), (cx, cy) = sys.argv[1], *(list(map(int, a.split())) for a in sys.argv[2:])
+S, (mx, my, mw, mh, bars, gap), (cx, cy) = sys.argv[1], *(list(map(int, a.split())) for a in sys.argv[2:])
 rate, bw = 44100, (mw - gap * (bars - 1)) // bars
 data = open(S + "/face.raw", "rb").read()
 pcm = array.array("h", data[: len(data) // 4 * 4])
@@ -84,8 +92,8 @@ def count(kind, ok, what):
     fails[kind][0] += not ok; fails[kind][1] += 1
     if not ok: print("  off:", kind, what)
 for line in open(S + "/shots"):
-    n, a, b, phase = line.split()
-    a, b = int(a), int(b)
+    n, a, b, phase, left, top = line.split()
+    a, b, left, top = int(a), int(b), int(left), int(top)
     if b - a > 0.3 * rate: continue  # too slow to say when it was seen
     shot = Image.open("%s/shot%s.png" % (S, n)).convert("RGB")
     lit, (text, seconds) = meter(shot), clock(shot)
