@@ -1,20 +1,44 @@
 #include "app/FaceOverlay.h"
 
-#include "skin/WindowShape.h"
+namespace {
+
+const char OverlayClassName[] = "TFaceOverlayClass";
+
+}  // namespace
 
 bool TFaceOverlay::Create(HWND ownerWindow, const RECT& faceArea, HDC backBuffer) {
   if (popup || IsRectEmpty(&faceArea)) return false;
-  // A predefined class: the popup is only ever updated, never painted. Layered and transparent,
-  // clicks go through to the face beneath; no taskbar button, never active.
-  popup = CreateWindowExA(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "",
-                          WS_POPUP, 0, 0, faceArea.right - faceArea.left, faceArea.bottom - faceArea.top,
-                          ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = OverlayClassName;
+  // Fails harmlessly for the second popup: the class is there already.
+  RegisterClassExA(&windowClass);
+  // Layered and transparent, clicks go through to the face beneath; no taskbar button, never active.
+  popup = CreateWindowExA(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, OverlayClassName,
+                          "", WS_POPUP, 0, 0, faceArea.right - faceArea.left, faceArea.bottom - faceArea.top,
+                          ownerWindow, nullptr, instance, nullptr);
   if (!popup) return false;
+  SetWindowLongPtrA(popup, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetLayeredWindowAttributes(popup, 0, 255, LWA_ALPHA);
   owner = ownerWindow;
   area = faceArea;
-  PresentAll(backBuffer);
+  source = backBuffer;
+  TakeOutline();
   FollowOwner();
   return true;
+}
+
+void TFaceOverlay::TakeOutline() {
+  HRGN outline = CreateRectRgn(0, 0, 0, 0);
+  HRGN box = CreateRectRgnIndirect(&area);
+  if (GetWindowRgn(owner, outline) != ERROR && CombineRgn(outline, outline, box, RGN_AND) != ERROR &&
+      OffsetRgn(outline, -area.left, -area.top) != ERROR && SetWindowRgn(popup, outline, FALSE))
+    outline = nullptr;  // the popup's now
+  DeleteObject(box);
+  if (outline) DeleteObject(outline);
 }
 
 bool TFaceOverlay::Covers(const RECT& dirty) const {
@@ -22,12 +46,30 @@ bool TFaceOverlay::Covers(const RECT& dirty) const {
   return popup && IntersectRect(&inside, &dirty, &area) && EqualRect(&inside, &dirty);
 }
 
-BOOL TFaceOverlay::Present(HDC backBuffer, const RECT& dirty) {
+BOOL TFaceOverlay::Present(HDC backBuffer, const RECT* dirty) {
   if (!popup) return FALSE;
-  RECT inPopup = dirty;
+  source = backBuffer;
+  RECT inPopup = dirty ? *dirty : area;
   OffsetRect(&inPopup, -area.left, -area.top);
-  return UpdateLayeredPart(popup, {area.right - area.left, area.bottom - area.top}, backBuffer, {area.left, area.top},
-                           inPopup);
+  return InvalidateRect(popup, &inPopup, FALSE);
+}
+
+void TFaceOverlay::OnPaint() {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(popup, &paint);
+  const RECT& part = paint.rcPaint;
+  BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, source, area.left + part.left,
+         area.top + part.top, SRCCOPY);
+  EndPaint(popup, &paint);
+}
+
+LRESULT CALLBACK TFaceOverlay::WindowProc(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* overlay = reinterpret_cast<TFaceOverlay*>(GetWindowLongPtrA(popup, GWLP_USERDATA));
+  if (message == WM_PAINT && overlay) {
+    overlay->OnPaint();
+    return 0;
+  }
+  return DefWindowProcA(popup, message, wParam, lParam);
 }
 
 void TFaceOverlay::FollowOwner() {
@@ -43,6 +85,9 @@ void TFaceOverlay::FollowOwner() {
 }
 
 void TFaceOverlay::Destroy() {
-  if (popup) DestroyWindow(popup);
+  if (!popup) return;
+  DestroyWindow(popup);
   popup = nullptr;
+  // Fails harmlessly while the other popup is still there; the last one out unregisters.
+  UnregisterClassA(OverlayClassName, GetModuleHandleA(nullptr));
 }

@@ -50,7 +50,7 @@ BOOL TPlayerWnd::Present(HDC backBuffer) {
   if (IsIconic(hwnd)) return FALSE;
   RECT window = {};
   GetWindowRect(hwnd, &window);
-  for (TFaceOverlay& overlay : faceOverlays) overlay.PresentAll(backBuffer);
+  for (TFaceOverlay& overlay : faceOverlays) overlay.Present(backBuffer);
   return UpdateLayered(hwnd, {window.left, window.top},
                        {window.right - window.left, window.bottom - window.top}, backBuffer);
 }
@@ -65,10 +65,8 @@ BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
   if (IsIconic(hwnd)) return FALSE;
   MakeFaceOverlays(backBuffer);
   for (TFaceOverlay& overlay : faceOverlays)
-    if (overlay.Covers(dirty)) return overlay.Present(backBuffer, dirty);
-  RECT window = {};
-  GetWindowRect(hwnd, &window);
-  return UpdateLayeredPart(hwnd, {window.right - window.left, window.bottom - window.top}, backBuffer, {0, 0}, dirty);
+    if (overlay.Covers(dirty)) return overlay.Present(backBuffer, &dirty);
+  return UpdateLayeredPart(hwnd, backBuffer, {0, 0}, dirty);
 }
 
 BOOL TPlayerWndClassic::PresentRect(HDC, const RECT& dirty) {

@@ -98,11 +98,10 @@ BOOL UpdateLayered(HWND window, POINT position, SIZE size, HDC source) {
   return UpdateLayeredWindow(window, nullptr, &position, &size, source, &origin, 0, &blend, ULW_ALPHA);
 }
 
-BOOL UpdateLayeredPart(HWND window, SIZE size, HDC source, POINT origin, const RECT& dirty) {
+BOOL UpdateLayeredPart(HWND window, HDC source, POINT origin, const RECT& dirty) {
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   UPDATELAYEREDWINDOWINFO update = {};
   update.cbSize = sizeof update;
-  update.psize = &size;
   update.hdcSrc = source;
   update.pptSrc = &origin;
   update.pblend = &blend;
