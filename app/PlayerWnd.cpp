@@ -66,7 +66,7 @@ BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
   MakeFaceOverlays(backBuffer);
   for (TFaceOverlay& overlay : faceOverlays)
     if (overlay.Covers(dirty)) return overlay.Present(backBuffer, &dirty);
-  return UpdateLayeredPart(hwnd, backBuffer, {0, 0}, dirty);
+  return UpdateLayeredPart(hwnd, backBuffer, dirty);
 }
 
 BOOL TPlayerWndClassic::PresentRect(HDC, const RECT& dirty) {

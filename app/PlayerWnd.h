@@ -1,5 +1,6 @@
 // The one top-level window: class registration, the borderless popup, the message loop and the
-// presentation of the back buffer (layered, or repainted in the classic variant).
+// presentation of the back buffer (layered, with an overlay for each moving part of the face, or
+// repainted in the classic variant).
 #pragma once
 #include <windows.h>
 

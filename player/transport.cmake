@@ -10,4 +10,7 @@ if(MD_WINDOWS)
   target_include_directories(md_transport PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(md_transport PUBLIC md_transport_flags md_conversion md_audio md_playlist_core md_listener user32)
   md_warnings(md_transport)
+  # Commands, and the refill's call into the library; the conversion is md_conversion's. Built for
+  # size, to keep the exe within its budget.
+  target_compile_options(md_transport PRIVATE -Os)
 endif()

@@ -98,7 +98,8 @@ BOOL UpdateLayered(HWND window, POINT position, SIZE size, HDC source) {
   return UpdateLayeredWindow(window, nullptr, &position, &size, source, &origin, 0, &blend, ULW_ALPHA);
 }
 
-BOOL UpdateLayeredPart(HWND window, HDC source, POINT origin, const RECT& dirty) {
+BOOL UpdateLayeredPart(HWND window, HDC source, const RECT& dirty) {
+  POINT origin = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   UPDATELAYEREDWINDOWINFO update = {};
   update.cbSize = sizeof update;

@@ -34,9 +34,9 @@ int FreeWindowShape(HWND window);
 
 // Shows `source` as the layered window's whole picture, `size` big, at `position` on the screen.
 BOOL UpdateLayered(HWND window, POINT position, SIZE size, HDC source);
-// Shows `dirty` of the layered window anew, from `source` at `origin`; the window keeps its place
-// and size.
-BOOL UpdateLayeredPart(HWND window, HDC source, POINT origin, const RECT& dirty);
+// Shows `dirty` of the layered window's picture anew from `source`; the window keeps its place and
+// size.
+BOOL UpdateLayeredPart(HWND window, HDC source, const RECT& dirty);
 
 // The width x height rectangle without the runs, made from the opaque rectangles in time that
 // grows with their number, not with its square as cutting the runs out one by one did.
