@@ -24,7 +24,8 @@ md_wineserver_socket() { # prefix
 
 # A wineserver that stays up until md_prefix_stop: no wine program then waits for one to start or
 # meets one on its way out, and its desktop stays tied to this session's display.
-MD_WINESERVER_PIDS=() MD_WINESERVER_PREFIXES=()
+# Sourced again by a script's helpers while its session runs, this keeps what the session started.
+declare -p MD_WINESERVER_PIDS >/dev/null 2>&1 || MD_WINESERVER_PIDS=() MD_WINESERVER_PREFIXES=()
 md_prefix_start() { # prefix
   local socket
   socket=$(md_wineserver_socket "$1")
