@@ -20,6 +20,8 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   const DWORD now = GetTickCount();
   Heard.resize(MeterWindowFrames * 2);
   const THeardSound heard = GetHeardSound(Heard.data(), MeterWindowFrames);
+  // Read while a refill was being recorded: the last frame stays, rather than a blink of 0:00.
+  if (!heard.settled) return;
   TFaceInput input;
   input.stopped = !PlayingFlag && !PausedFlag;
   input.clockShown = heard.clockShown;
@@ -43,5 +45,8 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
 void WakeFace(HWND window) {
   if (Ticking || !HasFace()) return;
   LastTickAt = GetTickCount();
-  Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs, OnFaceTick) != 0;
+  DWORD adjustment = 0, tick = 0;
+  BOOL adjusting = FALSE;
+  GetSystemTimeAdjustment(&adjustment, &tick, &adjusting);
+  Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs(tick), OnFaceTick) != 0;
 }

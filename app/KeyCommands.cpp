@@ -14,8 +14,7 @@ bool inStaleRepeat = false;
 
 constexpr LPARAM RepeatBit = LPARAM(1) << 30;
 
-// Asked for before the last command was done: it waited in the queue meanwhile.
-bool CameDuringCommand() { return LONG(DWORD(GetMessageTime()) - commandDoneAt) < 0; }
+bool CameDuringCommand() { return WaitedForCommand(DWORD(GetMessageTime()), commandDoneAt); }
 
 bool IsStaleRepeat(LPARAM flags) { return (flags & RepeatBit) != 0 && CameDuringCommand(); }
 
@@ -44,6 +43,8 @@ void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   }
   if (key == VK_TAB) return MoveFocus(hwnd, GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
   if (IsStaleRepeat(flags)) return;
+  // A held W would cycle through the widths and land anywhere.
+  if (key == WidthKey.key && (flags & RepeatBit)) return;
   if (key == WidthKey.key) {
     CycleListenerWidth();
     NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
@@ -91,3 +92,8 @@ LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam) {
 }
 
 void CommandCarriedOut() { commandDoneAt = GetTickCount(); }
+
+bool WaitedForCommand(DWORD messageTime, DWORD doneAt) {
+  const DWORD waited = doneAt - messageTime;
+  return waited != 0 && waited <= 60000;
+}

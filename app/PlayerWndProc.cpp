@@ -55,6 +55,12 @@ LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// A restore by another program's ShowWindow, or by Win+Shift+M, comes without SC_RESTORE; nothing
+// was shown while minimised, so the whole face goes up again.
+void OnSize(WPARAM kind) {
+  if (kind == SIZE_RESTORED && MainWindow) MainWindow->Present(BackBuffer);
+}
+
 void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
   // The release may have gone to another window.
   if (!(keys & MK_LBUTTON)) MainWindow->dragging = false;
@@ -120,7 +126,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: return OnNotify(hwnd, wParam, lParam);
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
-    case WM_WINDOWPOSCHANGED: if (MainWindow) MainWindow->FollowMove(); break;
+    case WM_SIZE: OnSize(wParam); break;
     case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
     // The class asks for double clicks, so the second of two quick presses comes as one.
     case WM_LBUTTONDBLCLK:

@@ -97,5 +97,7 @@ THeardRecord::TAtCursor THeardRecord::Read(uint32_t cursorFrame, int16_t* out, u
     if (ReadOnce(cursorFrame, out, frames, at)) return at;
   }
   if (out) std::fill(out, out + size_t(frames) * 2, int16_t(0));
-  return TAtCursor();
+  TAtCursor unsettled;
+  unsettled.settled = false;
+  return unsettled;
 }

@@ -16,7 +16,7 @@ struct THalfTag {
 // The worker remembers each refill; the window thread reads at a cursor. A refill writes a copy of
 // its own, so that the frames just behind the cursor, in the half refilled as the cursor left it,
 // are still the ones that were heard. Everything shared is atomic: a read that meets a refill
-// under way is read again, and one that keeps meeting them gives silence.
+// under way is read again, and one that keeps meeting them gives silence, marked unsettled.
 class THeardRecord {
 public:
   explicit THeardRecord(uint32_t halfFrames);
@@ -31,6 +31,7 @@ public:
   struct TAtCursor {
     THalfTag tag;           // of the half the cursor is in
     uint32_t frameInHalf = 0;
+    bool settled = true;  // false: every attempt met a refill, and nothing was read
   };
   // The `frames` frames that end at cursorFrame (at most a half) into out, when given: silence
   // where the buffer held nothing remembered.

@@ -293,6 +293,7 @@ THeardSound GetHeardSound(int16_t* out, uint32_t frames) {
   heard.clockShown = true;
   heard.songFrame = PendingSongFrame;
   if (!Stream->ReadHeard(out, frames, cursor)) return heard;
+  heard.settled = cursor.at.settled;
   const THalfTag& tag = cursor.at.tag;
   if (!tag.song) return heard;
   // Past a song's last frame the next one is due, from its start.

@@ -43,6 +43,8 @@ struct THeardSound {
   uint32_t songFrame = 0;
   // The buffers run and a song's sound is at the play cursor (not the cleared buffer).
   bool audible = false;
+  // False when the read met a refill being recorded: nothing was read, and the rest says nothing.
+  bool settled = true;
 };
 // Copies the `frames` stereo frames (interleaved 16-bit) that end at the play cursor into out,
 // when out is given: silence where nothing of a song was heard.

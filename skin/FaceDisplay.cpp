@@ -43,6 +43,13 @@ struct TKeptArea {
   }
 };
 
+// Over what lies beneath, with the picture's own alpha: a see-through part shows the face, never
+// black, and never a hole in the window.
+void BlendOver(int x, int y, int width, int height, HDC from, int fromX, int fromY) {
+  const BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(BackBuffer, x, y, width, height, from, fromX, fromY, width, height, over);
+}
+
 bool KeyPresent(const TIniFile& ini, const char* section, const char* key) {
   char value[MAX_PATH];
   return ini.String(section, key, "", value);
@@ -104,8 +111,7 @@ public:
     for (size_t b = 0; b < drawn.size(); ++b) {
       const int x = int(b) * (barWidth + gap);
       if (drawn[b] > 0)
-        BitBlt(BackBuffer, area.left + x, area.bottom - drawn[b], barWidth, drawn[b], lit->Dc(), x, height - drawn[b],
-               SRCCOPY);
+        BlendOver(area.left + x, area.bottom - drawn[b], barWidth, drawn[b], lit->Dc(), x, height - drawn[b]);
     }
     UnionRect(&dirty, &dirty, &beneath.area);
   }
@@ -147,7 +153,7 @@ public:
     beneath.Restore(changed);
     for (int i = 0; i < ClockMaxCharacters && text[i]; ++i) {
       const int glyph = ClockGlyph(text[i]);
-      BitBlt(BackBuffer, x + i * glyphWidth, y, glyphWidth, glyphHeight, strip->Dc(), glyph * glyphWidth, 0, SRCCOPY);
+      BlendOver(x + i * glyphWidth, y, glyphWidth, glyphHeight, strip->Dc(), glyph * glyphWidth, 0);
     }
     RECT onFace;
     if (IntersectRect(&onFace, &changed, &beneath.area)) UnionRect(&dirty, &dirty, &onFace);

@@ -193,12 +193,13 @@ sed -i 's/^\[song5\]\r$/&\nSeparation=50\r/' "$even/PlayList.ini"
 disk_start "$even" wait
 check "its caption is the title transliterated" test "$(disk_caption)" = "Nochnoy disk"
 record_start "$S/even.raw"
-started=$(date +%s.%N) presses=()
+presses=()
 click_button "$even" ButtonPlayPause
 check "it plays every song through to the last" e2e_poll 240 shows_now "$even" 5 TitlePic
 sleep 5
 for _ in 1 2 3; do
-  presses+=("$(date +%s.%N)")
+  # Timed by the recording's own clock: a loaded machine starts and feeds the recorder late.
+  presses+=("$(($(stat -c %s "$S/even.raw") / 4))")
   xdotool mousemove $(button_centre "$even" ButtonStop) key w
   sleep 5
 done
@@ -207,10 +208,10 @@ press_escape "$even"
 check "and ends with status 0" ends_with_status_0
 # Songs are parted by the silence of the cleared buffer. Loudness by the native orvelrender, on
 # the recording and on the songs as rendered; the tone's balance and pitch a tenth of a second at a time.
-/usr/bin/python3 - "$S/even.raw" "$native/orvelrender/orvelrender" "$started" "${presses[@]}" "${levelled[@]}" \
+/usr/bin/python3 - "$S/even.raw" "$native/orvelrender/orvelrender" "${presses[@]}" "${levelled[@]}" \
   >"$S/even.txt" <<'PY'
 import array, math, os, struct, subprocess, sys
-raw, tool, started, presses, songs = sys.argv[1], sys.argv[2], float(sys.argv[3]), sys.argv[4:7], sys.argv[7:]
+raw, tool, presses, songs = sys.argv[1], sys.argv[2], sys.argv[3:6], sys.argv[6:]
 a = array.array("h", open(raw, "rb").read()[: os.path.getsize(raw) // 4 * 4])
 frames = len(a) // 2
 lufs = lambda path: float(subprocess.run([tool, "--loudness", path], capture_output=True, text=True).stdout.split()[1])
@@ -248,7 +249,7 @@ def delay(frame, expected):
                  if end > frame and abs(db - expected) < 0.5 and abs(after - expected) < 0.5), 99)
 print("separation %.2f" % rows[1][1])
 print("mono %.3f" % min(abs(db) for _, db, _ in rows))
-print("delays", *("%.2f" % delay((float(p) - started) * 44100, x) for p, x in zip(presses, (4.44, 0.0, 9.54))))
+print("delays", *("%.2f" % delay(int(p), x) for p, x in zip(presses, (4.44, 0.0, 9.54))))
 pitches = [r[2] for r in rows]
 print("pitch", "on" if all(-25 <= y - x <= 75 for x, y in zip(pitches, pitches[1:])) else "broken", *pitches)
 PY
