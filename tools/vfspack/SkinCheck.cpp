@@ -22,8 +22,8 @@ void TChecker::CheckSkin() {
   CheckLitArea(ini, VolumeSection, "the volume bar", {}, "the bar lights from the wrong part of it");
 }
 
-// The meter, the clock and the bars may be left out. One that cannot be shown shows nothing, with no box,
-// so each fault is a warning.
+// The meter, the clock and the bars may be left out. One that cannot be shown shows nothing, with
+// no box, so each fault is a warning.
 const TPicture* TChecker::FacePicture(const TProfileIni& ini, const char* section,
                                       const std::vector<const char*>& keys, const std::string& shownNot) {
   if (!ini.FindSection(section)) return nullptr;
