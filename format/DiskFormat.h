@@ -96,14 +96,19 @@ constexpr TButtonSection ButtonSections[ButtonCount] = {
     {"ButtonRewind", cmdRewind, 4}, {"ButtonPlayPause", cmdPlayPause, 6}, {"ButtonStop", cmdStop, 4},
     {"ButtonForward", cmdForward, 4}, {"ButtonEject", cmdEject, 4},       {"ButtonInfo", cmdInfo, 4}};
 
-// skin.ini's two optional sections: the level meter (a rectangle of bars lit from a picture the
-// rectangle's size) and the clock (a strip of eleven glyphs of one width: 0 to 9, then ':').
+// skin.ini's optional sections: the level meter (a rectangle of bars lit from a picture the
+// rectangle's size), the clock (a strip of eleven glyphs of one width: 0 to 9, then ':'), and the
+// seek and volume bars (a rectangle and its picture fully lit, lit from the left in proportion to
+// the heard position or the volume, from the bottom when taller than wide; a press sets it).
 // A section without one of its keys (Gap aside, which reads as 0) shows nothing.
 constexpr const char* MeterSection = "Meter";
 constexpr const char* ClockSection = "Clock";
+constexpr const char* SeekSection = "Seek";
+constexpr const char* VolumeSection = "Volume";
 constexpr TPlaceKeys FacePlaceKeys = ButtonPlaceKeys;
-constexpr const char* MeterWidthKey = "Width";
-constexpr const char* MeterHeightKey = "Height";
+constexpr const char* FaceWidthKey = "Width";
+constexpr const char* FaceHeightKey = "Height";
+constexpr const char *MeterWidthKey = FaceWidthKey, *MeterHeightKey = FaceHeightKey;
 constexpr const char* MeterBarsKey = "Bars";
 constexpr const char* MeterGapKey = "Gap";
 constexpr const char* FacePictureKey = "pic";

@@ -32,10 +32,10 @@ BUTTONS = (("ButtonRewind", 4), ("ButtonPlayPause", 6), ("ButtonStop", 4), ("But
            ("ButtonEject", 4), ("ButtonInfo", 4))
 
 
-# skin.ini's optional level meter and clock (the twin of format/DiskFormat.h).
-METER, CLOCK = "Meter", "Clock"
-FACE_X, FACE_Y, FACE_PICTURE = "X", "Y", "pic"
-METER_WIDTH, METER_HEIGHT, METER_BARS, METER_GAP = "Width", "Height", "Bars", "Gap"
+# skin.ini's optional level meter, clock, and seek and volume bars (the twin of format/DiskFormat.h).
+METER, CLOCK, SEEK, VOLUME = "Meter", "Clock", "Seek", "Volume"
+FACE_X, FACE_Y, FACE_WIDTH, FACE_HEIGHT, FACE_PICTURE = "X", "Y", "Width", "Height", "pic"
+METER_BARS, METER_GAP = "Bars", "Gap"
 CLOCK_GLYPHS = "0123456789:"
 
 def numbered_name(prefix, n):

@@ -7,8 +7,8 @@ of pic.png beneath it) and skin.ini: the six button sections of a disk's skin.in
 ... name those files, and a section [Layout] with Title=X,Y,W,H and Info=X,Y,W,H, the rectangles of
 the title strip and the info pictures, both inside the opaque part of pic.png. The demo's skin also
 names Name=X,Y,W,H and IdleName=X,Y,W,H, where the disk's title is written into pic.png (on the
-face, and in the title strip before play); a skin without them is left as drawn. A skin's [Meter]
-and [Clock] sections go to the disk as they are, with the pictures they name."""
+face, and in the title strip before play); a skin without them is left as drawn. A skin's [Meter],
+[Clock], [Seek] and [Volume] sections go to the disk as they are, with the pictures they name."""
 import argparse
 import hashlib
 import math
@@ -99,9 +99,10 @@ class Skin:
                 states.append(self.behind(x, y, *shape.size).copy())
                 states[-1].alpha_composite(shape.convert("RGBA"))
             self.buttons.append((section, x, y, states))
-        # The meter and the clock, kept as the skin has them: their pictures already hold the face.
-        keys = {fmt.METER: (fmt.FACE_X, fmt.FACE_Y, fmt.METER_WIDTH, fmt.METER_HEIGHT, fmt.METER_BARS, fmt.METER_GAP,
-                            fmt.FACE_PICTURE), fmt.CLOCK: (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_PICTURE)}
+        # The meter, the clock and the bars, kept as the skin has them: their pictures already hold the face.
+        rect = (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_WIDTH, fmt.FACE_HEIGHT, fmt.FACE_PICTURE)
+        keys = {fmt.METER: rect + (fmt.METER_BARS, fmt.METER_GAP), fmt.CLOCK: (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_PICTURE),
+                fmt.SEEK: rect, fmt.VOLUME: rect}
         self.face = [(section, [(k, profile_ini.get(ini, section, k)) for k in names if profile_ini.get(ini, section, k)],
                       os.path.join(folder, profile_ini.get(ini, section, fmt.FACE_PICTURE)))
                      for section, names in keys.items() if profile_ini.get(ini, section, fmt.FACE_PICTURE)]
