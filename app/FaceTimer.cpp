@@ -29,6 +29,8 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   input.audible = heard.audible;
   input.pcm = Heard.data();
   input.elapsedSeconds = (now - LastTickAt) / 1000.0;
+  const int32_t length = CurrentSongFrames();
+  input.heardFraction = heard.clockShown && length > 0 ? double(heard.songFrame) / length : 0.0;
   LastTickAt = now;
   RECT dirty[FacePartCount];
   const bool lit = DrawFace(input, dirty);
@@ -49,4 +51,10 @@ void WakeFace(HWND window) {
   BOOL adjusting = FALSE;
   GetSystemTimeAdjustment(&adjustment, &tick, &adjusting);
   Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs(tick), OnFaceTick) != 0;
+}
+
+void ShowFaceNow(HWND window) {
+  if (!HasFace()) return;
+  OnFaceTick(window, 0, 0, 0);
+  WakeFace(window);
 }

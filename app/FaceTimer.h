@@ -15,3 +15,5 @@ inline UINT FaceTimerPeriodMs(DWORD tick) {
 // Runs the timer, if the skin has a meter or a clock, until the sound is stopped or paused and
 // the meter has fallen dark. Called after anything that may start or stop the sound.
 void WakeFace(HWND window);
+// Draws and shows the face's frame at once, for a press that changed it, then wakes the timer.
+void ShowFaceNow(HWND window);

@@ -1,5 +1,7 @@
 #include "app/PlayerWndProc.h"
 
+#include <algorithm>
+
 #include "app/AccessibleClient.h"
 #include "app/ButtonFocus.h"
 #include "app/ButtonTips.h"
@@ -8,6 +10,7 @@
 #include "app/PlayerWnd.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
+#include "skin/FaceDisplay.h"
 #include "skin/SkinButton.h"
 #include "skin/SongPictures.h"
 #include "skin/WindowShape.h"
@@ -61,7 +64,30 @@ void OnSize(WPARAM kind) {
   if (kind == SIZE_RESTORED && MainWindow) MainWindow->Present(BackBuffer);
 }
 
+// A press on the seek or the volume bar holds it: the lit part follows the pointer, and the
+// release sets the place or the volume. It starts no drag of the window.
+TFacePart HeldBar = FacePartCount;
+
+// Signed: a bar held while the pointer leaves the window goes to its end, not to the other one.
+double BarFractionAt(LPARAM lParam) {
+  return FaceBarFraction(HeldBar, int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
+}
+
+void MoveHeldBar(HWND hwnd, LPARAM lParam) {
+  HoldFaceBar(HeldBar, BarFractionAt(lParam));
+  ShowFaceNow(hwnd);
+}
+
+void ReleaseHeldBar(HWND hwnd, LPARAM lParam) {
+  const double fraction = BarFractionAt(lParam);
+  if (HeldBar == FaceSeekBar) SeekTo(int64_t(fraction * std::max(CurrentSongFrames(), 0)));
+  HeldBar = FacePartCount;
+  ReleaseFaceBar();
+  ShowFaceNow(hwnd);
+}
+
 void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  if (HeldBar != FacePartCount) return MoveHeldBar(hwnd, lParam);
   // The release may have gone to another window.
   if (!(keys & MK_LBUTTON)) MainWindow->dragging = false;
   if (MainWindow->dragging) {
@@ -78,6 +104,8 @@ void OnLeftButtonDown(HWND hwnd, WPARAM keys, LPARAM lParam) {
   RelayToTips(hwnd, WM_LBUTTONDOWN, keys, lParam);
   HideFocusRing();
   SetCapture(hwnd);
+  HeldBar = FaceBarAt(MouseX(lParam), MouseY(lParam));
+  if (HeldBar != FacePartCount) return MoveHeldBar(hwnd, lParam);
   MainWindow->dragging = true;
   POINT cursor;
   GetCursorPos(&cursor);
@@ -90,6 +118,11 @@ void OnLeftButtonDown(HWND hwnd, WPARAM keys, LPARAM lParam) {
 
 void OnLeftButtonUp(HWND hwnd, WPARAM keys, LPARAM lParam) {
   RelayToTips(hwnd, WM_LBUTTONUP, keys, lParam);
+  if (HeldBar != FacePartCount) {
+    ReleaseHeldBar(hwnd, lParam);
+    ReleaseCapture();
+    return;
+  }
   MainWindow->dragging = false;
   UnderFocusRing([] { ButtonsMouseButton(false); });
   ReleaseCapture();
@@ -98,7 +131,12 @@ void OnLeftButtonUp(HWND hwnd, WPARAM keys, LPARAM lParam) {
 // Alt+Tab, a right click while the left button is held, or anyone's SetCapture: no release
 // will come.
 void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
-  if (reinterpret_cast<HWND>(newCapture) != hwnd) MainWindow->dragging = false;
+  if (reinterpret_cast<HWND>(newCapture) == hwnd) return;
+  MainWindow->dragging = false;
+  if (HeldBar == FacePartCount) return;
+  HeldBar = FacePartCount;
+  ReleaseFaceBar();
+  ShowFaceNow(hwnd);
 }
 
 void OnPlayerCommand(HWND hwnd, WPARAM code, LPARAM lParam) {

@@ -108,7 +108,6 @@ constexpr const char* VolumeSection = "Volume";
 constexpr TPlaceKeys FacePlaceKeys = ButtonPlaceKeys;
 constexpr const char* FaceWidthKey = "Width";
 constexpr const char* FaceHeightKey = "Height";
-constexpr const char *MeterWidthKey = FaceWidthKey, *MeterHeightKey = FaceHeightKey;
 constexpr const char* MeterBarsKey = "Bars";
 constexpr const char* MeterGapKey = "Gap";
 constexpr const char* FacePictureKey = "pic";

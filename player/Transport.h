@@ -51,6 +51,13 @@ struct THeardSound {
 THeardSound GetHeardSound(int16_t* out, uint32_t frames);
 // The current song's length in frames of 44,100 Hz; -1 when none is loaded or it is unknown.
 int32_t CurrentSongFrames();
+// Moves the song as heard: while playing, heard at once; while paused, where play resumes and
+// what the clock shows. Nothing while stopped, nor while a change of song is under way. A frame
+// at or past the song's end ends it, as if it had played out.
+void SeekTo(int64_t frame);
+// From the place heard, or from the last seek's target while it is still coming: a held key
+// moves one target on.
+void SeekBy(int32_t seconds);
 
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);

@@ -25,6 +25,9 @@ void OnPlayerCommandMessage(int code, LPARAM) {
 
 THeardSound GetHeardSound(int16_t*, uint32_t) { return THeardSound(); }
 int32_t CurrentSongFrames() { return -1; }
+std::vector<int> seeks;
+void SeekBy(int32_t seconds) { seeks.push_back(seconds); }
+void SeekTo(int64_t) {}
 
 namespace {
 
@@ -57,6 +60,8 @@ TEST_F(PlayerWndProcTest, HeldKeysAndIdleDaysAreToldFromCommandsThatWaited) {
   for (LPARAM flags : {LPARAM(1), LPARAM(1) | LPARAM(1) << 30, LPARAM(1) | LPARAM(1) << 30}) SendMessageA(hwnd, WM_KEYDOWN, 'W', flags);
   EXPECT_EQ(ListenerWidth, 50);
   ListenerWidth = 100;
+  for (WPARAM key : {VK_RIGHT, VK_LEFT, VK_RIGHT}) SendMessageA(hwnd, WM_KEYDOWN, key, LPARAM(1) | LPARAM(1) << 30);
+  EXPECT_EQ(seeks, (std::vector<int>{5, -5, 5}));  // held, each repeat moves the target on
   EXPECT_TRUE(WaitedForCommand(1000, 2000));
   EXPECT_TRUE(WaitedForCommand(0xFFFFFF00u, 0x100));
   EXPECT_FALSE(WaitedForCommand(2000, 2000));

@@ -23,6 +23,8 @@ TVfsInput Digits() {
 
 const char MeterSection[] = "[Meter]\nX=4\nY=4\nWidth=40\nHeight=16\nBars=4\nGap=0\npic=meter.png\n";
 const char ClockSection[] = "[Clock]\nX=50\nY=20\npic=digits.png\n";
+const char BarSections[] = "[Seek]\nX=4\nY=30\nWidth=40\nHeight=6\npic=bar.png\n"
+                           "[Volume]\nX=100\nY=4\nWidth=8\nHeight=32\npic=bar.png\n";
 
 class FaceDisplayTest : public testing::Test {
 protected:
@@ -41,7 +43,8 @@ protected:
   bool Draw(const TFaceInput& input) { return DrawFace(input, dirty); }
 
   TTempFolder folder{true};
-  TSkinStage stage{{SolidPicture("pic.png", 120, 40, Grey), SolidPicture("meter.png", 40, 16, Red), Digits()}};
+  TSkinStage stage{{SolidPicture("pic.png", 120, 40, Grey), SolidPicture("meter.png", 40, 16, Red), Digits(),
+                    SolidPicture("bar.png", 40, 32, Red)}};
   RECT dirty[FacePartCount] = {};
 };
 
@@ -88,7 +91,7 @@ TEST_F(FaceDisplayTest, TheMeterAndTheClockDrawOverTheFaceAndGoDarkWhenStopped) 
   EXPECT_EQ(stage.At(4 + 15, 19), Red);   // 300 Hz: the second of four bands, 40 to 179 Hz is the first
   EXPECT_EQ(stage.At(4 + 35, 4), Grey);  // the top of the highest band
   EXPECT_TRUE(Same(dirty[1], {50, 20, 50 + 7 * GlyphWidth, 26}));  // "1:00:00"
-  for (int x = 50; x < 50 + 7 * GlyphWidth; ++x) EXPECT_EQ(stage.At(x, 22), x % GlyphWidth == 1 ? White : Grey) << x;
+  for (int x = 50; x < 50 + 7 * GlyphWidth; ++x) EXPECT_EQ(stage.At(x, 22), (x - 50) % GlyphWidth == 1 ? White : Grey) << x;
 
   input.seconds = 0;
   input.audible = false;
@@ -108,6 +111,30 @@ TEST_F(FaceDisplayTest, TheMeterAndTheClockDrawOverTheFaceAndGoDarkWhenStopped) 
   EXPECT_TRUE(stage.Filled(0, 0, 120, 40, Grey));
   EXPECT_FALSE(Draw(input));
   EXPECT_TRUE(IsRectEmpty(&dirty[0]) && IsRectEmpty(&dirty[1]));  // nothing changed, nothing to present
+}
+
+// The seek bar lights from the left and the upright volume bar from the bottom, each in proportion;
+// a held bar follows the pointer, past its ends too, whatever it is given meanwhile.
+TEST_F(FaceDisplayTest, BarsLightInProportionAndFollowAHold) {
+  Load(BarSections);
+  TFaceInput input;
+  input.heardFraction = 0.5;
+  input.volumeFraction = 0.25;
+  Draw(input);
+  EXPECT_TRUE(stage.Filled(4, 30, 20, 6, Red) && stage.Filled(24, 30, 20, 6, Grey));
+  EXPECT_TRUE(stage.Filled(100, 28, 8, 8, Red) && stage.Filled(100, 4, 8, 24, Grey));
+  EXPECT_TRUE(Same(dirty[FaceVolumeBar], {100, 4, 108, 36}));
+  EXPECT_EQ(FaceBarAt(10, 32), FaceSeekBar);
+  EXPECT_EQ(FaceBarAt(104, 4), FaceVolumeBar);
+  EXPECT_EQ(FaceBarAt(60, 32), FacePartCount);
+  EXPECT_DOUBLE_EQ(FaceBarFraction(FaceSeekBar, 34, -5), 0.75);
+  EXPECT_DOUBLE_EQ(FaceBarFraction(FaceVolumeBar, 104, -20), 1.0);
+  HoldFaceBar(FaceSeekBar, FaceBarFraction(FaceSeekBar, -30, 32));
+  Draw(input);
+  EXPECT_TRUE(stage.Filled(4, 30, 40, 6, Grey));
+  ReleaseFaceBar();
+  Draw(input);
+  EXPECT_TRUE(stage.Filled(4, 30, 20, 6, Red));
 }
 
 }  // namespace
