@@ -262,4 +262,33 @@ check "and at 0 its channels are equal" awk -v d="$(field mono)" 'BEGIN { exit !
 check "W narrows it to 25% (4.44 dB), to mono, and back to 50%, each heard within 2.5 s" \
   awk '$1 == "delays" { ok = $2 <= 2.5 && $3 <= 2.5 && $4 <= 2.5 } END { exit !ok }' "$S/even.txt"
 check "while the song goes on: its pitch only ever rises, one step a second" test "$(field pitch)" = on
+
+# A ProTracker module made with --resampler a500: a held saw and square notes, the LED filter on.
+python3 - "$S/amiga.mod" <<'PY'
+import struct, sys
+saw, square = bytes((i * 3 - 96) & 0xFF for i in range(64)), bytes((60 if i % 32 < 16 else -60) & 0xFF for i in range(2000))
+cell = lambda s, p, e, q: bytes([s & 0xF0 | p >> 8, p & 0xFF, (s & 0x0F) << 4 | e, q])
+out, patterns = bytearray(20), 3
+for data, loop in ((saw, True), (square, False)) + ((b"", False),) * 29:
+    out += bytes(22) + struct.pack(">HBBHH", len(data) // 2, 0, 64, 0, len(data) // 2 if loop else 1)
+out += bytes([patterns, 127]) + bytes(range(patterns)) + bytes(128 - patterns) + b"M.K."
+for p in range(patterns):
+    for r in range(64):
+        first, struck = p == 0 and r == 0, p == 0 and r % 4 == 0
+        out += cell(first, 428 * first, 0, 0) + cell(2 * struck, (428, 360, 320, 285)[r // 4 % 4] * struck, 0, 0)
+        out += cell(0, 0, 0xF * first, 3 * first) + cell(0, 0, 0xE * first, 0)
+open(sys.argv[1], "wb").write(out + saw + square)
+PY
+MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --no-level --resampler a500 "$S/amiga.mod" -o "$S/amiga" \
+  >"$S/amiga.log" 2>&1
+disk_start "$S/amiga" wait
+record_start "$S/amiga.raw"
+click_button "$S/amiga" ButtonPlayPause
+(cd "$S/amiga" && wine "$MD_BIN/bin/orvelrender.exe" 01-amiga.mod "$S/a500.wav" --float --resampler a500 >/dev/null)
+e2e_poll 20 heard_for "$S/amiga.raw" 7.5
+record_stop
+press_escape "$S/amiga"
+check "a MOD made with --resampler a500 is heard as orvelrender --resampler a500 renders it, sample for sample" eval \
+  "grep -q '^Resampler=a500' '$S/amiga/PlayList.ini' && ends_with_status_0 &&
+   python3 '$MD_SRC/tests/e2e/player/analyse.py' --wine-log '$S/wine.log' song '$S/amiga.raw' /dev/null '$S/a500.wav'"
 e2e_finish
