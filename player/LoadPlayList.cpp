@@ -24,7 +24,8 @@ void ReadSongSound(const TIniFile& ini, const char* section, char* value) {
   if (ini.String(section, GainKey.name, "", value)) ParseLevel(value, GainKey, level.gainDb);
   if (ini.String(section, SeparationKey.name, "", value)) ParseLevel(value, SeparationKey, level.separation);
   PlayList->SetLevel(PlayList->SongCount() - 1, level);
-  if (ini.String(section, ResamplerKey, "", value)) PlayList->SetResampler(PlayList->SongCount() - 1, ParseResampler(value));
+  if (ini.String(section, ResamplerKey, "", value))
+    PlayList->SetResampler(PlayList->SongCount() - 1, ParseResampler(value));
 }
 
 }  // namespace

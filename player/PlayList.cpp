@@ -66,13 +66,17 @@ void TPlayList::SetLevel(int32_t index, TSongLevel level) {
   if (HasSong(index)) sounds[size_t(index)].level = level;
 }
 
-TSongLevel TPlayList::CurrentLevel() const { return HasSong(currentIndex) ? sounds[size_t(currentIndex)].level : TSongLevel(); }
+TSongLevel TPlayList::CurrentLevel() const {
+  return HasSong(currentIndex) ? sounds[size_t(currentIndex)].level : TSongLevel();
+}
 
 void TPlayList::SetResampler(int32_t index, int32_t resampler) {
   if (HasSong(index)) sounds[size_t(index)].resampler = resampler;
 }
 
-int32_t TPlayList::CurrentResampler() const { return HasSong(currentIndex) ? sounds[size_t(currentIndex)].resampler : 0; }
+int32_t TPlayList::CurrentResampler() const {
+  return HasSong(currentIndex) ? sounds[size_t(currentIndex)].resampler : 0;
+}
 
 int32_t TPlayList::PictureCount(int8_t row) const {
   return IsRow(row) ? int32_t(pictures[row].size()) : 0;

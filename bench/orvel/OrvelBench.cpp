@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
               best[0], best[1], best[0] / best[1], Rounds);
   const std::string mod = "orvel_bench.mod";
   const std::vector<uint8_t> modBytes = MakeMod(8);
-  std::ofstream(mod, std::ios::binary).write(reinterpret_cast<const char*>(modBytes.data()), std::streamsize(modBytes.size()));
+  std::ofstream(mod, std::ios::binary)
+      .write(reinterpret_cast<const char*>(modBytes.data()), std::streamsize(modBytes.size()));
   ResamplerCosts(mod.c_str());
   SeekCost(path);
   return frames[0] == frames[1] ? 0 : 1;

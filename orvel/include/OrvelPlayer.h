@@ -89,7 +89,7 @@ class IOrvelPlayer {
   virtual int SetListener(IPlayerListener* listener) = 0;
   // LoadSong, with an OrvelResampler code for a tracker module; other songs ignore it. The song
   // keeps it when rewound. Not pure, so that every player written before it still stands.
-  virtual TSongHandle LoadSongResampled(const char* fileName, int resampler) { return LoadSong(fileName); }
+  virtual TSongHandle LoadSongResampled(const char* fileName, int /*resampler*/) { return LoadSong(fileName); }
 
   static ORVEL_API IOrvelPlayer* GetOrvelPlayer();
 

@@ -54,7 +54,9 @@ void TOrvelPlayer::Shutdown() {
   }
 }
 
-TSongHandle TOrvelPlayer::LoadSong(const char* fileName) { return LoadSongResampled(fileName, OrvelResamplerDefault); }
+TSongHandle TOrvelPlayer::LoadSong(const char* fileName) {
+  return LoadSongResampled(fileName, OrvelResamplerDefault);
+}
 
 TSongHandle TOrvelPlayer::LoadSongResampled(const char* fileName, int resampler) {
   // Running out of memory on a huge song must not throw across the DLL boundary.

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <numeric>
-#include <string>
 #include <new>
+#include <numeric>
 #include <ostream>
+#include <string>
 
 #include <libopenmpt/libopenmpt.hpp>
 #include <soxr.h>
@@ -277,7 +277,8 @@ class TModuleSource : public TCountingSource {
   int64_t Seek(int64_t frame) override {
     if (!module || EndsBefore(frame)) return position;
     try {
-      position = std::llround(module->set_position_seconds(double(frame) / settings.sampleRate) * settings.sampleRate);
+      const double landed = module->set_position_seconds(double(frame) / settings.sampleRate);
+      position = std::llround(landed * settings.sampleRate);
       ended = false;
     } catch (...) {
       ended = true;
