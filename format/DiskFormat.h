@@ -82,6 +82,21 @@ inline bool ParseLevel(const char* text, const TLevelKey& key, float& value) {
   return true;
 }
 
+// Optional too: how the song's tracker module is resampled. The values are the library's resampler
+// codes from 1 on, in order; a value not among them, in any case, plays as if the key were missing.
+constexpr const char* ResamplerKey = "Resampler";
+constexpr const char* ResamplerNames[] = {"amiga", "a500", "a1200", "unfiltered", "none", "linear", "cubic", "sinc"};
+
+// The code of a resampler name, ASCII letters in either case; 0 for none of them.
+inline int32_t ParseResampler(const char* text) {
+  for (int32_t code = 1; code <= int32_t(sizeof ResamplerNames / sizeof *ResamplerNames); ++code) {
+    const char *name = ResamplerNames[code - 1], *c = text;
+    while (*name && (*c == *name || (*c >= 'A' && *c <= 'Z' && *c - 'A' + 'a' == *name))) ++c, ++name;
+    if (!*name && !*c) return code;
+  }
+  return 0;
+}
+
 // skin.ini's six button sections in slot order: the command each button posts, and the states it
 // draws (pic0, pic1, ...).
 constexpr TPlaceKeys ButtonPlaceKeys = {"X", "Y"};

@@ -219,7 +219,7 @@ bool OpenSong(const char* name) {
   PendingSongFrame = 0;
   SeekWhilePaused = false;
   if (!name) return false;
-  const TSongHandle handle = Player->LoadSong(name);
+  const TSongHandle handle = Player->LoadSongResampled(name, PlayList ? PlayList->CurrentResampler() : 0);
   CurrentSongHandle = handle;
   SongLevel = PlayList ? PlayList->CurrentLevel() : TSongLevel();
   if (handle != 0) {

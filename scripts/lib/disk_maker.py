@@ -320,9 +320,10 @@ def song_file_names(songs):
 TARGET_LUFS, PEAK_LIMIT_DBFS = -18.0, -1.0
 
 
-def loudness(orvelrender, path, separation):
-    """As the disk plays it: narrowing a hard-panned module makes it quieter."""
-    out = subprocess.run([orvelrender, "--loudness", path] + (["--separation", separation] if separation else []),
+def loudness(orvelrender, path, separation, resampler):
+    """As the disk plays it: narrowing a hard-panned module makes it quieter, an Amiga filter too."""
+    out = subprocess.run([orvelrender, "--loudness", path] + (["--separation", separation] if separation else []) +
+                         (["--resampler", resampler] if resampler else []),
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if out.returncode != 0:
         sys.exit("make-disk: %s" % (out.stderr.decode(errors="replace").strip() or path + " cannot be measured"))
@@ -352,8 +353,9 @@ def make(args):
     cover = Image.open(args.cover).convert("RGBA") if args.cover else None
     infos = [song_info(args.orvelrender, song) for song in args.songs]
     separations = [args.separation if args.separation is not None and is_module(info) else None for info in infos]
-    levels = [level(loudness(args.orvelrender, song, separation)) if args.level else None
-              for song, separation in zip(args.songs, separations)]
+    resamplers = [args.resampler if is_module(info) else None for info in infos]
+    levels = [level(loudness(args.orvelrender, song, separation, resampler)) if args.level else None
+              for song, separation, resampler in zip(args.songs, separations, resamplers)]
     os.makedirs(args.out, exist_ok=True)
     pictures = tempfile.mkdtemp()
     try:
@@ -390,6 +392,8 @@ def make(args):
                 keys.append((fmt.GAIN, "%.2f" % levels[i][0]))
             if separations[i] is not None:
                 keys.append((fmt.SEPARATION, separations[i]))
+            if resamplers[i]:
+                keys.append((fmt.RESAMPLER, resamplers[i]))
             play_sections.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i), keys))
         fmt.write_ini(os.path.join(args.out, fmt.SKIN), skin_sections)
         fmt.write_ini(os.path.join(args.out, fmt.PLAYLIST), play_sections)
@@ -419,6 +423,7 @@ def main(argv):
     parser.add_argument("--cover")
     parser.add_argument("--no-level", dest="level", action="store_false")
     parser.add_argument("--separation", type=separation)
+    parser.add_argument("--resampler", type=str.lower, choices=fmt.RESAMPLERS)
     parser.add_argument("-o", dest="out", required=True)
     parser.add_argument("songs", nargs="+")
     try:

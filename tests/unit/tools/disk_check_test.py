@@ -68,7 +68,7 @@ def clean_disk():
                   "Title": "Test disk"},
         # A Windows path and another case than the file's: the program finds both.
         "song0": {"file": "music\\song.wav", "pic1": "info1.jpg", "pic0": "info0.png", "TitlePic": "title.png"},
-        "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png"},
+        "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png", "Resampler": "A500"},
     }
     return {"entries": entries, "extra_records": [], "skin": skin, "playlist": playlist,
             "files": {"music/song.wav": wav(), "song.wav": wav(), "junk.xm": b"this is no song\n" * 20}}
@@ -194,6 +194,8 @@ CASES = [
      r'^warning: PlayList\.ini \[song1\] Gain: "-3,5" is not a number from -30 to 30 \(dB\): the song plays as'),
     ("separation beyond 200", lambda d: d["playlist"]["song0"].update(Gain="-30", Separation="250"), 1,
      r'^warning: PlayList\.ini \[song0\] Separation: "250" is not a number from 0 to 200 \(percent\)'),
+    ("resampler unknown", lambda d: d["playlist"]["song1"].update(Resampler="amiga 500"), 1,
+     r'^warning: PlayList\.ini \[song1\] Resampler: "amiga 500" is none of amiga, a500, .*, sinc: the song plays as'),
     ("song name beyond ASCII", lambda d: (d["playlist"]["song1"].update(file="caf\u00e9.wav"),
                                           d["files"].update({"caf\u00e9.wav": wav()})), 1,
      r'^warning: PlayList\.ini \[song1\] file: "caf.*\.wav" holds letters beyond ASCII'),
