@@ -96,7 +96,7 @@ const DWORD RefillFinishMs = 500;
 const DWORD CursorStartMs = 500;
 // A rewrite is written this far past the write cursor, for the lock and the copy; what its render
 // took meanwhile is skipped, not waited for.
-const uint32_t WriteLeadFrames = 44100 * 5 / 1000;
+const uint32_t WriteLeadFrames = 44100 * 20 / 1000;
 // The old sound fades out and the new in over this many frames: no click, and heard at once.
 const uint32_t CrossFadeFrames = 441;
 
