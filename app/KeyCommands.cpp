@@ -2,6 +2,7 @@
 
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
+#include "app/ListenerSettings.h"
 #include "player/Commands.h"
 #include "player/TransportFlags.h"
 
@@ -46,9 +47,10 @@ void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   if (IsStaleRepeat(flags)) return;
   if (key == WidthKey.key) {
     CycleListenerWidth();
-    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    ListenerChanged(hwnd);
     return;
   }
+  if (key == VK_UP || key == VK_DOWN) return SetListenerVolume(hwnd, ListenerVolume + (key == VK_UP ? 5 : -5));
   const int focused = FocusedButton();
   if (focused >= 0 && (key == VK_RETURN || key == VK_SPACE)) return PressButton(hwnd, focused);
   PressButton(hwnd, ButtonForKey(int(key)));

@@ -84,6 +84,7 @@ TSoundStream* MakeStream(bool quiet) {
   stream->SetStoppedProc(OnStreamStopped);
   stream->SetTagProc(TagRenderedHalf);
   stream->CreateBuffers(StreamMs);  // a failure leaves the stream lost
+  stream->SetVolume(BufferVolume(ListenerVolume));
   return stream;
 }
 
@@ -320,4 +321,8 @@ void RenderSamples(void* half, uint32_t bytes) {
   RenderedTag.song = true;
   RenderedTag.songFrame = uint32_t(before);
   RenderedTag.songFrames = after > before ? std::min(uint32_t(after - before), frames) : 0;
+}
+
+void ApplyListenerVolume() {
+  if (Stream) Stream->SetVolume(BufferVolume(ListenerVolume));
 }

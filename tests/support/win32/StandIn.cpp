@@ -121,6 +121,7 @@ public:
     });
   }
   HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call(); }
+  HRESULT SetVolume(int32_t) override { return Call(); }
   HRESULT SetCurrentPosition(DWORD position) override { return Call([&] { cursor = position; }); }
   HRESULT Play(DWORD, DWORD, DWORD) override {
     return Call([&] {
