@@ -80,6 +80,10 @@ TEST_F(PlayerWndProcTest, TheWheelAndTheArrowsStepTheVolumeAndBothChoicesAreKept
     LoadListenerSettings();
     EXPECT_EQ(std::make_pair(row.volume, row.width), std::make_pair(int(ListenerVolume), int(ListenerWidth))) << row.text;
   }
+  // A folder that cannot be made (a file stands in the way) keeps nothing; the volume still moves.
+  SetEnvironmentVariableA("APPDATA", file.c_str());
+  SendMessageA(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
+  EXPECT_EQ(volumesOnTheBuffer.back(), 95);
   SetEnvironmentVariableA("APPDATA", nullptr);
 }
 
