@@ -20,6 +20,8 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   const DWORD now = GetTickCount();
   Heard.resize(MeterWindowFrames * 2);
   const THeardSound heard = GetHeardSound(Heard.data(), MeterWindowFrames);
+  // Read while a refill was being recorded: the last frame stays, rather than a blink of 0:00.
+  if (!heard.settled) return;
   TFaceInput input;
   input.stopped = !PlayingFlag && !PausedFlag;
   input.clockShown = heard.clockShown;
@@ -27,6 +29,8 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   input.audible = heard.audible;
   input.pcm = Heard.data();
   input.elapsedSeconds = (now - LastTickAt) / 1000.0;
+  const int32_t length = CurrentSongFrames();
+  input.heardFraction = heard.clockShown && length > 0 ? double(heard.songFrame) / length : 0.0;
   LastTickAt = now;
   RECT dirty[FacePartCount];
   const bool lit = DrawFace(input, dirty);
@@ -43,5 +47,14 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
 void WakeFace(HWND window) {
   if (Ticking || !HasFace()) return;
   LastTickAt = GetTickCount();
-  Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs, OnFaceTick) != 0;
+  DWORD adjustment = 0, tick = 0;
+  BOOL adjusting = FALSE;
+  GetSystemTimeAdjustment(&adjustment, &tick, &adjusting);
+  Ticking = SetTimer(window, FaceTimerId, FaceTimerPeriodMs(tick), OnFaceTick) != 0;
+}
+
+void ShowFaceNow(HWND window) {
+  if (!HasFace()) return;
+  OnFaceTick(window, 0, 0, 0);
+  WakeFace(window);
 }

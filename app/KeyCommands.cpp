@@ -2,8 +2,10 @@
 
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
+#include "app/FaceTimer.h"
 #include "app/ListenerSettings.h"
 #include "player/Commands.h"
+#include "player/Transport.h"
 #include "player/TransportFlags.h"
 
 namespace {
@@ -15,8 +17,7 @@ bool inStaleRepeat = false;
 
 constexpr LPARAM RepeatBit = LPARAM(1) << 30;
 
-// Asked for before the last command was done: it waited in the queue meanwhile.
-bool CameDuringCommand() { return LONG(DWORD(GetMessageTime()) - commandDoneAt) < 0; }
+bool CameDuringCommand() { return WaitedForCommand(DWORD(GetMessageTime()), commandDoneAt); }
 
 bool IsStaleRepeat(LPARAM flags) { return (flags & RepeatBit) != 0 && CameDuringCommand(); }
 
@@ -38,13 +39,24 @@ int MediaCommand(LPARAM lParam) {
   return 0;
 }
 
+// Left and Right move 5 s, with Ctrl 30 s. Held, they move one target on, heard as they go.
+bool TakeSeekKey(HWND hwnd, WPARAM key) {
+  if (key != VK_LEFT && key != VK_RIGHT) return false;
+  const int32_t step = GetKeyState(VK_CONTROL) < 0 ? 30 : 5;
+  SeekBy(key == VK_LEFT ? -step : step);
+  WakeFace(hwnd);
+  return true;
+}
+
 void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   if (key == VK_ESCAPE) {
     DestroyWindow(hwnd);
     return;
   }
   if (key == VK_TAB) return MoveFocus(hwnd, GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
-  if (IsStaleRepeat(flags)) return;
+  if (IsStaleRepeat(flags) || TakeSeekKey(hwnd, key)) return;
+  // A held W would cycle through the widths and land anywhere.
+  if (key == WidthKey.key && (flags & RepeatBit)) return;
   if (key == WidthKey.key) {
     CycleListenerWidth();
     ListenerChanged(hwnd);
@@ -93,3 +105,8 @@ LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam) {
 }
 
 void CommandCarriedOut() { commandDoneAt = GetTickCount(); }
+
+bool WaitedForCommand(DWORD messageTime, DWORD doneAt) {
+  const DWORD waited = doneAt - messageTime;
+  return waited != 0 && waited <= 60000;
+}

@@ -18,3 +18,7 @@ LRESULT OnShellHook(HWND hwnd, WPARAM code, LPARAM lParam);
 // waited in the queue meanwhile is dropped, so that holding a key down leaves no backlog of songs
 // behind the release.
 void CommandCarriedOut();
+// A message of `messageTime` was asked for before the command done at `doneAt`, so it waited in
+// the queue meanwhile. The tick count wraps every 49.7 days: only the last minute counts, however
+// long the disk sat idle.
+bool WaitedForCommand(DWORD messageTime, DWORD doneAt);

@@ -39,7 +39,6 @@ TPlayerWnd::TPlayerWnd(HINSTANCE instance, TWndHook initHook, TWndHook teardownH
 }
 
 TPlayerWnd::~TPlayerWnd() {
-  for (TFaceOverlay& overlay : faceOverlays) overlay.Destroy();
   if (teardownHook) teardownHook(hwnd);
   DestroyWindow(hwnd);
   UnregisterClassA(PlayerWndClassName, instance);
@@ -50,7 +49,6 @@ BOOL TPlayerWnd::Present(HDC backBuffer) {
   if (IsIconic(hwnd)) return FALSE;
   RECT window = {};
   GetWindowRect(hwnd, &window);
-  for (TFaceOverlay& overlay : faceOverlays) overlay.Present(backBuffer);
   return UpdateLayered(hwnd, {window.left, window.top},
                        {window.right - window.left, window.bottom - window.top}, backBuffer);
 }
@@ -59,30 +57,15 @@ BOOL TPlayerWndClassic::Present(HDC) {
   return InvalidateRect(GetHandle(), nullptr, FALSE);
 }
 
-// A minimised window's rectangle is its icon's: the restore presents it all again instead. The
-// face's parts go to their overlays, which show them over this window's older pixels.
+// A minimised window's rectangle is its icon's: the restore presents it all again instead.
+// Windows copies only the dirty rectangle; Wine redoes the whole window, which costs it more.
 BOOL TPlayerWnd::PresentRect(HDC backBuffer, const RECT& dirty) {
   if (IsIconic(hwnd)) return FALSE;
-  MakeFaceOverlays(backBuffer);
-  for (TFaceOverlay& overlay : faceOverlays)
-    if (overlay.Covers(dirty)) return overlay.Present(backBuffer, &dirty);
   return UpdateLayeredPart(hwnd, backBuffer, dirty);
 }
 
 BOOL TPlayerWndClassic::PresentRect(HDC, const RECT& dirty) {
   return InvalidateRect(GetHandle(), &dirty, FALSE);
-}
-
-void TPlayerWnd::MakeFaceOverlays(HDC backBuffer) {
-  if (faceOverlaysMade) return;
-  faceOverlaysMade = true;
-  RECT areas[FacePartCount];
-  FaceAreas(areas);
-  for (int part = 0; part < FacePartCount; ++part) faceOverlays[part].Create(hwnd, areas[part], backBuffer);
-}
-
-void TPlayerWnd::FollowMove() {
-  for (TFaceOverlay& overlay : faceOverlays) overlay.FollowOwner();
 }
 
 void TPlayerWnd::SetWindowProc(WNDPROC procedure) {

@@ -1,13 +1,10 @@
 // The one top-level window: class registration, the borderless popup, the message loop and the
-// presentation of the back buffer (layered, with an overlay for each moving part of the face, or
-// repainted in the classic variant).
+// presentation of the back buffer (layered, or repainted in the classic variant).
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 
-#include "app/FaceOverlay.h"
-#include "skin/FaceDisplay.h"
 #include "skin/WindowShape.h"
 
 // Run once after the window is made (init) or before it is destroyed (teardown). The result is
@@ -30,18 +27,12 @@ public:
   void SetWindowProc(WNDPROC procedure);
   // Returns after WM_QUIT.
   void RunMessageLoop();
-  // After the window moved, was shown, hidden, minimised or restored.
-  void FollowMove();
 
 private:
-  void MakeFaceOverlays(HDC backBuffer);
-
   HWND hwnd;
   HINSTANCE instance;
   TWndHook initHook;
   TWndHook teardownHook;
-  bool faceOverlaysMade = false;
-  TFaceOverlay faceOverlays[FacePartCount];
 
 public:
   // Window drag state, kept by the window procedure.

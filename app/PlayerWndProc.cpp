@@ -1,5 +1,7 @@
 #include "app/PlayerWndProc.h"
 
+#include <algorithm>
+
 #include "app/AccessibleClient.h"
 #include "app/ButtonFocus.h"
 #include "app/ButtonTips.h"
@@ -9,6 +11,7 @@
 #include "app/PlayerWnd.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
+#include "skin/FaceDisplay.h"
 #include "skin/SkinButton.h"
 #include "skin/SongPictures.h"
 #include "skin/WindowShape.h"
@@ -56,7 +59,36 @@ LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// A restore by another program's ShowWindow, or by Win+Shift+M, comes without SC_RESTORE; nothing
+// was shown while minimised, so the whole face goes up again.
+void OnSize(WPARAM kind) {
+  if (kind == SIZE_RESTORED && MainWindow) MainWindow->Present(BackBuffer);
+}
+
+// A press on the seek or the volume bar holds it: the lit part follows the pointer, and the
+// release sets the place or the volume. It starts no drag of the window.
+TFacePart HeldBar = FacePartCount;
+
+// Signed: a bar held while the pointer leaves the window goes to its end, not to the other one.
+double BarFractionAt(LPARAM lParam) {
+  return FaceBarFraction(HeldBar, int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
+}
+
+void MoveHeldBar(HWND hwnd, LPARAM lParam) {
+  HoldFaceBar(HeldBar, BarFractionAt(lParam));
+  ShowFaceNow(hwnd);
+}
+
+void ReleaseHeldBar(HWND hwnd, LPARAM lParam) {
+  const double fraction = BarFractionAt(lParam);
+  if (HeldBar == FaceSeekBar) SeekTo(int64_t(fraction * std::max(CurrentSongFrames(), 0)));
+  HeldBar = FacePartCount;
+  ReleaseFaceBar();
+  ShowFaceNow(hwnd);
+}
+
 void OnMouseMove(HWND hwnd, WPARAM keys, LPARAM lParam) {
+  if (HeldBar != FacePartCount) return MoveHeldBar(hwnd, lParam);
   // The release may have gone to another window.
   if (!(keys & MK_LBUTTON)) MainWindow->dragging = false;
   if (MainWindow->dragging) {
@@ -73,6 +105,8 @@ void OnLeftButtonDown(HWND hwnd, WPARAM keys, LPARAM lParam) {
   RelayToTips(hwnd, WM_LBUTTONDOWN, keys, lParam);
   HideFocusRing();
   SetCapture(hwnd);
+  HeldBar = FaceBarAt(MouseX(lParam), MouseY(lParam));
+  if (HeldBar != FacePartCount) return MoveHeldBar(hwnd, lParam);
   MainWindow->dragging = true;
   POINT cursor;
   GetCursorPos(&cursor);
@@ -85,6 +119,11 @@ void OnLeftButtonDown(HWND hwnd, WPARAM keys, LPARAM lParam) {
 
 void OnLeftButtonUp(HWND hwnd, WPARAM keys, LPARAM lParam) {
   RelayToTips(hwnd, WM_LBUTTONUP, keys, lParam);
+  if (HeldBar != FacePartCount) {
+    ReleaseHeldBar(hwnd, lParam);
+    ReleaseCapture();
+    return;
+  }
   MainWindow->dragging = false;
   UnderFocusRing([] { ButtonsMouseButton(false); });
   ReleaseCapture();
@@ -93,7 +132,12 @@ void OnLeftButtonUp(HWND hwnd, WPARAM keys, LPARAM lParam) {
 // Alt+Tab, a right click while the left button is held, or anyone's SetCapture: no release
 // will come.
 void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
-  if (reinterpret_cast<HWND>(newCapture) != hwnd) MainWindow->dragging = false;
+  if (reinterpret_cast<HWND>(newCapture) == hwnd) return;
+  MainWindow->dragging = false;
+  if (HeldBar == FacePartCount) return;
+  HeldBar = FacePartCount;
+  ReleaseFaceBar();
+  ShowFaceNow(hwnd);
 }
 
 // Each notch a step of the volume, up louder. A high-resolution wheel's parts of a notch add up,
@@ -133,7 +177,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: return OnNotify(hwnd, wParam, lParam);
     case WM_SYSCOMMAND: return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER: FadeTick(hwnd); return 0;
-    case WM_WINDOWPOSCHANGED: if (MainWindow) MainWindow->FollowMove(); break;
+    case WM_SIZE: OnSize(wParam); break;
     case WM_MOUSEMOVE: OnMouseMove(hwnd, wParam, lParam); break;
     // The class asks for double clicks, so the second of two quick presses comes as one.
     case WM_LBUTTONDBLCLK:

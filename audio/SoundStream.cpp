@@ -10,6 +10,7 @@
 // | dueHalves      | worker: a half's notification   | taken by Resume, or by the     | both                |
 // |                | came while paused               | worker when a resume crossed   |                     |
 // | serving        | worker, for a whole wake-up     | worker, at the wake-up's end   | window: its waits   |
+// | rewriteAsked   | RequestRewrite (window)         | worker, as it takes the request| Resume's wait       |
 // | lastNotifiedAt | Play (window); every wake-up    | -                              | IsLost (both)       |
 // |                | (worker)                        |                                |                     |
 // | lost           | any failed call, a time-out, a  | never: only a new stream plays | IsLost (both),      |
@@ -51,6 +52,14 @@
 //   worker  a notification that comes meanwhile marks its half in dueHalves, and refills nothing;
 //   window  Resume: paused down, the due halves' events set again, Play from where it stood;
 //   worker  refills the due halves before they are heard.
+// A seek (the window has set where; the worker goes there as it takes the rewrite):
+//   window  RequestRewrite: rewriteAsked up, the rewrite event set;
+//   worker  at its next wake-up for it, unless stopped or asked to stop: the seek proc, then one
+//           render from the write cursor to the start of the half the cursor is in, one lap on,
+//           written over the buffer past where the cursor has got to meanwhile, faded across;
+//           the record takes it. A notification due meanwhile is served after it, from where the
+//           rewrite's render ended. While paused the rewrite starts at the cursor, takes the due
+//           halves with it, and Resume waits for it.
 // A song's end, and what happens after its last frame is heard:
 //   worker  refill at T: the library renders the song's last frames into half k;
 //   worker  refill at T+1 s, as the cursor enters half k: the library has nothing left and tells
@@ -62,12 +71,14 @@
 //           the stream from a cleared buffer (two seconds of silence, then the song).
 #include "audio/SoundStream.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 
 namespace {
 
-enum { HalfwayEvent, EndEvent, QuitEvent, StreamEventCount };
+enum { HalfwayEvent, EndEvent, RewriteEvent, QuitEvent, StreamEventCount };
 
 // The program changes the volume alone. Pan and frequency are asked for all the same:
 // on a software buffer they cost nothing, and this is the buffer every device has played the
@@ -83,6 +94,12 @@ const DWORD NotificationsLostMs = 2500;
 const DWORD RefillFinishMs = 500;
 // A buffer told to play whose cursor has not moved by then never will.
 const DWORD CursorStartMs = 500;
+// A rewrite begins this far past the write cursor: what its render costs is skipped, not waited for.
+const uint32_t RewriteLeadFrames = 44100 * 30 / 1000;
+// Past the write cursor when the rewrite is written, for the lock and the copy.
+const uint32_t WriteLeadFrames = 44100 * 5 / 1000;
+// The old sound fades out and the new in over this many frames: no click, and heard at once.
+const uint32_t CrossFadeFrames = 441;
 
 // The window thread's waits on the worker, both alike: a poll that hands the rest of its time
 // slice to any thread ready to run (on a busy machine, the worker it waits for) and otherwise
@@ -117,6 +134,8 @@ struct TSoundStream::TWorkerState {
   // Made with the buffers, before the worker starts.
   std::unique_ptr<THeardRecord> heard;
   std::atomic<TTagProc> tagProc{nullptr};
+  std::atomic<TSeekProc> seekProc{nullptr};
+  std::atomic<uint8_t> rewriteAsked{0};
 
   void Start() {
     if (running) return;
@@ -172,6 +191,7 @@ struct TSoundStream::TWorkerState {
   void Resume() {
     if (running) return;
     if (!paused) return Start();
+    if (!PollWhile([this] { return rewriteAsked || serving; }, RefillFinishMs)) lost = 1;
     paused = 0;
     const uint8_t due = dueHalves.exchange(0);
     for (int half = 0; half < 2; ++half) {
@@ -201,6 +221,72 @@ struct TSoundStream::TWorkerState {
     const TStoppedProc stopped = stoppedProc;
     if (stopAnswered && stopped) stopped();
     serving = 0;
+  }
+
+  void OnRewriteAsked() {
+    serving = 1;
+    rewriteAsked = 0;
+    const TSeekProc seek = seekProc;
+    if ((running || paused) && !stopRequested && secondaryBuffer && seek && seek()) RewriteAhead();
+    serving = 0;
+  }
+
+  // Frames are counted from the start of the half the cursor is in, up to two halves on.
+  void RewriteAhead() {
+    const uint32_t total = bufferBytes / 4, half = total / 2;
+    DWORD play = 0, write = 0;
+    MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&play, &write));
+    const uint32_t halfStart = play / 4 >= half ? half : 0;
+    const bool live = running;
+    const uint32_t begin = live ? Ahead(halfStart, write / 4) + RewriteLeadFrames : play / 4 - halfStart;
+    if (lost || begin >= total) return;
+    std::unique_ptr<int16_t[]> sound(new (std::nothrow) int16_t[size_t(total - begin) * 2]());
+    if (!sound) return;
+    const TRenderProc render = renderProc;
+    try {
+      if (render) render(sound.get(), (total - begin) * 4);
+    } catch (...) {
+    }
+    const TTagProc tagOf = tagProc;
+    THalfTag tag = tagOf ? tagOf() : THalfTag();
+    uint32_t from = begin;
+    if (live) {
+      MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&play, &write));
+      from = std::max(begin, Ahead(halfStart, write / 4) + WriteLeadFrames);
+    }
+    if (lost || from >= total) return;
+    const uint32_t skipped = from - begin, frames = total - from;
+    WriteAcross((halfStart + from) % total, sound.get() + size_t(skipped) * 2, frames, live);
+    tag.songFrame += skipped;
+    tag.songFrames = tag.songFrames > skipped ? tag.songFrames - skipped : 0;
+    if (heard) heard->Rewrite((halfStart + from) % total, sound.get() + size_t(skipped) * 2, frames, tag);
+    if (!live) dueHalves = 0;  // the rewrite holds them
+  }
+
+  // Where `frame` of the buffer lies from halfStart on, within the two halves from there.
+  uint32_t Ahead(uint32_t halfStart, uint32_t frame) const {
+    const uint32_t total = bufferBytes / 4;
+    return (frame + total - halfStart) % total;
+  }
+
+  // Over the buffer from frame `at`, wrapping at its end; the first frames cross-faded with what
+  // the buffer held, or, while paused, faded in after the silence of the pause.
+  void WriteAcross(uint32_t at, const int16_t* sound, uint32_t frames, bool fromOld) {
+    void* parts[2] = {};
+    DWORD bytes[2] = {};
+    const HRESULT locked = secondaryBuffer->Lock(at * 4, frames * 4, &parts[0], &bytes[0], &parts[1], &bytes[1], 0);
+    MarkLostOnFailure(locked);
+    if (FAILED(locked)) return;
+    uint32_t done = 0;
+    for (int p = 0; p < 2; ++p) {
+      int16_t* out = static_cast<int16_t*>(parts[p]);
+      for (uint32_t f = 0; out && f < bytes[p] / 4 && done < frames; ++f, ++done) {
+        const double in = done < CrossFadeFrames ? (done + 1.0) / (CrossFadeFrames + 1.0) : 1.0;
+        for (int c = 0; c < 2; ++c)
+          out[f * 2 + c] = int16_t(sound[size_t(done) * 2 + c] * in + (fromOld ? out[f * 2 + c] * (1.0 - in) : 0.0));
+      }
+    }
+    MarkLostOnFailure(secondaryBuffer->Unlock(parts[0], bytes[0], parts[1], bytes[1]));
   }
 
   void MarkLostOnFailure(HRESULT hr) {
@@ -347,13 +433,15 @@ void TSoundStream::TellUser(const char* text, const char* caption) const {
 DWORD WINAPI TSoundStream::ThreadProc(LPVOID param) {
   TWorkerState& s = *static_cast<TWorkerState*>(param);
   const HANDLE events[StreamEventCount] = {s.events[HalfwayEvent].Get(), s.events[EndEvent].Get(),
-                                           s.events[QuitEvent].Get()};
+                                           s.events[RewriteEvent].Get(), s.events[QuitEvent].Get()};
   for (;;) {
     const DWORD rc = WaitForMultipleObjects(StreamEventCount, events, FALSE, INFINITE);
     if (rc == WAIT_OBJECT_0 + HalfwayEvent) {
       s.OnNotified(0);
     } else if (rc == WAIT_OBJECT_0 + EndEvent) {
       s.OnNotified(1);
+    } else if (rc == WAIT_OBJECT_0 + RewriteEvent) {
+      s.OnRewriteAsked();
     } else if (rc == WAIT_OBJECT_0 + QuitEvent || rc == WAIT_FAILED) {
       break;  // a wait that fails (closed handles) would fail again at once, for ever
     }
@@ -397,6 +485,14 @@ void TSoundStream::SetRenderProc(TRenderProc proc) { shared->renderProc = proc; 
 void TSoundStream::SetStoppedProc(TStoppedProc proc) { shared->stoppedProc = proc; }
 
 void TSoundStream::SetTagProc(TTagProc proc) { shared->tagProc = proc; }
+
+void TSoundStream::SetSeekProc(TSeekProc proc) { shared->seekProc = proc; }
+
+void TSoundStream::RequestRewrite() {
+  TWorkerState& s = *shared;
+  s.rewriteAsked = 1;
+  if (s.events[RewriteEvent]) SetEvent(s.events[RewriteEvent].Get());
+}
 
 bool TSoundStream::ReadHeard(int16_t* out, uint32_t frames, THeardCursor& cursor) const {
   const TWorkerState& s = *shared;

@@ -19,6 +19,9 @@ typedef void (*TRenderProc)(void* half, uint32_t bytes);
 typedef void (*TStoppedProc)();
 // Asked on the worker right after each render: what the render put into the half.
 typedef THalfTag (*TTagProc)();
+// Asked on the worker before a rewrite renders: moves the song to where the rewrite is to sound
+// from. False drops the rewrite.
+typedef bool (*TSeekProc)();
 
 // Where the play cursor stands, and what the half it is in holds.
 struct THeardCursor {
@@ -69,6 +72,12 @@ public:
   void SetRenderProc(TRenderProc proc);
   void SetStoppedProc(TStoppedProc proc);
   void SetTagProc(TTagProc proc);
+  void SetSeekProc(TSeekProc proc);
+  // The window thread, after a seek: the worker replaces what lies ahead of the write cursor, up to
+  // where its next refill begins, with what the seek proc and the render proc give, the old sound
+  // faded out as the new fades in. While paused it rewrites from the cursor, and Resume waits for
+  // it. Stopped, or asked to stop, nothing is rewritten.
+  void RequestRewrite();
   // The window thread: the cursor, and the `frames` frames heard up to it into out (silence for
   // the cleared buffer). False without buffers or when the cursor cannot be read.
   bool ReadHeard(int16_t* out, uint32_t frames, THeardCursor& cursor) const;

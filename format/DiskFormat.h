@@ -82,6 +82,21 @@ inline bool ParseLevel(const char* text, const TLevelKey& key, float& value) {
   return true;
 }
 
+// Optional too: how the song's tracker module is resampled. The values are the library's resampler
+// codes from 1 on, in order; a value not among them, in any case, plays as if the key were missing.
+constexpr const char* ResamplerKey = "Resampler";
+constexpr const char* ResamplerNames[] = {"amiga", "a500", "a1200", "unfiltered", "none", "linear", "cubic", "sinc"};
+
+// The code of a resampler name, ASCII letters in either case; 0 for none of them.
+inline int32_t ParseResampler(const char* text) {
+  for (int32_t code = 1; code <= int32_t(sizeof ResamplerNames / sizeof *ResamplerNames); ++code) {
+    const char *name = ResamplerNames[code - 1], *c = text;
+    while (*name && (*c == *name || (*c >= 'A' && *c <= 'Z' && *c - 'A' + 'a' == *name))) ++c, ++name;
+    if (!*name && !*c) return code;
+  }
+  return 0;
+}
+
 // skin.ini's six button sections in slot order: the command each button posts, and the states it
 // draws (pic0, pic1, ...).
 constexpr TPlaceKeys ButtonPlaceKeys = {"X", "Y"};
@@ -96,14 +111,18 @@ constexpr TButtonSection ButtonSections[ButtonCount] = {
     {"ButtonRewind", cmdRewind, 4}, {"ButtonPlayPause", cmdPlayPause, 6}, {"ButtonStop", cmdStop, 4},
     {"ButtonForward", cmdForward, 4}, {"ButtonEject", cmdEject, 4},       {"ButtonInfo", cmdInfo, 4}};
 
-// skin.ini's two optional sections: the level meter (a rectangle of bars lit from a picture the
-// rectangle's size) and the clock (a strip of eleven glyphs of one width: 0 to 9, then ':').
+// skin.ini's optional sections: the level meter (a rectangle of bars lit from a picture the
+// rectangle's size), the clock (a strip of eleven glyphs of one width: 0 to 9, then ':'), and the
+// seek and volume bars (a rectangle and its picture fully lit, lit from the left in proportion to
+// the heard position or the volume, from the bottom when taller than wide; a press sets it).
 // A section without one of its keys (Gap aside, which reads as 0) shows nothing.
 constexpr const char* MeterSection = "Meter";
 constexpr const char* ClockSection = "Clock";
+constexpr const char* SeekSection = "Seek";
+constexpr const char* VolumeSection = "Volume";
 constexpr TPlaceKeys FacePlaceKeys = ButtonPlaceKeys;
-constexpr const char* MeterWidthKey = "Width";
-constexpr const char* MeterHeightKey = "Height";
+constexpr const char* FaceWidthKey = "Width";
+constexpr const char* FaceHeightKey = "Height";
 constexpr const char* MeterBarsKey = "Bars";
 constexpr const char* MeterGapKey = "Gap";
 constexpr const char* FacePictureKey = "pic";

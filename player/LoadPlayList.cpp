@@ -19,11 +19,13 @@ static_assert(NoInfoTextSize == MAX_PATH, "the NoInfo text is read like any othe
 namespace {
 
 // Values that cannot be played as written leave the song as rendered.
-void ReadLevel(const TIniFile& ini, const char* section, char* value) {
+void ReadSongSound(const TIniFile& ini, const char* section, char* value) {
   TSongLevel level;
   if (ini.String(section, GainKey.name, "", value)) ParseLevel(value, GainKey, level.gainDb);
   if (ini.String(section, SeparationKey.name, "", value)) ParseLevel(value, SeparationKey, level.separation);
   PlayList->SetLevel(PlayList->SongCount() - 1, level);
+  if (ini.String(section, ResamplerKey, "", value))
+    PlayList->SetResampler(PlayList->SongCount() - 1, ParseResampler(value));
 }
 
 }  // namespace
@@ -43,14 +45,14 @@ void LoadPlayList(HWND window) {
   ReadSongList(NoInfoText, [&](const char* section, const TSongKey& key, const char* fallback) {
     // A song is played once its file is read, so its level is read too, after its own keys.
     if (!ini.String(section, key.name, fallback, value)) {
-      if (key.row >= 0) ReadLevel(ini, section, value);
+      if (key.row >= 0) ReadSongSound(ini, section, value);
       return false;
     }
     if (key.row < 0)
       PlayList->AddSong(value);
     else
       PlayList->AddPicture(key.row, value);
-    if (&key == std::end(SongKeys) - 1) ReadLevel(ini, section, value);
+    if (&key == std::end(SongKeys) - 1) ReadSongSound(ini, section, value);
     return true;
   });
 }

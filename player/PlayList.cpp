@@ -19,7 +19,7 @@ bool IsRow(int8_t row) { return row >= 0 && row < PictureRowCount; }
 
 int32_t TPlayList::AddSong(const char* name) {
   songs.push_back(CopyName(name));
-  levels.emplace_back();
+  sounds.emplace_back();
   return SongCount() - 1;
 }
 
@@ -30,7 +30,7 @@ int32_t TPlayList::AddPicture(int8_t row, const char* name) {
 }
 
 const char* TPlayList::CurrentSong() const {
-  if (currentIndex < 0 || currentIndex >= SongCount()) return nullptr;
+  if (!HasSong(currentIndex)) return nullptr;
   return songs[size_t(currentIndex)].get();
 }
 
@@ -63,12 +63,19 @@ const char* TPlayList::GetPicture(int8_t row) const {
 }
 
 void TPlayList::SetLevel(int32_t index, TSongLevel level) {
-  if (index >= 0 && index < SongCount()) levels[size_t(index)] = level;
+  if (HasSong(index)) sounds[size_t(index)].level = level;
 }
 
 TSongLevel TPlayList::CurrentLevel() const {
-  if (currentIndex < 0 || currentIndex >= SongCount()) return TSongLevel();
-  return levels[size_t(currentIndex)];
+  return HasSong(currentIndex) ? sounds[size_t(currentIndex)].level : TSongLevel();
+}
+
+void TPlayList::SetResampler(int32_t index, int32_t resampler) {
+  if (HasSong(index)) sounds[size_t(index)].resampler = resampler;
+}
+
+int32_t TPlayList::CurrentResampler() const {
+  return HasSong(currentIndex) ? sounds[size_t(currentIndex)].resampler : 0;
 }
 
 int32_t TPlayList::PictureCount(int8_t row) const {

@@ -32,14 +32,22 @@ public:
   // The level of song `index`, as rendered until set; indices without a song are passed over.
   void SetLevel(int32_t index, TSongLevel level);
   TSongLevel CurrentLevel() const;
+  // The library's resampler code of song `index`, 0 (as rendered) until set.
+  void SetResampler(int32_t index, int32_t resampler);
+  int32_t CurrentResampler() const;
 
   int32_t SongCount() const { return int32_t(songs.size()); }
   int32_t PictureCount(int8_t row) const;
 
 private:
   using TOwnedName = std::unique_ptr<char[]>;
+  struct TSongSound {
+    TSongLevel level;
+    int32_t resampler = 0;
+  };
+  bool HasSong(int32_t index) const { return index >= 0 && index < SongCount(); }
   std::vector<TOwnedName> songs;
-  std::vector<TSongLevel> levels;  // one per song
+  std::vector<TSongSound> sounds;  // one per song
   std::vector<TOwnedName> pictures[PictureRowCount];
 };
 

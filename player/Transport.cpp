@@ -43,8 +43,34 @@ std::atomic<uint32_t> PlayThrough{1};
 // then the song is still the one heard, and every press acts on it.
 std::atomic<TSongHandle> EndingSong{0};
 
-// What the cleared buffer stands for: where the song will start. The window thread's.
+// What the cleared buffer stands for: where the song will start; while paused, where play
+// resumes. The window thread's.
 uint32_t PendingSongFrame = 0;
+
+// The place the worker is to take the song to at its next rewrite: the play-through it was asked
+// in (high 32 bits) and the frame (low 32 bits); 0 for none. A stop since, or a song's end told,
+// drops it, so that it never plays the old song on.
+std::atomic<uint64_t> SeekRequest{0};
+// The paused place moved: the resume rewrites the buffer from there.
+bool SeekWhilePaused = false;
+// Presses that follow a seek within this time, or a held key, move on from its target rather
+// than from what is still heard of the place before it.
+const DWORD SeekFollowMs = 400;
+uint32_t LastSeekFrame = 0;
+DWORD LastSeekAt = 0;
+
+// The worker, as it takes a rewrite.
+bool OnStreamSeek() {
+  const uint64_t request = SeekRequest.exchange(0);
+  if (request == 0 || uint32_t(request >> 32) != PlayThrough || EndingSong) return false;
+  Player->SetPosition(int(uint32_t(request)));
+  return true;
+}
+
+void AskRewriteFrom(uint32_t frame) {
+  SeekRequest = uint64_t(PlayThrough.load()) << 32 | frame;
+  Stream->RequestRewrite();
+}
 // The worker's: what its last render put into the half, told to the stream right after.
 THalfTag RenderedTag;
 THalfTag TagRenderedHalf() { return RenderedTag; }
@@ -83,6 +109,7 @@ TSoundStream* MakeStream(bool quiet) {
   stream->SetRenderProc(OnStreamRender);
   stream->SetStoppedProc(OnStreamStopped);
   stream->SetTagProc(TagRenderedHalf);
+  stream->SetSeekProc(OnStreamSeek);
   stream->CreateBuffers(StreamMs);  // a failure leaves the stream lost
   stream->SetVolume(BufferVolume(ListenerVolume));
   return stream;
@@ -140,6 +167,7 @@ void OnSongEnded(TSongHandle song, uint32_t playThrough) {
 bool StopPlayThrough(bool byHandshake) {
   if (IsStopped()) return false;
   EndingSong = 0;
+  SeekWhilePaused = false;
   SetTransportState(TTransportState::Stopped);
   Player->SetState(OrvelStateStop);
   if (Stream && byHandshake) Stream->StopAndWait(StopTimeoutMs);
@@ -190,8 +218,9 @@ void ShutdownPlayer() {
 bool OpenSong(const char* name) {
   CurrentSongHandle = 0;
   PendingSongFrame = 0;
+  SeekWhilePaused = false;
   if (!name) return false;
-  const TSongHandle handle = Player->LoadSong(name);
+  const TSongHandle handle = Player->LoadSongResampled(name, PlayList ? PlayList->CurrentResampler() : 0);
   CurrentSongHandle = handle;
   SongLevel = PlayList ? PlayList->CurrentLevel() : TSongLevel();
   if (handle != 0) {
@@ -209,6 +238,8 @@ void PlaySong() {
   SetTransportState(TTransportState::Playing);
   Player->SetState(OrvelStatePlay);
   if (resuming && !lost) {
+    if (SeekWhilePaused) AskRewriteFrom(PendingSongFrame);  // the resume waits for it
+    SeekWhilePaused = false;
     Stream->Resume();
     if (!StreamPlays()) {
       StartStream(true);
@@ -216,16 +247,24 @@ void PlaySong() {
       Stream->RequestStop();
     }
   } else {
+    if (SeekWhilePaused) Player->SetPosition(int(PendingSongFrame));  // the new stream starts cleared
+    SeekWhilePaused = false;
     StartStream(resuming);
   }
   PostMessageA(PlayerWindow, WM_SONG_STARTED, 0, 0);
 }
 
 // The buffers stop first and the flags after, so that a refill under way still renders music: it
-// is heard on resume, with the rest of what was rendered.
+// is heard on resume, with the rest of what was rendered. A seek the worker has not come to yet
+// would render nothing once the flags are down: it becomes the paused place instead.
 void PauseSong() {
   if (Stream) Stream->Pause();
   PendingSongFrame = GetHeardSound(nullptr, 0).songFrame;
+  const uint64_t seek = SeekRequest.exchange(0);
+  if (seek && uint32_t(seek >> 32) == PlayThrough) {
+    PendingSongFrame = uint32_t(seek);
+    SeekWhilePaused = true;
+  }
   SetTransportState(TTransportState::Paused);
   Player->SetState(OrvelStateStop);
 }
@@ -293,7 +332,9 @@ THeardSound GetHeardSound(int16_t* out, uint32_t frames) {
   if (IsStopped() || !Stream) return heard;
   heard.clockShown = true;
   heard.songFrame = PendingSongFrame;
+  if (SeekWhilePaused) return heard;
   if (!Stream->ReadHeard(out, frames, cursor)) return heard;
+  heard.settled = cursor.at.settled;
   const THalfTag& tag = cursor.at.tag;
   if (!tag.song) return heard;
   // Past a song's last frame the next one is due, from its start.
@@ -321,6 +362,25 @@ void RenderSamples(void* half, uint32_t bytes) {
   RenderedTag.song = true;
   RenderedTag.songFrame = uint32_t(before);
   RenderedTag.songFrames = after > before ? std::min(uint32_t(after - before), frames) : 0;
+}
+
+void SeekBy(int32_t seconds) {
+  uint32_t from = GetHeardSound(nullptr, 0).songFrame;
+  const DWORD since = GetTickCount() - LastSeekAt;
+  if (PlayingFlag && since < SeekFollowMs) from = LastSeekFrame + since * 441 / 10;
+  SeekTo(int64_t(from) + int64_t(seconds) * 44100);
+}
+
+void SeekTo(int64_t frame) {
+  if (IsStopped() || EndingSong || !CurrentSongHandle || !StreamPlays() || Stream->IsStopRequested()) return;
+  // The cleared buffer of a change of song: the song starts where it was going to.
+  if (PlayingFlag && !GetHeardSound(nullptr, 0).audible) return;
+  const uint32_t target = uint32_t(std::min<int64_t>(std::max<int64_t>(frame, 0), INT32_MAX));
+  LastSeekFrame = target;
+  LastSeekAt = GetTickCount();
+  if (PlayingFlag) return AskRewriteFrom(target);
+  PendingSongFrame = target;
+  SeekWhilePaused = true;
 }
 
 void ApplyListenerVolume() {

@@ -43,12 +43,21 @@ struct THeardSound {
   uint32_t songFrame = 0;
   // The buffers run and a song's sound is at the play cursor (not the cleared buffer).
   bool audible = false;
+  // False when the read met a refill being recorded: nothing was read, and the rest says nothing.
+  bool settled = true;
 };
 // Copies the `frames` stereo frames (interleaved 16-bit) that end at the play cursor into out,
 // when out is given: silence where nothing of a song was heard.
 THeardSound GetHeardSound(int16_t* out, uint32_t frames);
 // The current song's length in frames of 44,100 Hz; -1 when none is loaded or it is unknown.
 int32_t CurrentSongFrames();
+// Moves the song as heard: while playing, heard at once; while paused, where play resumes and
+// what the clock shows. Nothing while stopped, nor while a change of song is under way. A frame
+// at or past the song's end ends it, as if it had played out.
+void SeekTo(int64_t frame);
+// From the place heard, or from the last seek's target while it is still coming: a held key
+// moves one target on.
+void SeekBy(int32_t seconds);
 
 // The stream's render callback, on its worker: hands the half to RenderSamples.
 void OnStreamRender(void* half, uint32_t bytes);

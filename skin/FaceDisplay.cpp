@@ -43,6 +43,13 @@ struct TKeptArea {
   }
 };
 
+// Over what lies beneath, with the picture's own alpha: a see-through part shows the face, never
+// black, and never a hole in the window.
+void BlendOver(int x, int y, int width, int height, HDC from, int fromX, int fromY) {
+  const BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(BackBuffer, x, y, width, height, from, fromX, fromY, width, height, over);
+}
+
 bool KeyPresent(const TIniFile& ini, const char* section, const char* key) {
   char value[MAX_PATH];
   return ini.String(section, key, "", value);
@@ -104,8 +111,7 @@ public:
     for (size_t b = 0; b < drawn.size(); ++b) {
       const int x = int(b) * (barWidth + gap);
       if (drawn[b] > 0)
-        BitBlt(BackBuffer, area.left + x, area.bottom - drawn[b], barWidth, drawn[b], lit->Dc(), x, height - drawn[b],
-               SRCCOPY);
+        BlendOver(area.left + x, area.bottom - drawn[b], barWidth, drawn[b], lit->Dc(), x, height - drawn[b]);
     }
     UnionRect(&dirty, &dirty, &beneath.area);
   }
@@ -147,7 +153,7 @@ public:
     beneath.Restore(changed);
     for (int i = 0; i < ClockMaxCharacters && text[i]; ++i) {
       const int glyph = ClockGlyph(text[i]);
-      BitBlt(BackBuffer, x + i * glyphWidth, y, glyphWidth, glyphHeight, strip->Dc(), glyph * glyphWidth, 0, SRCCOPY);
+      BlendOver(x + i * glyphWidth, y, glyphWidth, glyphHeight, strip->Dc(), glyph * glyphWidth, 0);
     }
     RECT onFace;
     if (IntersectRect(&onFace, &changed, &beneath.area)) UnionRect(&dirty, &dirty, &onFace);
@@ -163,15 +169,62 @@ private:
   TKeptArea beneath;
 };
 
+// Lit from the left in proportion to its value, or from the bottom when taller than wide.
+class TFaceBar {
+public:
+  explicit TFaceBar(RECT area) : area(area) {}
+
+  bool Load(const char* pictureName) {
+    int w = Width(), h = Height();
+    lit = LoadPicture(pictureName, w, h);
+    return lit && beneath.Keep(area);
+  }
+
+  void Draw(double fraction, RECT& dirty) {
+    const int length = int(std::min(std::max(fraction, 0.0), 1.0) * Extent() + 0.5);
+    if (length == drawn) return;
+    drawn = length;
+    beneath.Restore(area);
+    if (length > 0 && Upright())
+      BlendOver(area.left, area.bottom - length, Width(), length, lit->Dc(), 0, Height() - length);
+    else if (length > 0)
+      BlendOver(area.left, area.top, length, Height(), lit->Dc(), 0, 0);
+    UnionRect(&dirty, &dirty, &beneath.area);
+  }
+
+  double FractionAt(int32_t x, int32_t y) const {
+    const double along = Upright() ? area.bottom - y : x - area.left;
+    return std::min(std::max(along / Extent(), 0.0), 1.0);
+  }
+
+  const RECT& Area() const { return beneath.area; }
+
+private:
+  int Width() const { return area.right - area.left; }
+  int Height() const { return area.bottom - area.top; }
+  bool Upright() const { return Height() > Width(); }
+  int Extent() const { return Upright() ? Height() : Width(); }
+
+  RECT area;
+  int drawn = -1;  // the lit length on the face, in pixels; none yet
+  std::unique_ptr<TArgbSurface> lit;
+  TKeptArea beneath;
+};
+
 std::unique_ptr<TFaceMeter> Meter;
 std::unique_ptr<TFaceClock> Clock;
+std::unique_ptr<TFaceBar> Bars[2];  // the seek bar, the volume bar
+TFacePart HeldBar = FacePartCount;
+double HeldFraction = 0;
+
+std::unique_ptr<TFaceBar>& BarOf(TFacePart part) { return Bars[part == FaceVolumeBar ? 1 : 0]; }
 
 void LoadMeter(const TIniFile& ini) {
-  const char* keys[] = {FacePlaceKeys.x, FacePlaceKeys.y, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey};
+  const char* keys[] = {FacePlaceKeys.x, FacePlaceKeys.y, FaceWidthKey, FaceHeightKey, MeterBarsKey, FacePictureKey};
   for (const char* key : keys)
     if (!KeyPresent(ini, MeterSection, key)) return;
   const int32_t x = ini.Int(MeterSection, FacePlaceKeys.x), y = ini.Int(MeterSection, FacePlaceKeys.y);
-  const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
+  const int32_t width = ini.Int(MeterSection, FaceWidthKey), height = ini.Int(MeterSection, FaceHeightKey);
   const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
   // Bars beyond one a pixel could not be told apart, nor drawn.
   if (width <= 0 || height <= 0 || bars <= 0 || bars > width || gap < 0 || MeterBarWidth(width, bars, gap) < 1)
@@ -192,28 +245,66 @@ void LoadClock(const TIniFile& ini) {
   if (!Clock->Load(picture)) Clock.reset();
 }
 
+void LoadBar(const TIniFile& ini, const char* section, std::unique_ptr<TFaceBar>& bar) {
+  const char* keys[] = {FacePlaceKeys.x, FacePlaceKeys.y, FaceWidthKey, FaceHeightKey, FacePictureKey};
+  for (const char* key : keys)
+    if (!KeyPresent(ini, section, key)) return;
+  const int32_t x = ini.Int(section, FacePlaceKeys.x), y = ini.Int(section, FacePlaceKeys.y);
+  const int32_t width = ini.Int(section, FaceWidthKey), height = ini.Int(section, FaceHeightKey);
+  if (width <= 0 || height <= 0) return;
+  char picture[MAX_PATH];
+  ini.String(section, FacePictureKey, "", picture);
+  bar.reset(new TFaceBar({x, y, x + width, y + height}));
+  if (!bar->Load(picture)) bar.reset();
+}
+
 }  // namespace
 
 void LoadFace(const TIniFile& ini) {
   LoadMeter(ini);
   LoadClock(ini);
+  LoadBar(ini, SeekSection, BarOf(FaceSeekBar));
+  LoadBar(ini, VolumeSection, BarOf(FaceVolumeBar));
 }
 
-bool HasFace() { return Meter || Clock; }
+bool HasFace() { return Meter || Clock || Bars[0] || Bars[1]; }
 
 void FaceAreas(RECT (&areas)[FacePartCount]) {
-  areas[0] = Meter ? Meter->Area() : RECT{};
-  areas[1] = Clock ? Clock->Area() : RECT{};
+  areas[FaceMeter] = Meter ? Meter->Area() : RECT{};
+  areas[FaceClock] = Clock ? Clock->Area() : RECT{};
+  for (TFacePart bar : {FaceSeekBar, FaceVolumeBar}) areas[bar] = BarOf(bar) ? BarOf(bar)->Area() : RECT{};
 }
 
 bool DrawFace(const TFaceInput& input, RECT (&dirty)[FacePartCount]) {
   for (RECT& part : dirty) SetRectEmpty(&part);
-  if (Meter) Meter->Draw(input, dirty[0]);
-  if (Clock) Clock->Draw(input, dirty[1]);
+  if (Meter) Meter->Draw(input, dirty[FaceMeter]);
+  if (Clock) Clock->Draw(input, dirty[FaceClock]);
+  const double values[] = {input.heardFraction, input.volumeFraction};
+  for (TFacePart bar : {FaceSeekBar, FaceVolumeBar})
+    if (BarOf(bar)) BarOf(bar)->Draw(bar == HeldBar ? HeldFraction : values[bar - FaceSeekBar], dirty[bar]);
   return Meter && !Meter->IsDark();
 }
+
+TFacePart FaceBarAt(int32_t x, int32_t y) {
+  for (TFacePart bar : {FaceSeekBar, FaceVolumeBar})
+    if (BarOf(bar) && PtInRect(&BarOf(bar)->Area(), POINT{x, y})) return bar;
+  return FacePartCount;
+}
+
+double FaceBarFraction(TFacePart bar, int32_t x, int32_t y) {
+  return bar < FacePartCount && bar >= FaceSeekBar && BarOf(bar) ? BarOf(bar)->FractionAt(x, y) : 0;
+}
+
+void HoldFaceBar(TFacePart bar, double fraction) {
+  HeldBar = bar;
+  HeldFraction = fraction;
+}
+
+void ReleaseFaceBar() { HeldBar = FacePartCount; }
 
 void FreeFace() {
   Meter.reset();
   Clock.reset();
+  for (auto& bar : Bars) bar.reset();
+  ReleaseFaceBar();
 }

@@ -21,6 +21,8 @@ Layout, for disk authors (window 500 x 300; every rectangle lies in the opaque p
                  forward x 230 (58), eject x 366 (52), info x 422 (52)
   meter          the five speaker slots, 48 x 32 at (306, 244): 5 bars 4 wide, 7 apart
   clock          7 x 14 glyphs from (384, 216), under the disk's name, in place of its tagline
+  seek           270 x 8 at (26, 227), under the screen: a groove from x 28 to 294, 4 high
+  volume         52 x 14 at (304, 221), over the meter: a wedge rising from (306, 233) to (354, 223)
 The program draws every picture but pic.png by replacing the pixels beneath it, so each one is
 an opaque rectangle that already holds the part of the background behind it.
 """
@@ -271,6 +273,8 @@ METER = (306, 244, 48, 32)
 METER_BARS, METER_GAP, SLOT_W = 5, 7, 4
 CLOCK = (384, 216)
 GLYPH = (7, 14)
+SEEK = (26, 227, 270, 8)
+VOLUME = (304, 221, 52, 14)
 
 SONGS = [  # file, maker in make_songs, entry prefix, format, key, accent
     ("first-light.xm", "first_light", "light", "XM tracker module", "A minor", "#ff9a4a"),
@@ -329,6 +333,10 @@ def draw_background(text, named=True):
     for slot in meter_slots():
         c.shape(slot, rgb("#07050f"))
         c.shape(shifted(ring(slot, 0.8), 0, 0.8), rgb("#d8ccff", 0.10))
+    # The bars' empty grooves, with a faint lip below.
+    for _, _, _, groove in bar_grooves():
+        c.shape(shifted(groove, 0, 0.8), rgb("#d8ccff", 0.12))
+        c.shape(groove, rgb("#07050f"))
 
     draw_record(c)
     if named:
@@ -342,12 +350,35 @@ def meter_slots():
             for i in range(METER_BARS)]
 
 
+def lit(t):
+    """Teal when little is lit, violet when all is."""
+    return mix(PLAYING, rgb("#e46cff"), clamp(t))
+
+
 def lit_meter(background):
     """The slots as they look full: lit from teal at the bottom to violet at the top."""
     x, y, w, h = METER
     c = background.crop(0, 0, W, H)
     for slot in meter_slots():
-        c.shape(slot, lambda px, py: mix(PLAYING, rgb("#e46cff"), clamp((y + h - py) / h)))
+        c.shape(slot, lambda px, py: lit((y + h - py) / h))
+    return c.crop(x, y, w, h)
+
+
+def bar_grooves():
+    """Each bar's section, picture, rectangle and groove: the seek bar's under the screen, lined up
+    with the song pictures; the volume's a wedge over the speaker slots."""
+    x, y, w, h = SEEK
+    yield fmt.SEEK, "seek.png", SEEK, rounded_rect(x + 2, y + 2, x + w - 2, y + h - 2, 2)
+    x, y, w, h = VOLUME
+    yield fmt.VOLUME, "volume.png", VOLUME, polygon([(x + 2, y + h - 2), (x + w - 2, y + h - 2), (x + w - 2, y + 2)])
+
+
+def lit_bar(background, rect, groove):
+    """A groove fully lit, from teal at its left end to violet at its right, glowing."""
+    x, y, w, h = rect
+    c = background.crop(0, 0, W, H)
+    c.glow(groove, with_alpha(PLAYING, 0.35), 3)
+    c.shape(groove, lambda px, py: lit((px - x) / w))
     return c.crop(x, y, w, h)
 
 
@@ -364,10 +395,12 @@ def clock_digits(background, text):
 
 
 def face_sections():
-    x, y, w, h = METER
-    return [(fmt.METER, [(fmt.FACE_X, x), (fmt.FACE_Y, y), (fmt.METER_WIDTH, w), (fmt.METER_HEIGHT, h), (fmt.METER_BARS, METER_BARS),
-                         (fmt.METER_GAP, METER_GAP), (fmt.FACE_PICTURE, "meter.png")]),
-            (fmt.CLOCK, [(fmt.FACE_X, CLOCK[0]), (fmt.FACE_Y, CLOCK[1]), (fmt.FACE_PICTURE, "digits.png")])]
+    def rect(x, y, w, h):
+        return [(fmt.FACE_X, x), (fmt.FACE_Y, y), (fmt.FACE_WIDTH, w), (fmt.FACE_HEIGHT, h)]
+    return [(fmt.METER, rect(*METER) + [(fmt.METER_BARS, METER_BARS), (fmt.METER_GAP, METER_GAP),
+                                        (fmt.FACE_PICTURE, "meter.png")]),
+            (fmt.CLOCK, [(fmt.FACE_X, CLOCK[0]), (fmt.FACE_Y, CLOCK[1]), (fmt.FACE_PICTURE, "digits.png")])] + \
+        [(section, rect(*place) + [(fmt.FACE_PICTURE, name)]) for section, name, place, _ in bar_grooves()]
 
 
 def draw_record(c):
@@ -696,6 +729,9 @@ def build(songs_dir, pictures_dir, disk_dir, preview_dir, skin_dir=None):
         rects[section] = (x, BUTTON_Y, width, BUTTON_H)
     pictures["meter.png"] = (lit_meter(background), True)
     pictures["digits.png"] = (clock_digits(background, text), True)
+    for section, name, place, groove in bar_grooves():
+        pictures[name] = (lit_bar(background, place, groove), True)
+        rects[section] = place
     skin += face_sections()
     rects["meter"] = METER
     rects["clock"] = CLOCK + (GLYPH[0] * 7, GLYPH[1])
@@ -778,7 +814,7 @@ def check_archive(vfspack, disk_dir):
     wanted = {fmt.BACKGROUND, profile_ini.get(playlist, fmt.MUSIC, fmt.NO_INFO).lower()} - {""}
     for section, _ in fmt.BUTTONS:
         wanted.update(name.lower() for name in fmt.numbered(skin, section, fmt.PICTURE_KEY_PREFIX))
-    for section in (fmt.METER, fmt.CLOCK):
+    for section in (fmt.METER, fmt.CLOCK, fmt.SEEK, fmt.VOLUME):
         wanted.add(profile_ini.get(skin, section, fmt.FACE_PICTURE).lower())
     for song in songs:
         wanted.update(song[key].lower() for key, row, _ in fmt.SONG_KEYS if row is not None and key in song)

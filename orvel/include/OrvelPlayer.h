@@ -23,7 +23,22 @@ enum { OrvelStatePlay = 1, OrvelStateStop = 4 };
 // Interpolation filter lengths for TPlayerSettings::interpolation.
 enum { OrvelFilterNone = 1, OrvelFilterLinear = 2, OrvelFilterCubic = 4, OrvelFilterSinc = 8 };
 
-enum { OrvelVersion = 0x00010000 };  // major << 16 | minor
+// How LoadSongResampled plays a tracker module, as its author chose: libopenmpt's Amiga emulation
+// (Amiga modules only; "auto" lets libopenmpt pick the model), or an interpolation filter of
+// length 1, 2, 4 or 8. OrvelResamplerDefault, like any code not listed, plays as LoadSong does.
+enum {
+  OrvelResamplerDefault = 0,
+  OrvelResamplerAmiga,
+  OrvelResamplerA500,
+  OrvelResamplerA1200,
+  OrvelResamplerUnfiltered,
+  OrvelResamplerNone,
+  OrvelResamplerLinear,
+  OrvelResamplerCubic,
+  OrvelResamplerSinc
+};
+
+enum { OrvelVersion = 0x00010001 };  // major << 16 | minor
 
 struct TPlayerSettings {
   int32_t interpolation;  // module interpolation filter length: 1, 2, 4 or 8
@@ -60,14 +75,21 @@ class IOrvelPlayer {
   virtual int SelectSong(TSongHandle song) = 0;
   // OrvelStatePlay or OrvelStateStop; stopping keeps the position.
   virtual int SetState(int state) = 0;
-  // Only 0 (rewind to the start) is supported. Costs nothing until the song plays again, and
-  // nothing at all for a song already at its start.
+  // Moves the selected song to a frame at the output rate. A tracker module lands on the start of
+  // a row, with the notes that sound across it; WAV and Ogg Vorbis land on the very frame. At or
+  // past the end, the song ends as if it had played out. 0 costs nothing until the song plays
+  // again, and nothing at all for a song already at its start. Non-zero for a negative frame or
+  // when nothing is selected.
   virtual int SetPosition(int position) = 0;
-  // Frames at the output rate rendered so far from the selected song; -1 when none is selected.
+  // Frames at the output rate rendered so far from the selected song, or where a seek landed;
+  // -1 when none is selected.
   virtual int32_t GetPosition() = 0;
   // Writes frames * 2 interleaved floats (left, right), silence when stopped or nothing is selected.
   virtual int Render(float* buffer, int frames) = 0;
   virtual int SetListener(IPlayerListener* listener) = 0;
+  // LoadSong, with an OrvelResampler code for a tracker module; other songs ignore it. The song
+  // keeps it when rewound. Not pure, so that every player written before it still stands.
+  virtual TSongHandle LoadSongResampled(const char* fileName, int /*resampler*/) { return LoadSong(fileName); }
 
   static ORVEL_API IOrvelPlayer* GetOrvelPlayer();
 

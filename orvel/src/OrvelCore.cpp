@@ -55,15 +55,19 @@ void TOrvelPlayer::Shutdown() {
 }
 
 TSongHandle TOrvelPlayer::LoadSong(const char* fileName) {
+  return LoadSongResampled(fileName, OrvelResamplerDefault);
+}
+
+TSongHandle TOrvelPlayer::LoadSongResampled(const char* fileName, int resampler) {
   // Running out of memory on a huge song must not throw across the DLL boundary.
   try {
-    return LoadSongFrom(fileName);
+    return LoadSongFrom(fileName, resampler);
   } catch (...) {
     return 0;
   }
 }
 
-TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
+TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName, int resampler) {
   TRenderSettings current;
   {
     std::lock_guard<std::recursive_mutex> guard(lock);
@@ -74,7 +78,7 @@ TSongHandle TOrvelPlayer::LoadSongFrom(const char* fileName) {
   // Decoding happens outside the lock so that Render keeps going meanwhile.
   std::vector<uint8_t> bytes;
   if (!ReadSongFile(fileName, bytes)) return 0;
-  std::shared_ptr<TSongSource> source = OpenSongSource(std::move(bytes), current);
+  std::shared_ptr<TSongSource> source = OpenSongSource(std::move(bytes), WithResampler(current, resampler));
   if (!source) return 0;
 
   std::lock_guard<std::recursive_mutex> guard(lock);
@@ -120,13 +124,23 @@ int TOrvelPlayer::SetState(int state) {
 }
 
 int TOrvelPlayer::SetPosition(int position) {
-  if (position != 0) return 1;
+  if (position < 0) return 1;
   std::lock_guard<std::recursive_mutex> guard(lock);
   auto found = songs.find(selected);
   if (found == songs.end()) return 1;
   TSong& song = found->second;
   song.endNotified = false;
-  song.rewindPending = song.rewindPending || song.source->Position() != 0 || song.source->AtEnd();
+  if (position == 0) {
+    song.rewindPending = song.rewindPending || song.source->Position() != 0 || song.source->AtEnd();
+    return 0;
+  }
+  // A rewind being built meanwhile is dropped when it is done: the seek came after it.
+  song.rewindPending = false;
+  try {
+    song.source->Seek(position);
+  } catch (...) {
+    return 1;  // out of memory
+  }
   return 0;
 }
 

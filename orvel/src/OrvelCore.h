@@ -26,9 +26,10 @@ class TOrvelPlayer : public IOrvelPlayer {
   int32_t GetPosition() override;
   int Render(float* buffer, int frames) override;
   int SetListener(IPlayerListener* listener) override;
+  TSongHandle LoadSongResampled(const char* fileName, int resampler) override;
 
  private:
-  TSongHandle LoadSongFrom(const char* fileName);
+  TSongHandle LoadSongFrom(const char* fileName, int resampler);
   // Builds the selected song anew if a rewind is pending; the lock is let go while that runs.
   void CarryOutRewind(std::unique_lock<std::recursive_mutex>& held);
 

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <new>
+#include <numeric>
 #include <ostream>
+#include <string>
 
 #include <libopenmpt/libopenmpt.hpp>
 #include <soxr.h>
 
 #include "ModuleIntegrity.h"
+#include "OrvelPlayer.h"
 #include "SongFormat.h"
 #include "VorbisHeaders.h"
 #include "VorbisMemory.h"
@@ -48,7 +52,8 @@ class TFrameReader {
  public:
   virtual ~TFrameReader() = default;
   virtual size_t Read(float* stereo, size_t frames) = 0;
-  virtual void Rewind() = 0;
+  // False when the decoder cannot get there.
+  virtual bool Seek(size_t frame) = 0;
 };
 
 class TWavFrameReader : public TFrameReader {
@@ -62,7 +67,10 @@ class TWavFrameReader : public TFrameReader {
     position += part.frameCount;
     return part.frameCount;
   }
-  void Rewind() override { position = 0; }
+  bool Seek(size_t frame) override {
+    position = std::min(frame, info.frameCount);
+    return true;
+  }
 
  private:
   std::vector<uint8_t> bytes;  // info points into these
@@ -101,7 +109,9 @@ class TVorbisFrameReader : public TFrameReader {
     }
     return size_t(got);
   }
-  void Rewind() override { stb_vorbis_seek_start(decoder); }
+  bool Seek(size_t frame) override {
+    return (frame == 0 ? stb_vorbis_seek_start(decoder) : stb_vorbis_seek(decoder, unsigned(frame))) != 0;
+  }
 
   int channels = 0, sampleRate = 0;
   int64_t lengthFrames = 0;
@@ -119,6 +129,13 @@ class TCountingSource : public TSongSource {
   int64_t Length() const override { return length; }
 
  protected:
+  // A seek at or past the end ends the song where it would have ended.
+  bool EndsBefore(int64_t frame) {
+    if (frame < length) return false;
+    position = length;
+    ended = true;
+    return true;
+  }
   int64_t position = 0, length = 0;
   bool ended = false;
 };
@@ -152,14 +169,34 @@ class TPcmSource : public TCountingSource {
     return written;
   }
 
-  void Rewind() override {
-    reader->Rewind();
-    position = 0;
-    ended = false;
+  void Rewind() override { StartAt(0); }
+
+  int64_t Seek(int64_t frame) override {
+    if (EndsBefore(frame)) return position;
+    if (sourceRate == outputRate) {
+      StartAt(frame);
+      return position;
+    }
+    // The resampler starts afresh where a source frame falls on an output frame, far enough back
+    // for its filter to fill, and what it gives before the frame asked for is thrown away.
+    const int64_t step = outputRate / std::gcd(sourceRate, outputRate);
+    StartAt(std::max<int64_t>(0, frame - ResamplerSettleFrames) / step * step);
+    std::vector<float> skipped(2 * ChunkFrames);
+    while (position < frame && !ended) Read(skipped.data(), size_t(std::min<int64_t>(ChunkFrames, frame - position)));
+    return position;
+  }
+
+ private:
+  static constexpr int64_t ResamplerSettleFrames = 8192;
+
+  // `frame` at the output rate, on a source frame.
+  void StartAt(int64_t frame) {
+    position = frame;
+    ended = !reader->Seek(size_t(frame * sourceRate / outputRate));
     inputEnded = false;
     pendingFrames = pendingOffset = 0;
     resampler.reset();
-    if (sourceRate == outputRate) return;
+    if (sourceRate == outputRate || ended) return;
     // A fresh resampler rather than soxr_clear: the same start gives the very same output.
     soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
@@ -170,7 +207,6 @@ class TPcmSource : public TCountingSource {
     input.resize(2 * ChunkFrames);
   }
 
- private:
   size_t Resample(float* out, size_t frames) {
     if (pendingFrames == 0 && !inputEnded) {
       pendingFrames = reader->Read(input.data(), ChunkFrames);
@@ -226,7 +262,7 @@ class TModuleSource : public TCountingSource {
     ended = false;
     try {
       TAllocationWatch allocations;
-      auto fresh = std::make_unique<openmpt::module>(*bytes, silentLog);
+      auto fresh = std::make_unique<openmpt::module>(*bytes, silentLog, InitialControls());
       fresh->set_repeat_count(0);
       fresh->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, settings.interpolation);
       length = int64_t(std::llround(fresh->get_duration_seconds() * settings.sampleRate));
@@ -237,7 +273,30 @@ class TModuleSource : public TCountingSource {
     }
   }
 
+  // libopenmpt lands on the start of a row.
+  int64_t Seek(int64_t frame) override {
+    if (!module || EndsBefore(frame)) return position;
+    try {
+      const double landed = module->set_position_seconds(double(frame) / settings.sampleRate);
+      position = std::llround(landed * settings.sampleRate);
+      ended = false;
+    } catch (...) {
+      ended = true;
+    }
+    return position;
+  }
+
  private:
+  // Notes that sound across a seek point go on sounding after the seek.
+  std::map<std::string, std::string> InitialControls() const {
+    std::map<std::string, std::string> controls = {{"seek.sync_samples", "1"}};
+    if (settings.amigaType) {
+      controls["render.resampler.emulate_amiga"] = "1";
+      controls["render.resampler.emulate_amiga_type"] = settings.amigaType;
+    }
+    return controls;
+  }
+
   const std::shared_ptr<const std::vector<uint8_t>> bytes;
   const TRenderSettings settings;
   std::ostream silentLog{nullptr};  // the module's own, as it may write from the rendering thread
@@ -276,6 +335,16 @@ std::unique_ptr<TSongSource> OpenModule(std::vector<uint8_t> bytes, const TRende
 }
 
 }  // namespace
+
+TRenderSettings WithResampler(TRenderSettings settings, int resampler) {
+  static const char* const amigaTypes[] = {"auto", "a500", "a1200", "unfiltered"};
+  static const int filterLengths[] = {1, 2, 4, 8};
+  if (resampler >= OrvelResamplerAmiga && resampler <= OrvelResamplerUnfiltered)
+    settings.amigaType = amigaTypes[resampler - OrvelResamplerAmiga];
+  else if (resampler >= OrvelResamplerNone && resampler <= OrvelResamplerSinc)
+    settings.interpolation = filterLengths[resampler - OrvelResamplerNone];
+  return settings;
+}
 
 std::unique_ptr<TSongSource> OpenSongSource(std::vector<uint8_t> bytes, const TRenderSettings& settings) {
   switch (DetectSongFormat(bytes.data(), bytes.size())) {

@@ -8,7 +8,12 @@
 struct TRenderSettings {
   int sampleRate = 44100;
   int interpolation = 4;
+  // libopenmpt's Amiga emulation type for Amiga modules; null for none.
+  const char* amigaType = nullptr;
 };
+
+// The settings with a song's own OrvelResampler code applied; unknown codes change nothing.
+TRenderSettings WithResampler(TRenderSettings settings, int resampler);
 
 class TSongSource {
  public:
@@ -18,6 +23,9 @@ class TSongSource {
   // True once a Read came up short: nothing more will come until Rewind.
   virtual bool AtEnd() const = 0;
   virtual void Rewind() = 0;
+  // Moves to a frame at the output rate and returns where it landed. At or past the end the song
+  // ends, as if it had played out.
+  virtual int64_t Seek(int64_t frame) = 0;
   // For a song whose rewind is slow (a module is parsed anew): the same song from its start, built
   // apart from this one, so that another thread may go on reading this one meanwhile.
   // Null when Rewind is quick.

@@ -23,8 +23,10 @@ INFO_X, INFO_Y, TITLE_X, TITLE_Y, NO_INFO, TITLE = "InfoX", "InfoY", "TitleX", "
 SONG_SECTION_PREFIX = "song"
 SONG_KEYS = (("file", None, False), ("pic1", 1, True), ("pic0", 0, True), ("TitlePic", 2, False))
 SONG_FILE = SONG_KEYS[0][0]
-# Optional, read after them: the song's gain in dB and its stereo width in percent.
-GAIN, SEPARATION = "Gain", "Separation"
+# Optional, read after them: the song's gain in dB, its stereo width in percent, and how its
+# tracker module is resampled (one of RESAMPLERS, in any case).
+GAIN, SEPARATION, RESAMPLER = "Gain", "Separation", "Resampler"
+RESAMPLERS = ("amiga", "a500", "a1200", "unfiltered", "none", "linear", "cubic", "sinc")
 
 # skin.ini's six button sections in slot order, with the states each button draws.
 BUTTON_X, BUTTON_Y, PICTURE_KEY_PREFIX = "X", "Y", "pic"
@@ -32,10 +34,10 @@ BUTTONS = (("ButtonRewind", 4), ("ButtonPlayPause", 6), ("ButtonStop", 4), ("But
            ("ButtonEject", 4), ("ButtonInfo", 4))
 
 
-# skin.ini's optional level meter and clock (the twin of format/DiskFormat.h).
-METER, CLOCK = "Meter", "Clock"
-FACE_X, FACE_Y, FACE_PICTURE = "X", "Y", "pic"
-METER_WIDTH, METER_HEIGHT, METER_BARS, METER_GAP = "Width", "Height", "Bars", "Gap"
+# skin.ini's optional level meter, clock, and seek and volume bars (the twin of format/DiskFormat.h).
+METER, CLOCK, SEEK, VOLUME = "Meter", "Clock", "Seek", "Volume"
+FACE_X, FACE_Y, FACE_WIDTH, FACE_HEIGHT, FACE_PICTURE = "X", "Y", "Width", "Height", "pic"
+METER_BARS, METER_GAP = "Bars", "Gap"
 CLOCK_GLYPHS = "0123456789:"
 
 def numbered_name(prefix, n):

@@ -7,8 +7,8 @@ of pic.png beneath it) and skin.ini: the six button sections of a disk's skin.in
 ... name those files, and a section [Layout] with Title=X,Y,W,H and Info=X,Y,W,H, the rectangles of
 the title strip and the info pictures, both inside the opaque part of pic.png. The demo's skin also
 names Name=X,Y,W,H and IdleName=X,Y,W,H, where the disk's title is written into pic.png (on the
-face, and in the title strip before play); a skin without them is left as drawn. A skin's [Meter]
-and [Clock] sections go to the disk as they are, with the pictures they name."""
+face, and in the title strip before play); a skin without them is left as drawn. A skin's [Meter],
+[Clock], [Seek] and [Volume] sections go to the disk as they are, with the pictures they name."""
 import argparse
 import hashlib
 import math
@@ -99,9 +99,10 @@ class Skin:
                 states.append(self.behind(x, y, *shape.size).copy())
                 states[-1].alpha_composite(shape.convert("RGBA"))
             self.buttons.append((section, x, y, states))
-        # The meter and the clock, kept as the skin has them: their pictures already hold the face.
-        keys = {fmt.METER: (fmt.FACE_X, fmt.FACE_Y, fmt.METER_WIDTH, fmt.METER_HEIGHT, fmt.METER_BARS, fmt.METER_GAP,
-                            fmt.FACE_PICTURE), fmt.CLOCK: (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_PICTURE)}
+        # The meter, the clock and the bars, kept as the skin has them: their pictures already hold the face.
+        rect = (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_WIDTH, fmt.FACE_HEIGHT, fmt.FACE_PICTURE)
+        keys = {fmt.METER: rect + (fmt.METER_BARS, fmt.METER_GAP), fmt.CLOCK: (fmt.FACE_X, fmt.FACE_Y, fmt.FACE_PICTURE),
+                fmt.SEEK: rect, fmt.VOLUME: rect}
         self.face = [(section, [(k, profile_ini.get(ini, section, k)) for k in names if profile_ini.get(ini, section, k)],
                       os.path.join(folder, profile_ini.get(ini, section, fmt.FACE_PICTURE)))
                      for section, names in keys.items() if profile_ini.get(ini, section, fmt.FACE_PICTURE)]
@@ -319,9 +320,10 @@ def song_file_names(songs):
 TARGET_LUFS, PEAK_LIMIT_DBFS = -18.0, -1.0
 
 
-def loudness(orvelrender, path, separation):
-    """As the disk plays it: narrowing a hard-panned module makes it quieter."""
-    out = subprocess.run([orvelrender, "--loudness", path] + (["--separation", separation] if separation else []),
+def loudness(orvelrender, path, separation, resampler):
+    """As the disk plays it: narrowing a hard-panned module makes it quieter, an Amiga filter too."""
+    out = subprocess.run([orvelrender, "--loudness", path] + (["--separation", separation] if separation else []) +
+                         (["--resampler", resampler] if resampler else []),
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if out.returncode != 0:
         sys.exit("make-disk: %s" % (out.stderr.decode(errors="replace").strip() or path + " cannot be measured"))
@@ -351,8 +353,9 @@ def make(args):
     cover = Image.open(args.cover).convert("RGBA") if args.cover else None
     infos = [song_info(args.orvelrender, song) for song in args.songs]
     separations = [args.separation if args.separation is not None and is_module(info) else None for info in infos]
-    levels = [level(loudness(args.orvelrender, song, separation)) if args.level else None
-              for song, separation in zip(args.songs, separations)]
+    resamplers = [args.resampler if is_module(info) else None for info in infos]
+    levels = [level(loudness(args.orvelrender, song, separation, resampler)) if args.level else None
+              for song, separation, resampler in zip(args.songs, separations, resamplers)]
     os.makedirs(args.out, exist_ok=True)
     pictures = tempfile.mkdtemp()
     try:
@@ -389,6 +392,8 @@ def make(args):
                 keys.append((fmt.GAIN, "%.2f" % levels[i][0]))
             if separations[i] is not None:
                 keys.append((fmt.SEPARATION, separations[i]))
+            if resamplers[i]:
+                keys.append((fmt.RESAMPLER, resamplers[i]))
             play_sections.append((fmt.numbered_name(fmt.SONG_SECTION_PREFIX, i), keys))
         fmt.write_ini(os.path.join(args.out, fmt.SKIN), skin_sections)
         fmt.write_ini(os.path.join(args.out, fmt.PLAYLIST), play_sections)
@@ -418,6 +423,7 @@ def main(argv):
     parser.add_argument("--cover")
     parser.add_argument("--no-level", dest="level", action="store_false")
     parser.add_argument("--separation", type=separation)
+    parser.add_argument("--resampler", type=str.lower, choices=fmt.RESAMPLERS)
     parser.add_argument("-o", dest="out", required=True)
     parser.add_argument("songs", nargs="+")
     try:

@@ -1,7 +1,8 @@
-// orvelrender SONG OUT.wav [--seconds N] [--float]
+// orvelrender SONG OUT.wav [--seconds N] [--float] [--resampler NAME]
 // Renders a song through OrvelPlayer.dll, driving it as the music disk does, and writes a WAV file.
-// orvelrender --loudness SONG [--separation PERCENT]
+// orvelrender --loudness SONG [--separation PERCENT] [--resampler NAME]
 // Prints the song's integrated loudness (EBU R128) and sample peak, as the disk plays it.
+// NAME is a value of PlayList.ini's Resampler key: the song is played as that key makes the disk play it.
 // orvelrender --info SONG
 // Prints what the song says of itself: "key: value" lines, and indented lines under "message:",
 // "samples:", "instruments:" and "comments:". Length from the library, the rest read from the file.
@@ -33,6 +34,9 @@ namespace {
 constexpr int OutputRate = 44100;
 constexpr int BlockFrames = 44100;
 constexpr long MaxSecondsWithoutEnd = 3600;
+
+static_assert(sizeof ResamplerNames / sizeof *ResamplerNames == OrvelResamplerSinc,
+              "the Resampler values name the library's codes in order");
 
 struct TEndListener : IPlayerListener {
   int ends = 0;
@@ -87,10 +91,17 @@ bool WriteWav(const char* path, const std::vector<float>& samples, bool asFloat)
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float]\n"
+  std::fprintf(stderr, "usage: orvelrender SONG OUT.wav [--seconds N] [--float] [--resampler NAME]\n"
                        "       orvelrender --info SONG\n"
-                       "       orvelrender --loudness SONG [--separation PERCENT]\n");
+                       "       orvelrender --loudness SONG [--separation PERCENT] [--resampler NAME]\n"
+                       "NAME: amiga, a500, a1200, unfiltered, none, linear, cubic or sinc\n");
   return 2;
+}
+
+// False for a name the disk does not play.
+bool ReadResampler(const char* name, int& resampler) {
+  resampler = ParseResampler(name);
+  return resampler != OrvelResamplerDefault;
 }
 
 struct TSongInfo {
@@ -315,7 +326,7 @@ int Info(const char* song) {
 // The song's length in frames once its end was told, -1 when it ran past `limit` frames, -2 when
 // it cannot be played.
 template <class TTake>
-long RenderSong(const char* song, size_t limit, TTake take) {
+long RenderSong(const char* song, int resampler, size_t limit, TTake take) {
   IOrvelPlayer* player = IOrvelPlayer::GetOrvelPlayer();
   TPlayerSettings settings = {4, 0, OutputRate, 0};
   if (player->Init(&settings) != 0) {
@@ -324,7 +335,7 @@ long RenderSong(const char* song, size_t limit, TTake take) {
   }
   TEndListener listener;
   player->SetListener(&listener);
-  TSongHandle handle = player->LoadSong(song);
+  TSongHandle handle = player->LoadSongResampled(song, resampler);
   if (handle == 0) {
     std::fprintf(stderr, "orvelrender: %s is not a song the player can load\n", song);
     player->Shutdown();
@@ -367,14 +378,15 @@ long RenderSong(const char* song, size_t limit, TTake take) {
 #ifdef MD_HAVE_EBUR128
 // Integrated loudness and sample peak of the whole song, as the disk plays it at the given stereo
 // width: narrowing a hard-panned song makes it quieter.
-int Loudness(const char* song, float separation) {
+int Loudness(const char* song, float separation, int resampler) {
   std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
       ebur128_init(2, OutputRate, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK),
       [](ebur128_state* state) { ebur128_destroy(&state); });
   if (!meter) return 1;
   const TMix mix = MixFor(0.0f, separation, 100);
   std::vector<float> mixed;
-  const long frames = RenderSong(song, size_t(MaxSecondsWithoutEnd) * OutputRate, [&](const float* block, size_t n) {
+  const long frames =
+      RenderSong(song, resampler, size_t(MaxSecondsWithoutEnd) * OutputRate, [&](const float* block, size_t n) {
     mixed.assign(block, block + 2 * n);
     if (!mix.IsNeutral())
       for (size_t i = 0; i < 2 * n; ++i) mixed[i] = MixSample(block[i], block[i ^ 1], mix);
@@ -392,7 +404,7 @@ int Loudness(const char* song, float separation) {
   return 0;
 }
 #else
-int Loudness(const char*, float) {
+int Loudness(const char*, float, int) {
   std::fprintf(stderr, "orvelrender: this build measures no loudness; the native one does\n");
   return 1;
 }
@@ -404,17 +416,26 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--info") == 0) return argc == 3 ? Info(argv[2]) : Usage();
   if (argc >= 2 && std::strcmp(argv[1], "--loudness") == 0) {
     float separation = 100.0f;
-    if (argc == 5 && std::strcmp(argv[3], "--separation") == 0 && ParseLevel(argv[4], SeparationKey, separation))
-      return Loudness(argv[2], separation);
-    return argc == 3 ? Loudness(argv[2], separation) : Usage();
+    int resampler = OrvelResamplerDefault;
+    for (int i = 3; i < argc; i += 2) {
+      const bool read =
+          i + 1 < argc &&
+          ((std::strcmp(argv[i], "--separation") == 0 && ParseLevel(argv[i + 1], SeparationKey, separation)) ||
+           (std::strcmp(argv[i], "--resampler") == 0 && ReadResampler(argv[i + 1], resampler)));
+      if (!read) return Usage();
+    }
+    return argc >= 3 ? Loudness(argv[2], separation, resampler) : Usage();
   }
   const char* song = nullptr;
   const char* out = nullptr;
   long maxSeconds = 0;
   bool asFloat = false;
+  int resampler = OrvelResamplerDefault;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--float") == 0) {
       asFloat = true;
+    } else if (std::strcmp(argv[i], "--resampler") == 0 && i + 1 < argc) {
+      if (!ReadResampler(argv[++i], resampler)) return Usage();
     } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
       char* end = nullptr;
       maxSeconds = std::strtol(argv[++i], &end, 10);
@@ -431,7 +452,7 @@ int main(int argc, char** argv) {
 
   const size_t limit = size_t(maxSeconds ? maxSeconds : MaxSecondsWithoutEnd) * OutputRate;
   std::vector<float> samples;
-  const long songFrames = RenderSong(song, limit, [&](const float* block, size_t frames) {
+  const long songFrames = RenderSong(song, resampler, limit, [&](const float* block, size_t frames) {
     samples.insert(samples.end(), block, block + 2 * frames);
   });
   if (songFrames == -2) return 1;

@@ -6,6 +6,9 @@
 //   probe answers [class]       whether the thread of every main window answers within 2 s (a hung
 //                               program does not, nor one held by a crash)
 //   probe restore [class]       restores the minimised main window, as its taskbar button does
+//   probe show-restore [class]  restores it as another program would, by ShowWindow(SW_RESTORE)
+//   probe windows [class]       the visible top-level windows of the main window's process, but
+//                               tooltips:  windows<TAB>count<TAB>class,class,...
 //   probe cancel-mode [class]   what the system sends a window that loses the mouse (Alt+Tab):
 //                               it gives up the capture
 //   probe left-down [class]     a left press on the window whose release never comes
@@ -23,6 +26,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -163,6 +167,32 @@ int ToMainWindow(const char* cls, UINT message, WPARAM wParam, bool send) {
   return 0;
 }
 
+int ListWindows(const char* cls) {
+  HWND hwnd = FindWindowA(cls, nullptr);
+  if (!hwnd) return 1;
+  struct TFound {
+    DWORD process;
+    int count;
+    std::string classes;
+  } found = {0, 0, ""};
+  GetWindowThreadProcessId(hwnd, &found.process);
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& f = *reinterpret_cast<TFound*>(param);
+        DWORD process = 0;
+        char name[256] = "";
+        GetWindowThreadProcessId(window, &process);
+        GetClassNameA(window, name, sizeof name);
+        if (process == f.process && IsWindowVisible(window) && strcmp(name, "tooltips_class32") != 0) {
+          f.classes += (f.count++ ? "," : "") + std::string(name);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  printf("windows\t%d\t%s\n", found.count, found.classes.c_str());
+  return 0;
+}
+
 std::string VersionString(const std::vector<char>& info, const char* name) {
   char* value = nullptr;
   UINT length = 0;
@@ -293,13 +323,15 @@ int main(int argc, char** argv) {
   else if (verb == "window") rc = DescribeWindow(cls);
   else if (verb == "answers") rc = Answers(cls);
   else if (verb == "restore") rc = ToMainWindow(cls, WM_SYSCOMMAND, SC_RESTORE, false);
+  else if (verb == "show-restore") rc = FindWindowA(cls, nullptr) ? (ShowWindow(FindWindowA(cls, nullptr), SW_RESTORE), 0) : 1;
+  else if (verb == "windows") rc = ListWindows(cls);
   else if (verb == "cancel-mode") rc = ToMainWindow(cls, WM_CANCELMODE, 0, true);
   else if (verb == "left-down") rc = ToMainWindow(cls, WM_LBUTTONDOWN, MK_LBUTTON, false);
   else if (verb == "accessible") rc = DescribeAccessible(cls);
   else if (verb == "press" && argc > 2) rc = PressAccessible(argv[2], argc > 3 ? argv[3] : "TPlayerWndClass");
   else if (verb == "tip") rc = ShowTip();
   else if (verb == "file-version" && argc > 2) rc = FileVersion(argv[2]);
-  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | answers [class] | restore [class] | cancel-mode [class] | left-down [class] | accessible [class] | press NAME [class] | tip | file-version FILE\n");
+  else fprintf(stderr, "usage: probe boxes | ok | wait-box [ms] | window [class] | answers [class] | restore [class] | show-restore [class] | windows [class] | cancel-mode [class] | left-down [class] | accessible [class] | press NAME [class] | tip | file-version FILE\n");
   fflush(stdout);
   return rc;
 }

@@ -3,6 +3,7 @@
 // pictures, pic.png), SkinCheck.cpp (skin.ini) and PlayListCheck.cpp (PlayList.ini, songs).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -102,6 +103,8 @@ class TChecker {
   void CheckSkin();
   void CheckButton(const TProfileIni& ini, const TButtonSection& button);
   void CheckPlacement(const std::string& section, int32_t x, int32_t y, int width, int height);
+  void CheckLitArea(const TProfileIni& ini, const char* section, const std::string& what, std::vector<const char*> keys,
+                    const std::string& wrongPart, const std::function<bool(const std::string& shownNot)>& shown = nullptr);
   void CheckMeter(const TProfileIni& ini);
   void CheckClock(const TProfileIni& ini);
   const TPicture* FacePicture(const TProfileIni& ini, const char* section, const std::vector<const char*>& keys,

@@ -20,8 +20,15 @@ void TChecker::CheckSong(const TSongRef& song, bool first) {
   Error(song.file, song.place, text);
 }
 
-// A level the program cannot play as written leaves the song as rendered.
+// A level or resampler the program cannot play as written leaves the song as rendered.
 void TChecker::CheckLevels(const TProfileIni& ini, const std::string& section) {
+  const std::string resampler = ini.String(section, ResamplerKey, "");
+  if (!resampler.empty() && !ParseResampler(resampler.c_str())) {
+    std::string names;
+    for (const char* name : ResamplerNames) names += (names.empty() ? "" : ", ") + std::string(name);
+    Warn(PlayListFileName, Place(section, ResamplerKey),
+         Quote(resampler) + " is none of " + names + ": the song plays as rendered");
+  }
   for (const TLevelKey* key : {&GainKey, &SeparationKey}) {
     const std::string value = ini.String(section, key->name, "");
     float level = 0;

@@ -18,10 +18,12 @@ void TChecker::CheckSkin() {
   for (const TButtonSection& button : ButtonSections) CheckButton(ini, button);
   CheckMeter(ini);
   CheckClock(ini);
+  CheckLitArea(ini, SeekSection, "the seek bar", {}, "the bar lights from the wrong part of it");
+  CheckLitArea(ini, VolumeSection, "the volume bar", {}, "the bar lights from the wrong part of it");
 }
 
-// The meter and the clock may be left out. One that cannot be shown shows nothing, with no box,
-// so each fault is a warning.
+// The meter, the clock and the bars may be left out. One that cannot be shown shows nothing, with
+// no box, so each fault is a warning.
 const TPicture* TChecker::FacePicture(const TProfileIni& ini, const char* section,
                                       const std::vector<const char*>& keys, const std::string& shownNot) {
   if (!ini.FindSection(section)) return nullptr;
@@ -50,29 +52,43 @@ void TChecker::CheckFaceArea(const char* section, const std::string& what, int64
            Size(background->width, background->height) + "): " + (none ? shownNot : "that part is not shown"));
 }
 
-void TChecker::CheckMeter(const TProfileIni& ini) {
-  const std::string shownNot = "the meter is not shown";
-  const TPicture* pic = FacePicture(
-      ini, MeterSection, {FacePlaceKeys.x, FacePlaceKeys.y, MeterWidthKey, MeterHeightKey, MeterBarsKey, FacePictureKey}, shownNot);
-  const int32_t width = ini.Int(MeterSection, MeterWidthKey), height = ini.Int(MeterSection, MeterHeightKey);
-  const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
+// The meter and the two bars: a rectangle lit from a picture its size. `shown` checks what else
+// the section needs to be shown, once its size is known to be positive.
+void TChecker::CheckLitArea(const TProfileIni& ini, const char* section, const std::string& what,
+                            std::vector<const char*> keys, const std::string& wrongPart,
+                            const std::function<bool(const std::string& shownNot)>& shown) {
+  const std::string shownNot = what + " is not shown";
+  keys.insert(keys.begin(), {FacePlaceKeys.x, FacePlaceKeys.y, FaceWidthKey, FaceHeightKey});
+  keys.push_back(FacePictureKey);
+  const TPicture* pic = FacePicture(ini, section, keys, shownNot);
+  const int32_t width = ini.Int(section, FaceWidthKey), height = ini.Int(section, FaceHeightKey);
   if (!pic) return;
   if (width <= 0 || height <= 0) {
-    Warn(SkinFileName, Place(MeterSection, "Width/Height"), "the meter is " + Size(width, height) + ": " + shownNot);
+    Warn(SkinFileName, Place(section, "Width/Height"), what + " is " + Size(width, height) + ": " + shownNot);
     return;
   }
-  if (bars <= 0 || gap < 0 || MeterBarWidth(width, bars, gap) < 1) {
-    Warn(SkinFileName, Place(MeterSection, bars <= 0 ? MeterBarsKey : "Bars/Gap"),
-         Count(uint64_t(std::max(bars, 0)), "bar") + (bars <= 0 ? "" : " " + std::to_string(gap) + " pixels apart") +
-             (bars <= 0 ? ": " : " in " + std::to_string(width) + " pixels are narrower than a pixel: ") + shownNot);
-    return;
-  }
+  if (shown && !shown(shownNot)) return;
   if (pic->width != width || pic->height != height)
-    Warn(SkinFileName, Place(MeterSection, FacePictureKey),
-         Quote(ini.String(MeterSection, FacePictureKey, "")) + " is " + Size(pic->width, pic->height) +
-             " but the meter is " + Size(width, height) + ": the bars light from the wrong part of it");
-  CheckFaceArea(MeterSection, "the meter", ini.Int(MeterSection, FacePlaceKeys.x), ini.Int(MeterSection, FacePlaceKeys.y), width,
-                height, shownNot);
+    Warn(SkinFileName, Place(section, FacePictureKey),
+         Quote(ini.String(section, FacePictureKey, "")) + " is " + Size(pic->width, pic->height) + " but " + what +
+             " is " + Size(width, height) + ": " + wrongPart);
+  CheckFaceArea(section, what, ini.Int(section, FacePlaceKeys.x), ini.Int(section, FacePlaceKeys.y), width, height,
+                shownNot);
+}
+
+void TChecker::CheckMeter(const TProfileIni& ini) {
+  const int32_t width = ini.Int(MeterSection, FaceWidthKey);
+  const int32_t bars = ini.Int(MeterSection, MeterBarsKey), gap = ini.Int(MeterSection, MeterGapKey);
+  CheckLitArea(ini, MeterSection, "the meter", {MeterBarsKey}, "the bars light from the wrong part of it",
+               [&](const std::string& shownNot) {
+                 if (bars > 0 && gap >= 0 && MeterBarWidth(width, bars, gap) >= 1) return true;
+                 Warn(SkinFileName, Place(MeterSection, bars <= 0 ? MeterBarsKey : "Bars/Gap"),
+                      Count(uint64_t(std::max(bars, 0)), "bar") +
+                          (bars <= 0 ? "" : " " + std::to_string(gap) + " pixels apart") +
+                          (bars <= 0 ? ": " : " in " + std::to_string(width) + " pixels are narrower than a pixel: ") +
+                          shownNot);
+                 return false;
+               });
 }
 
 void TChecker::CheckClock(const TProfileIni& ini) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The meter and the clock show what is heard: a song of a second of a low tone, a second of
 # silence and a second of a high tone, three times over, photographed at polled times while it
-# is recorded, paused in its second low tone and dragged by its clock, then stopped.
+# is recorded, paused in its second low tone and dragged by its clock, minimised and restored by
+# its taskbar button and by another program, played on into its start again, then stopped. The
+# clock's digits are see-through around their strokes, so the face must show between them.
 #   face.sh            the layered window (default prefix)
 #   face.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
@@ -13,7 +15,22 @@ sox -q -n -r 44100 -c 2 -b 16 "$S/high.wav" synth 1 sine 6000 vol 0.5
 sox -q "$S"/{low,quiet,high}.wav "$S"/{low,quiet,high}.wav "$S"/{low,quiet,high}.wav "$disk/tone.wav"
 python3 "$DISKPY" set "$disk" PlayList.ini song0 file tone.wav
 python3 "$DISKPY" set "$disk" PlayList.ini song1 file ""
-for name in pic.png meter.png digits.png; do python3 "$DISKPY" extract "$disk" "$name" "$S/$name"; done
+vfspack=$(dirname "$MD_BIN")/native/tools/vfspack/vfspack
+"$vfspack" extract "$disk/data.vfs" "$S/pictures" >/dev/null
+python3 - "$S/pictures" "$(python3 "$DISKPY" get "$disk" skin.ini Clock X)" "$(python3 "$DISKPY" get "$disk" skin.ini Clock Y)" <<'PY'
+import sys
+from PIL import Image
+d, cx, cy = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+pic, strip = Image.open(d + "/pic.png").convert("RGBA"), Image.open(d + "/digits.png").convert("RGBA")
+gw = strip.width // 11
+for x in range(strip.width):
+    for y in range(strip.height):
+        face = pic.getpixel((cx + x % gw, cy + y))
+        if max(abs(a - b) for a, b in zip(strip.getpixel((x, y))[:3], face[:3])) <= 24: strip.putpixel((x, y), (0, 0, 0, 0))
+strip.save(d + "/digits.png")
+PY
+"$vfspack" create "$disk/data.vfs" "$S/pictures" >/dev/null
+for name in pic.png meter.png digits.png; do cp "$S/pictures/$name" "$S/$name"; done
 
 disk_start "$disk" wait
 read -r left top _ <<<"$(disk_rect)"
@@ -40,10 +57,23 @@ for i in 1 2 3; do xdotool mousemove $((x + 10 * i)) $((y + 8 * i)); sleep 0.1; 
 xdotool mouseup 1
 before="$left $top" && read -r left top _ <<<"$(disk_rect)"
 check "a drag from the clock moves the window" test "$left $top" != "$before"
+read -r x y <<<"$(at $(($(python3 "$DISKPY" get "$disk" skin.ini Clock X) + 3)) $(($(python3 "$DISKPY" get "$disk" skin.ini Clock Y) + 3)))"
 snap_for 1300
 click_button "$disk" ButtonPlayPause && phase=play
 xdotool mousemove $(at 2 2)
-snap_for 5500
+snap_for 1000
+# Minimised by a right click on the face, restored from the taskbar, then by another program.
+iconic_is() { [ "$(disk_iconic)" = "$1" ]; }
+for route in restore show-restore; do
+  xdotool mousemove "$x" "$y" click 3
+  e2e_poll 10 iconic_is 1 && sleep 0.5
+  wine "$MD_PROBE" "$route"
+  check "restored by probe $route" e2e_poll 10 iconic_is 0
+  xdotool mousemove $(at 2 2)
+  snap_for 700
+done
+check "one visible window while playing" test "$(wine "$MD_PROBE" windows | tr -d '\r' | cut -f2)" = 1
+snap_for 6000
 click_button "$disk" ButtonStop && phase=stop
 snap_for 1200
 record_stop
@@ -64,9 +94,11 @@ for i, l in enumerate(loud + [True]):
     if not l and start is None: start = i
     if l and start is not None: runs.append((start * 441, i * 441)); start = None
 g0, g1 = next(((a, b) for a, b in runs if b - a > 1.5 * rate and a > onset and b < len(loud) * 441), (1e12, 1e12))
+# The change back to the song's start: its last frame heard, then the cleared buffer.
+e0, e1 = next(((a, b) for a, b in runs if b - a > 1.5 * rate and a > g1 and b < len(loud) * 441), (1e12, 1e12))
 def heard(f):  # the song's position heard at frame f of the recording, in seconds
     return ((min(f, g0) if f < g1 else f - (g1 - g0)) - onset) / rate
-pic, digits = Image.open(S + "/pic.png").convert("RGB"), Image.open(S + "/digits.png").convert("RGB")
+pic, digits = Image.open(S + "/pic.png").convert("RGB"), Image.open(S + "/digits.png").convert("RGBA")
 gw = digits.width // 11
 def differs(a, b): return max(abs(p - q) for p, q in zip(a, b)) > 40
 def meter(shot):
@@ -81,13 +113,15 @@ def clock(shot):
         cell = [shot.getpixel((left + cx + i * gw + x, top + cy + y)) for y in range(digits.height) for x in range(gw)]
         blank = [pic.getpixel((cx + i * gw + x, cy + y)) for y in range(digits.height) for x in range(gw)]
         score = lambda ref: sum(max(abs(p - q) for p, q in zip(a, b)) for a, b in zip(cell, ref))
-        glyphs = [[digits.getpixel((g * gw + x, y)) for y in range(digits.height) for x in range(gw)] for g in range(11)]
+        # Each glyph as it looks over the face: the face where the strip is see-through.
+        glyphs = [[d[:3] if d[3] else f for d, f in zip((digits.getpixel((g * gw + x, y)) for y in range(digits.height)
+                   for x in range(gw)), blank)] for g in range(11)]
         best = min(range(12), key=lambda g: score(glyphs[g] if g < 11 else blank))
         if best == 11: break
         text += "0123456789:"[best]
     parts = [int(p) for p in text.split(":")] if text else []
     return text, sum(v * 60 ** (len(parts) - 1 - i) for i, v in enumerate(parts)) if parts else None
-fails = {"tone": [0, 0], "side": [0, 0], "early": [0, 0], "clock": [0, 0], "pause": [0, 0], "stop": [0, 0]}
+fails = {"tone": [0, 0], "side": [0, 0], "early": [0, 0], "clock": [0, 0], "pause": [0, 0], "stop": [0, 0], "change": [0, 0]}
 def count(kind, ok, what):
     fails[kind][0] += not ok; fails[kind][1] += 1
     if not ok: print("  off:", kind, what)
@@ -106,6 +140,8 @@ for line in open(S + "/shots"):
     if g0 <= a and b < g1:
         count("pause", seconds == int(heard(g0)) and (a - g0 < 0.7 * rate or sum(lit) == 0), what)
         continue
+    if e0 - rate < a and b < e0 - 0.1 * rate: count("change", seconds == 8, what)
+    if e0 + 0.1 * rate < a and b < e1 - 0.05 * rate: count("change", text == "0:00" and (a - e0 < 0.7 * rate or sum(lit) == 0), what)
     if pos > 8.9: continue  # the song ends at 9 s and starts again
     if -1.9 < pos < -0.1: count("early", sum(lit) == 0 and text == "0:00", what)
     if pos >= -0.1: count("clock", seconds is not None and seconds - 0.25 <= heard(a) and heard(b) < seconds + 1.25, what)
@@ -119,7 +155,7 @@ for line in open(S + "/shots"):
 print("misses/shots:", fails)
 ok = all(f[1] > 0 for f in fails.values()) and fails["tone"][0] <= 0.1 * fails["tone"][1] \
     and fails["side"][0] <= 0.1 * fails["side"][1] and fails["early"][0] == 0 and fails["clock"][0] == 0 \
-    and fails["pause"][0] == 0 and fails["stop"][0] == 0
+    and fails["pause"][0] == 0 and fails["stop"][0] == 0 and fails["change"][0] == 0
 sys.exit(0 if ok else 1)
 PY
 status=$?

@@ -97,6 +97,63 @@ check "and the background where the larger one stood" test "$(differing_from "$S
 click_button "$disk" ButtonInfo
 check "info back to the larger picture, whole" e2e_poll 10 shows_now "$disk" 1 pic0
 
+# Seeks in song 1, a WAV found again in its render by correlation: the bar at 5%, Ctrl+Right, Left
+# twice and Right, Left while paused, the bar at 75%, each heard at its place and without a step
+# steeper than the song's own; then Right past the end, into song 2.
+seeks_heard() {
+  local song bx by bw bh jumps=() a b
+  song=$(python3 "$DISKPY" get "$disk" PlayList.ini song1 file)
+  (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/drift.wav" --float >/dev/null)
+  read -r bx by bw bh <<<"$(for k in X Y Width Height; do python3 "$DISKPY" get "$disk" skin.ini Seek $k; done)"
+  recorded() { echo $(($(stat -c %s "$S/seek.raw") / 4)); }
+  press() { a=$(recorded); "$@"; sleep 1.5; jumps+=("$a $a"); }
+  record_start "$S/seek.raw"
+  sleep 1
+  press xdotool mousemove $(at $((bx + bw / 20)) $((by + bh / 2))) click 1
+  press xdotool mousemove $(at 340 200) key ctrl+Right
+  press xdotool key Left
+  press xdotool key Left
+  press xdotool key Right
+  a=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1; xdotool key Left; sleep 0.5
+  check "Left while paused moves the place the clock shows" e2e_poll 5 eval \
+    '[[ $(wine "$MD_PROBE" accessible | tr -d "\r" | head -n1 | cut -f3) =~ ", paused, 0:2"[0-9]" of 0:37" ]]'
+  b=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1.5; jumps+=("$a $b")
+  press xdotool mousemove $(at $((bx + bw * 3 / 4)) $((by + bh / 2))) click 1 mousemove $(at 340 200)
+  shot "$S/bar.png"
+  python3 "$DISKPY" extract "$disk" "$(python3 "$DISKPY" get "$disk" skin.ini Seek pic)" "$S/lit.png"
+  python3 "$DISKPY" extract "$disk" pic.png "$S/pic.png"
+  lit=$(python3 - "$S" "$(disk_rect)" "$bx" "$by" "$bw" "$bh" <<'PY'
+import sys
+from PIL import Image
+S, (left, top), (x, y, w, h) = sys.argv[1], map(int, sys.argv[2].split()[:2]), map(int, sys.argv[3:7])
+shot, lit, face = (Image.open(S + n).convert("RGB") for n in ("/bar.png", "/lit.png", "/pic.png"))
+near = lambda p, q: sum(abs(a - b) for a, b in zip(p, q))
+row = h // 2
+print(sum(near(shot.getpixel((left + x + c, top + y + row)), lit.getpixel((c, row))) <
+          near(shot.getpixel((left + x + c, top + y + row)), face.getpixel((x + c, y + row))) for c in range(w)) / w)
+PY
+)
+  check "the seek bar pressed at 75% is lit to match ($lit)" awk -v f="$lit" 'BEGIN { exit !(f >= 0.74 && f <= 0.82) }'
+  xdotool key Right
+  check "Right past the end starts song 2" e2e_poll 10 shows_now "$disk" 2 TitlePic
+  record_stop
+  xdotool key z
+  check "and Z goes back to song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
+  local expected=("bar 0.05" "by 30" "by -5" "by -5" "by 5" "by -5" "bar 0.75") n=0 length
+  length=$(python3 -c "import sys; print($(stat -c %s "$S/drift.wav") / 8 / 44100)")
+  /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/drift.wav" ${jumps[*]} >"$S/seeks.txt"
+  while read -r _ before after latency step most; do
+    read -r kind value <<<"${expected[n]}"
+    check "seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most)" \
+      awk -v k="$kind" -v v="$value" -v b="$before" -v a="$after" -v l="$latency" -v s="$step" -v m="$most" -v n="$length" \
+      -v p="$((n == 5))" 'BEGIN { want = k == "by" ? b + v : v * n; d = a - want; if (d < 0) d = -d
+        exit !(d <= 0.15 && (p || (l != "none" && l <= 0.5)) && s <= m + 2) }'
+    n=$((n + 1))
+  done <"$S/seeks.txt"
+  check "all seven seeks found" test $n -eq 7
+}
+seeks_heard
+
 # Keys, media keys, the focus ring, the tooltips and the screen reader, song 1 playing: each way in
 # acts once, as the title strip, the sound and the accessible tree show.
 keys_and_reader() {

@@ -88,8 +88,10 @@ protected:
   std::atomic<UINT> references{1};
 };
 
-// Its notification interface is the buffer itself, as in DirectSound. Locks never wrap: the
-// stream locks a half or the whole. One without bytes (the primary) never plays.
+// Its notification interface is the buffer itself, as in DirectSound. A lock past the end wraps to
+// the start, in a second part; it hands out a copy that Unlock puts back, as a device's own memory
+// would, so that a write that comes late for the cursor is a glitch, not a race. The write cursor
+// leads the play cursor by 30 ms. One without bytes (the primary) never plays.
 class TBuffer : public TCounted<IDirectSoundBuffer>, public IDirectSoundNotify {
 public:
   explicit TBuffer(DWORD bytes) : data(bytes) {}
@@ -111,16 +113,32 @@ public:
     return Call([&] { positions.assign(given, given + count); });
   }
   HRESULT SetFormat(const WAVEFORMATEX*) override { return Call(); }
-  HRESULT GetCurrentPosition(DWORD* play, DWORD*) override { return Call([&] { *play = cursor; }); }
-  HRESULT Lock(DWORD offset, DWORD bytes, void** audio, DWORD* locked, void**, DWORD*, DWORD flags) override {
+  HRESULT GetCurrentPosition(DWORD* play, DWORD* write) override {
+    return Call([&] {
+      *play = cursor;
+      if (write) *write = (cursor + DWORD(BytesPerSecond * 3 / 100)) % DWORD(data.size());
+    });
+  }
+  HRESULT Lock(DWORD offset, DWORD bytes, void** audio, DWORD* locked, void** wrapped, DWORD* wrappedBytes,
+               DWORD flags) override {
     Hooked("Lock");
     return Call([&] {
       if (flags & DSBLOCK_ENTIREBUFFER) offset = 0, bytes = DWORD(data.size());
-      *audio = data.data() + offset;
-      *locked = bytes;
+      const DWORD first = std::min(bytes, DWORD(data.size()) - offset);
+      lockedAt = offset;
+      copy.assign(data.begin() + offset, data.begin() + offset + first);
+      copy.insert(copy.end(), data.begin(), data.begin() + (bytes - first));
+      *audio = copy.data();
+      *locked = first;
+      if (wrapped) *wrapped = first < bytes ? copy.data() + first : nullptr;
+      if (wrappedBytes) *wrappedBytes = bytes - first;
     });
   }
-  HRESULT Unlock(void*, DWORD, void*, DWORD) override { return Call(); }
+  HRESULT Unlock(void*, DWORD, void*, DWORD) override {
+    return Call([&] {
+      for (size_t i = 0; i < copy.size(); ++i) data[(lockedAt + i) % data.size()] = copy[i];
+    });
+  }
   HRESULT SetVolume(int32_t) override { return Call(); }
   HRESULT SetCurrentPosition(DWORD position) override { return Call([&] { cursor = position; }); }
   HRESULT Play(DWORD, DWORD, DWORD) override {
@@ -179,6 +197,8 @@ private:
   }
 
   std::vector<uint8_t> data;
+  std::vector<uint8_t> copy;  // what is locked
+  size_t lockedAt = 0;
   std::vector<DSBPOSITIONNOTIFY> positions;
   bool playing = false;
   DWORD cursor = 0;
@@ -222,6 +242,7 @@ BOOL CloseHandle(HANDLE) { return TRUE; }
 DWORD WaitForSingleObject(HANDLE object, DWORD ms) { return WaitForMultipleObjects(1, &object, FALSE, ms); }
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms) {
+  Hooked("Wait");
   const TClock::time_point deadline = RealDeadline(ms);
   std::unique_lock<std::mutex> lock(M);
   for (;;) {

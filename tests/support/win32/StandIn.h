@@ -21,7 +21,7 @@ void Unplug();
 void Plug();
 // CreateBuffers' last step fails on the next streams until cleared.
 void FailNotifications(bool fail);
-// Called at the start of Lock and GetTickCount with the call's name, on the caller's thread,
+// Called at the start of Lock, GetTickCount and the waits with the call's name, on the caller's thread,
 // outside every lock of the stand-in.
 void SetHook(std::function<void(const char* call)> hook);
 std::vector<int16_t> TakeHeard();

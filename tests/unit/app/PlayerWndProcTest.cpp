@@ -1,13 +1,16 @@
 #include "SkinStage.h"
+#include "app/KeyCommands.h"
 #include "app/ListenerSettings.h"
 #include "app/PlayerWndProc.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
+#include "player/TransportFlags.h"
 #include "tests/support/TempFolder.h"
 
 #include <oleacc.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 #include <utility>
@@ -28,12 +31,17 @@ THeardSound GetHeardSound(int16_t*, uint32_t) { return THeardSound(); }
 int32_t CurrentSongFrames() { return -1; }
 std::vector<int> volumesOnTheBuffer;
 void ApplyListenerVolume() { volumesOnTheBuffer.push_back(ListenerVolume); }
+std::vector<int> seeks;
+void SeekBy(int32_t seconds) { seeks.push_back(seconds); }
+void SeekTo(int64_t) {}
 
 namespace {
 
 class PlayerWndProcTest : public testing::Test {
 protected:
   PlayerWndProcTest() {
+    // What the keys change is kept nowhere, unless a test says where.
+    SetEnvironmentVariableA("APPDATA", nullptr);
     MainWindow = &window;
     window.SetWindowProc(PlayerWndProc);
   }
@@ -84,7 +92,22 @@ TEST_F(PlayerWndProcTest, TheWheelAndTheArrowsStepTheVolumeAndBothChoicesAreKept
   SetEnvironmentVariableA("APPDATA", file.c_str());
   SendMessageA(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
   EXPECT_EQ(volumesOnTheBuffer.back(), 95);
-  SetEnvironmentVariableA("APPDATA", nullptr);
+}
+
+// A held W changes the width once. A message waited for a command only if it came within the
+// minute before it was done, across the tick count's wrap, and however long the disk sat idle.
+TEST_F(PlayerWndProcTest, HeldKeysAndIdleDaysAreToldFromCommandsThatWaited) {
+  for (LPARAM flags : {LPARAM(1), LPARAM(1) | LPARAM(1) << 30, LPARAM(1) | LPARAM(1) << 30}) SendMessageA(hwnd, WM_KEYDOWN, 'W', flags);
+  EXPECT_EQ(ListenerWidth, 50);
+  ListenerWidth = 100;
+  for (WPARAM key : {VK_RIGHT, VK_LEFT, VK_RIGHT}) SendMessageA(hwnd, WM_KEYDOWN, key, LPARAM(1) | LPARAM(1) << 30);
+  EXPECT_EQ(seeks, (std::vector<int>{5, -5, 5}));  // held, each repeat moves the target on
+  EXPECT_TRUE(WaitedForCommand(1000, 2000));
+  EXPECT_TRUE(WaitedForCommand(0xFFFFFF00u, 0x100));
+  EXPECT_FALSE(WaitedForCommand(2000, 2000));
+  EXPECT_FALSE(WaitedForCommand(3000, 2000));
+  EXPECT_FALSE(WaitedForCommand(1000, 1000 + 60001));
+  EXPECT_FALSE(WaitedForCommand(1000 + 0x80000001u, 1000));  // 24.8 days after the last command
 }
 
 // The shell's hook carries the four media commands of keys no focused window took: each becomes
@@ -125,6 +148,16 @@ TEST(PlayerWndProcShellHookTest, TheShellHookPostsTheMediaCommandsAndTheReaderSu
   const HDC screen = GetDC(nullptr);
   for (int i = 0; i < 100 && GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15) != RGB(255, 255, 255); ++i) Sleep(20);
   EXPECT_EQ(GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15), RGB(255, 255, 255));
+  // Restored by another program, without SC_RESTORE: what was drawn meanwhile shows all the same.
+  SendMessageA(hwnd, WM_RBUTTONUP, 0, 0);
+  DIBSECTION skin = {};
+  GetObjectA(SkinBitmap, sizeof skin, &skin);
+  GdiFlush();
+  std::fill_n(static_cast<uint32_t*>(skin.dsBm.bmBits), 40 * 30, 0xFF102030u);
+  PresentBackBuffer();
+  ShowWindow(hwnd, SW_RESTORE);
+  for (int i = 0; i < 100 && GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15) != RGB(0x10, 0x20, 0x30); ++i) Sleep(20);
+  EXPECT_EQ(GetPixel(screen, PlayerWndX + 20, PlayerWndY + 15), RGB(0x10, 0x20, 0x30));
   ReleaseDC(nullptr, screen);
   DestroyWindow(hwnd);
 

@@ -20,15 +20,15 @@
 
 namespace {
 
-// Each render is the next second of the selected song, every sample holding a mark that the
-// dither cannot blur: 4 * (64 * song + second + 1).
+// Every sample holds a mark of its song and second that the dither cannot blur:
+// 4 * (64 * song + second + 1).
 class TMarkingPlayer final : public TRenderingPlayer {
 public:
   std::vector<std::string> loaded;
 
   int Render(float* buffer, int frames) override {
-    const int mark = 4 * (64 * int(selected) + second++ + 1);
-    for (int i = 0; i < 2 * frames; ++i) buffer[i] = float(mark) / 32768.0f;
+    for (int i = 0; i < frames; ++i, ++frame)
+      buffer[2 * i] = buffer[2 * i + 1] = float(4 * (64 * int(selected) + frame / 44100 + 1)) / 32768.0f;
     return 0;
   }
   TSongHandle LoadSong(const char* name) override {
@@ -37,18 +37,18 @@ public:
   }
   int SelectSong(TSongHandle song) override {
     selected = song;
-    second = 0;
+    frame = 0;
     return 0;
   }
-  int SetPosition(int) override {
-    second = 0;
+  int SetPosition(int position) override {
+    frame = position;
     return 0;
   }
-  int32_t GetPosition() override { return selected ? second * 44100 : -1; }
+  int32_t GetPosition() override { return selected ? frame.load() : -1; }
 
 private:
   std::atomic<TSongHandle> selected{0};
-  std::atomic<int> second{0};
+  std::atomic<int> frame{0};
 };
 
 TMarkingPlayer* Player = nullptr;
@@ -197,6 +197,54 @@ TEST_F(Interleaving, AnEndFromBeforeAStopAndPlay) {
   EXPECT_EQ(std::vector<std::string>{"a"}, Player->loaded);
 }
 
+// A seek is heard at once, as the worker comes to it after a refill it was held up in, and a
+// quick second one moves on from the first's target. One asked before a stop and a play, a pause,
+// or a song's end told, but taken by the worker after it, plays nothing of the old place: the
+// play starts over, the resume starts at the seek's place, and the next song follows.
+TEST_F(Interleaving, ASeekRacingARefillAStopAPauseAndAnEnd) {
+  std::atomic<int> hold{0};  // 1: the worker is to stop at its next wait, or lock; 2: it has
+  StandIn::SetHook([&](const char* call) {
+    int armed = 1;
+    if ((OnWorker(call, "Wait") || (holdUp && OnWorker(call, "Lock"))) && hold.compare_exchange_strong(armed, 2))
+      while (hold == 2 && !release) Sleep(1);
+  });
+  const auto holdWorker = [&](bool inRefill) {
+    holdUp = inRefill;
+    hold = 1;
+    while (hold != 2) Listen(10);
+  };
+  PlayerCommand(cmdPlayPause);
+  EXPECT_EQ("- 1:0", Listen(2300));
+  holdWorker(true);
+  SeekTo(10 * 44100);
+  SeekBy(5);
+  hold = 0;
+  std::string heard = Listen(2500);
+  EXPECT_TRUE(Matches(heard, "(1:[012] )?(\\S+ )?1:15 1:16( 1:17)?")) << heard;  // a label of the fade between
+  holdWorker(false);
+  SeekTo(30 * 44100);
+  PlayerCommand(cmdStop);
+  PlayerCommand(cmdPlayPause);
+  hold = 0;
+  heard = Listen(3000);
+  EXPECT_TRUE(Matches(heard, "(1:1\\d )?- 1:0( 1:1)?")) << heard;
+  holdWorker(false);
+  SeekTo(40 * 44100);
+  PlayerCommand(cmdPlayPause);
+  hold = 0;
+  Listen(500);
+  PlayerCommand(cmdPlayPause);
+  heard = Listen(1500);
+  EXPECT_TRUE(Matches(heard, "(\\S+ )?1:40( 1:41)?")) << heard;
+  holdWorker(false);
+  SeekTo(50 * 44100);
+  OnPlayerEvent(OrvelEventSongEnded, 1);
+  Listen(50);
+  hold = 0;
+  heard = Listen(6000);
+  EXPECT_TRUE(Matches(heard, "(1:4\\d )*- 2:0 2:1( 2:\\d)*")) << heard;
+}
+
 // The face's reading of the cursor: the cleared buffer at the song's start, then the song as heard,
 // held while paused, and nothing once stopped.
 TEST_F(Interleaving, WhatIsHeardAtTheCursor) {
@@ -239,6 +287,12 @@ TEST(HeardRecord, BehindTheCursorIsWhatWasHeard) {
   EXPECT_EQ("001+1005", heard(5));
   refill(0, 3, {true, 1200, 100});
   EXPECT_EQ("112+1105", heard(105));
+  // A seek as the cursor stands at 120: the rest of its half from 150 on, and all of the next.
+  const std::vector<int16_t> nines(300, 9);
+  record.Rewrite(150, nines.data(), 150, {true, 7000, 150});
+  EXPECT_EQ("222+1140", heard(140));
+  EXPECT_EQ("299+7010", heard(160));
+  EXPECT_EQ("999+7060", heard(10));
   record.Clear();
   EXPECT_EQ("000-10", heard(110));
   std::thread writer([&] {

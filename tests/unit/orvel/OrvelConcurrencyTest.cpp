@@ -64,7 +64,7 @@ TEST(OrvelConcurrency, RenderWhileTheWindowThreadChangesEverything) {
       case 2: player.SelectSong(loaded.empty() ? 0 : loaded[random() % loaded.size()]); break;
       case 3: player.SetState(OrvelStatePlay); break;
       case 4: player.SetState(OrvelStateStop); break;
-      case 5: player.SetPosition(0); break;
+      case 5: player.SetPosition(random() % 2 ? 0 : int(random() % 200000)); break;
       case 6: player.GetPosition(); break;
       default:
         if (!loaded.empty()) player.GetSongLength(loaded[random() % loaded.size()]);

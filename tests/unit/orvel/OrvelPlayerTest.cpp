@@ -134,7 +134,38 @@ TEST_F(PlayerTest, RewindIsExactAndStopKeepsTheVeryFrame) {
     std::vector<float> rest = Render(43000);
     played.insert(played.end(), rest.begin(), rest.end());
     EXPECT_EQ(0, std::memcmp(reference.data(), played.data(), reference.size() * sizeof(float)));
-    EXPECT_NE(0, player->SetPosition(100)) << "only the start is a position";
+    EXPECT_NE(0, player->SetPosition(-1));
+    player->FreeSong(song);
+  }
+}
+
+// A seek lands on the very frame asked for: what the song from its start gives from there, bit for
+// bit, or nearly where a resampler starts afresh. At or past the end, it ends the song as its end
+// does: silence, and the end told once.
+TEST_F(PlayerTest, SeekLandsOnTheVeryFrameOrEndsTheSong) {
+  const std::vector<std::pair<std::string, float>> songs = {
+      {SongFile("same.wav", RampWav(44100, 88200)), 0.0f}, {DemoSong("night-pulse.ogg"), 0.0f},
+      {SongFile("high.wav", RampWav(48000, 96000)), 1e-4f}, {SongFile("low.wav", RampWav(22050, 44100)), 1e-4f}};
+  for (const auto& [path, tolerance] : songs) {
+    SCOPED_TRACE(path);
+    listener.events.clear();
+    TSongHandle song = LoadAndPlay(path);
+    const std::vector<float> whole = Render(80000);
+    for (int frame : {61234, 1, 30001}) {
+      EXPECT_EQ(0, player->SetPosition(frame));
+      EXPECT_EQ(frame, player->GetPosition());
+      const std::vector<float> tail = Render(80000 - frame);
+      for (size_t i = 0; i < tail.size(); ++i) ASSERT_NEAR(whole[2 * size_t(frame) + i], tail[i], tolerance) << i;
+    }
+    const int32_t length = player->GetSongLength(song);
+    for (int32_t past : {length, length + 44100}) {
+      ASSERT_EQ(0, player->SetPosition(past));
+      EXPECT_EQ(length, player->GetPosition());
+      EXPECT_TRUE(AllZero(Render(1000)));
+      EXPECT_TRUE(AllZero(Render(1000)));
+      EXPECT_EQ(size_t(past == length ? 1 : 2), listener.events.size());
+      EXPECT_EQ(std::make_pair(int(OrvelEventSongEnded), int(song)), listener.events.back());
+    }
     player->FreeSong(song);
   }
 }

@@ -1,7 +1,10 @@
 // What comes out of the player, sample by sample: WAV encodings, modules against libopenmpt itself,
 // and the resampler's accuracy.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include <libopenmpt/libopenmpt.hpp>
 
@@ -63,6 +66,61 @@ TEST_F(PlayerTest, ModuleRendersExactlyAsLibopenmptDoes) {
     EXPECT_EQ(1u, listener.events.size());
     listener.events.clear();
   }
+}
+
+// libopenmpt's own render of a module with the given controls and filter, from `seconds` on and
+// padded with silence past its end.
+std::vector<float> DirectRender(const std::vector<uint8_t>& bytes, const std::map<std::string, std::string>& controls,
+                                int filter, size_t frames, double seconds = 0) {
+  openmpt::module direct(bytes, std::clog, controls);
+  direct.set_repeat_count(0);
+  direct.set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, filter);
+  if (seconds > 0) direct.set_position_seconds(seconds);
+  std::vector<float> out(2 * frames, 0.0f);
+  direct.read_interleaved_stereo(44100, frames, out.data());
+  return out;
+}
+
+// Each choice an author has: what libopenmpt renders with the same controls, unlike what the song
+// plays without one, kept through a rewind, and not lent to the song loaded after it.
+TEST_F(PlayerTest, ModuleResamplersRenderAsLibopenmptDoes) {
+  const std::vector<uint8_t> bytes = MakeMod(1);
+  const std::string mod = SongFile("amiga.mod", bytes);
+  const char* const amigaTypes[] = {"auto", "a500", "a1200", "unfiltered"};
+  const int frames = 4 * 44100;  // the whole song and some silence
+  for (int resampler = OrvelResamplerAmiga; resampler <= OrvelResamplerSinc; ++resampler) {
+    SCOPED_TRACE(resampler);
+    const bool amiga = resampler <= OrvelResamplerUnfiltered;
+    const int filter = amiga ? 4 : 1 << (resampler - OrvelResamplerNone);
+    settings.interpolation = filter == 4 && !amiga ? 8 : 4;  // a default other than the choice
+    ASSERT_EQ(0, player->Init(&settings));
+    std::map<std::string, std::string> controls;
+    if (amiga)
+      controls = {{"render.resampler.emulate_amiga", "1"},
+                  {"render.resampler.emulate_amiga_type", amigaTypes[resampler - OrvelResamplerAmiga]}};
+    const std::vector<float> expected = DirectRender(bytes, controls, filter, frames);
+    player->SelectSong(player->LoadSongResampled(mod.c_str(), resampler));
+    player->SetState(OrvelStatePlay);
+    EXPECT_TRUE(Render(frames) == expected);
+    player->SetPosition(0);
+    EXPECT_TRUE(Render(frames) == expected) << "rebuilt on rewind";
+    LoadAndPlay(mod);
+    const std::vector<float> plain = Render(frames);
+    EXPECT_TRUE(plain == DirectRender(bytes, {}, settings.interpolation, frames)) << "as without the choice";
+    EXPECT_FALSE(plain == expected);
+  }
+}
+
+// A module seek lands where libopenmpt's own does, on the start of a row, and plays on as libopenmpt
+// does with its samples kept in step: a note struck before the seek point still sounds after it.
+TEST_F(PlayerTest, ModuleSeekLandsOnARowWithTheNotesThatSound) {
+  const std::vector<uint8_t> bytes = MakeMod(2);
+  ASSERT_NE(0u, LoadAndPlay(SongFile("held.mod", bytes)));
+  ASSERT_EQ(0, player->SetPosition(5 * 44100));  // in the second pattern, where only the held note sounds
+  EXPECT_EQ(222264, player->GetPosition()) << "its row 20: 3.84 s + 20 * 0.06 s";
+  const std::vector<float> played = Render(44100);
+  EXPECT_TRUE(played == DirectRender(bytes, {{"seek.sync_samples", "1"}}, 4, 44100, 5.0));
+  EXPECT_GT(*std::max_element(played.begin(), played.end()), 0.1f) << "the held note";
 }
 
 // A 48 kHz sine through the resampler to 44.1 kHz: same pitch, nothing else above -60 dB.

@@ -70,6 +70,31 @@ std::vector<uint8_t> MakeWav(TWavSampleFormat format, int channels, int rate, co
   return wav;
 }
 
+std::vector<uint8_t> MakeMod(int patterns) {
+  std::vector<uint8_t> mod(20, 0), saw(64), square(2000);
+  for (size_t i = 0; i < saw.size(); ++i) saw[i] = uint8_t(int(i) * 3 - 96);
+  for (size_t i = 0; i < square.size(); ++i) square[i] = uint8_t(i % 32 < 16 ? 60 : -60);
+  for (int s = 0; s < 31; ++s) {  // name, length in words, finetune, volume, loop start and length
+    const size_t words = (s == 0 ? saw.size() : s == 1 ? square.size() : 0) / 2, loop = s == 0 ? words : 1;
+    mod.insert(mod.end(), 22, 0);
+    mod.insert(mod.end(), {uint8_t(words >> 8), uint8_t(words), 0, 64, 0, 0, uint8_t(loop >> 8), uint8_t(loop)});
+  }
+  mod.insert(mod.end(), {uint8_t(patterns), 127});
+  for (int i = 0; i < 128; ++i) mod.push_back(uint8_t(i < patterns ? i : 0));
+  mod.insert(mod.end(), {'M', '.', 'K', '.'});
+  const int periods[] = {428, 360, 320, 285};
+  for (int row = 0; row < 64 * patterns; ++row) {  // the saw, the square, speed 3, the LED filter
+    const bool first = row == 0, struck = row < 64 && row % 4 == 0;
+    const int held = first ? 428 : 0, note = struck ? periods[row / 4 % 4] : 0;
+    mod.insert(mod.end(), {uint8_t(held >> 8), uint8_t(held), uint8_t(first ? 0x10 : 0), 0, uint8_t(note >> 8),
+                           uint8_t(note), uint8_t(struck ? 0x20 : 0), 0, 0, 0, uint8_t(first ? 0xF : 0),
+                           uint8_t(first ? 3 : 0), 0, 0, uint8_t(first ? 0xE : 0), 0});
+  }
+  mod.insert(mod.end(), saw.begin(), saw.end());
+  mod.insert(mod.end(), square.begin(), square.end());
+  return mod;
+}
+
 std::vector<double> Sine(double hz, double amplitude, int rate, size_t frames, int channels) {
   const double pi = std::acos(-1.0);
   std::vector<double> out;

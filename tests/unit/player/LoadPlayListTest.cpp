@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/PlayerWnd.h"
+#include "orvel/include/OrvelPlayer.h"
 #include "player/LoadPlayList.h"
 #include "player/PlayList.h"
 #include "tests/support/TempFolder.h"
@@ -107,16 +108,18 @@ TEST_F(LoadPlayListTest, StopPointsGiveTheListLengths) {
 TEST_F(LoadPlayListTest, NoInfoStandsInForMissingInfoPictures) {
   WriteIni(
       "[Music]\nNoInfo=none.png\n"
-      "[song0]\nfile=a.xm\nTitlePic=at.png\nGain=-3.5\nSeparation=50\n"
-      "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\nGain=31\nSeparation=50%\n");
+      "[song0]\nfile=a.xm\nTitlePic=at.png\nGain=-3.5\nSeparation=50\nResampler=A500\n"
+      "[song1]\nfile=b.xm\npic0=b0.png\nTitlePic=bt.png\nGain=31\nSeparation=50%\nResampler=a5000\n");
   LoadPlayList(nullptr);
   ExpectLengths(2, 2, 2, 2);
   // The level keys beside them, and values that cannot be played as written, as rendered.
   EXPECT_EQ(Level(), std::make_pair(-3.5f, 50.0f));
+  EXPECT_EQ(PlayList->CurrentResampler(), OrvelResamplerA500);
   EXPECT_STREQ(PlayList->GetPicture(0), "none.png");
   EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
   PlayList->StepForward();
   EXPECT_EQ(Level(), std::make_pair(0.0f, 100.0f));
+  EXPECT_EQ(PlayList->CurrentResampler(), OrvelResamplerDefault);
   EXPECT_STREQ(PlayList->GetPicture(0), "b0.png");
   EXPECT_STREQ(PlayList->GetPicture(1), "none.png");
   EXPECT_STREQ(PlayList->GetPicture(2), "bt.png");

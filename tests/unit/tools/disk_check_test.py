@@ -61,12 +61,14 @@ def clean_disk():
         skin[name] = {"X": str(4 + 10 * i), "Y": "4", **{"pic%d" % p: "btn%d.png" % p for p in range(pics)}}
     skin["Meter"] = {"X": "4", "Y": "16", "Width": "20", "Height": "10", "Bars": "5", "Gap": "1", "pic": "meter.png"}
     skin["Clock"] = {"X": "26", "Y": "22", "pic": "digits.png"}
+    skin["Seek"] = {"X": "24", "Y": "13", "Width": "16", "Height": "8", "pic": "title.png"}
+    skin["Volume"] = {"X": "56", "Y": "13", "Width": "8", "Height": "8", "pic": "btn0.png"}
     playlist = {
         "Music": {"InfoX": "40", "InfoY": "4", "TitleX": "40", "TitleY": "22", "NoInfo": "noinfo.png",
                   "Title": "Test disk"},
         # A Windows path and another case than the file's: the program finds both.
         "song0": {"file": "music\\song.wav", "pic1": "info1.jpg", "pic0": "info0.png", "TitlePic": "title.png"},
-        "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png"},
+        "song1": {"file": "SONG.WAV", "pic1": "info1.png", "TitlePic": "title.png", "Resampler": "A500"},
     }
     return {"entries": entries, "extra_records": [], "skin": skin, "playlist": playlist,
             "files": {"music/song.wav": wav(), "song.wav": wav(), "junk.xm": b"this is no song\n" * 20}}
@@ -140,6 +142,16 @@ CASES = [
      r"^warning: skin\.ini \[Meter\] X/Y: the meter at \(50, 16\), 20x10, reaches outside pic\.png \(64x32\)"),
     ("meter without a key", lambda d: d["skin"]["Meter"].pop("Height"), 1,
      r"^warning: skin\.ini \[Meter\] Height: missing: the meter is not shown"),
+    ("seek bar without a key", lambda d: d["skin"]["Seek"].pop("Width"), 1,
+     r"^warning: skin\.ini \[Seek\] Width: missing: the seek bar is not shown"),
+    ("volume bar of no height", lambda d: d["skin"]["Volume"].update(Height="0"), 1,
+     r"^warning: skin\.ini \[Volume\] Width/Height: the volume bar is 8x0: the volume bar is not shown"),
+    ("volume picture does not decode", lambda d: d["skin"]["Volume"].update(pic="bad.png"), 1,
+     r'^warning: skin\.ini \[Volume\] pic: "bad\.png" is not a picture.*: the volume bar is not shown'),
+    ("volume picture of another size", lambda d: d["skin"]["Volume"].update(pic="wide.png"), 1,
+     r'^warning: skin\.ini \[Volume\] pic: "wide\.png" is 10x8 but the volume bar is 8x8: the bar lights'),
+    ("seek bar wholly outside the window", lambda d: d["skin"]["Seek"].update(Y="-8"), 1,
+     r"^warning: skin\.ini \[Seek\] X/Y: the seek bar at \(24, -8\), 16x8, reaches outside .*: the seek bar is not"),
     ("digit strip not eleven glyphs wide", replace_entry("digits.png", png(23, 8)), 1,
      r'^warning: skin\.ini \[Clock\] pic: "digits\.png" is 23 wide, not a multiple of 11'),
     ("clock outside the window", lambda d: d["skin"]["Clock"].update(Y="30"), 1,
@@ -182,6 +194,8 @@ CASES = [
      r'^warning: PlayList\.ini \[song1\] Gain: "-3,5" is not a number from -30 to 30 \(dB\): the song plays as'),
     ("separation beyond 200", lambda d: d["playlist"]["song0"].update(Gain="-30", Separation="250"), 1,
      r'^warning: PlayList\.ini \[song0\] Separation: "250" is not a number from 0 to 200 \(percent\)'),
+    ("resampler unknown", lambda d: d["playlist"]["song1"].update(Resampler="amiga 500"), 1,
+     r'^warning: PlayList\.ini \[song1\] Resampler: "amiga 500" is none of amiga, a500, .*, sinc: the song plays as'),
     ("song name beyond ASCII", lambda d: (d["playlist"]["song1"].update(file="caf\u00e9.wav"),
                                           d["files"].update({"caf\u00e9.wav": wav()})), 1,
      r'^warning: PlayList\.ini \[song1\] file: "caf.*\.wav" holds letters beyond ASCII'),

@@ -1,0 +1,67 @@
+#!/usr/bin/python3
+"""Where a recording of the disk jumped within a song, read from the sound alone.
+
+    seek_heard.py RECORDING.raw REFERENCE.wav A B [A B ...]
+
+RECORDING is 16-bit stereo at 44,100 Hz; REFERENCE the song rendered whole (orvelrender --float).
+For each jump, the sound before recording frame A is the old place and after B the new one (A = B
+for a seek while playing; A the pause and B the resume for one while paused). Each is found in the
+reference by correlation. One line a jump:
+
+    jump BEFORE AFTER LATENCY STEP SONG_STEP
+
+BEFORE and AFTER are the song's place in seconds heard at A and B, as the old and the new sound
+run on; LATENCY the seconds from B until the new place is heard more than the old; STEP the
+steepest sample step heard from B on for 0.3 s, SONG_STEP the song's own steepest anywhere.
+"""
+import struct
+import sys
+
+import numpy as np
+
+RATE = 44100
+WINDOW = RATE // 5
+
+
+def reference(path):
+    data = open(path, "rb").read()
+    at = 12
+    while data[at:at + 4] != b"data":
+        at += 8 + struct.unpack("<I", data[at + 4:at + 8])[0]
+    size = struct.unpack("<I", data[at + 4:at + 8])[0]
+    return np.frombuffer(data[at + 8:at + 8 + size], dtype="<f4")[0::2].astype(np.float64) * 32768
+
+
+def locate(window, song):
+    """The frame of the song where the window fits best."""
+    size = 1 << (len(song) + len(window)).bit_length()
+    fit = np.fft.irfft(np.fft.rfft(song, size) * np.conj(np.fft.rfft(window, size)), size)[:len(song) - len(window)]
+    energy = np.cumsum(song ** 2)
+    sliding = energy[len(window) - 1:len(window) - 1 + len(fit)] - np.concatenate(([0.0], energy[:len(fit) - 1]))
+    return int(np.argmax(fit / np.sqrt(sliding + 1.0)))
+
+
+def main():
+    heard = np.frombuffer(open(sys.argv[1], "rb").read(), dtype="<i2")
+    heard = heard[: len(heard) // 2 * 2][0::2].astype(np.float64)
+    song = reference(sys.argv[2])
+    song_step = np.abs(np.diff(song)).max()
+    presses = list(map(int, sys.argv[3:]))
+    for a, b in zip(presses[0::2], presses[1::2]):
+        lead = int(0.3 * RATE)
+        before = locate(heard[a - lead - WINDOW:a - lead], song) + WINDOW + lead
+        after = locate(heard[b + lead:b + lead + WINDOW], song) - lead
+        latency = None
+        for f in range(b, b + lead, RATE // 500):
+            got = heard[f:f + RATE // 500]
+            old = song[before + f - a:before + f - a + len(got)]
+            new = song[after + f - b:after + f - b + len(got)]
+            if len(old) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum():
+                latency = (f - b) / RATE
+                break
+        step = np.abs(np.diff(heard[b:b + lead])).max()
+        print("jump %.3f %.3f %s %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
+                                          step, song_step))
+
+
+main()
