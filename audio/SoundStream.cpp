@@ -94,9 +94,8 @@ const DWORD NotificationsLostMs = 2500;
 const DWORD RefillFinishMs = 500;
 // A buffer told to play whose cursor has not moved by then never will.
 const DWORD CursorStartMs = 500;
-// A rewrite begins this far past the write cursor: what its render costs is skipped, not waited for.
-const uint32_t RewriteLeadFrames = 44100 * 30 / 1000;
-// Past the write cursor when the rewrite is written, for the lock and the copy.
+// A rewrite is written this far past the write cursor, for the lock and the copy; what its render
+// took meanwhile is skipped, not waited for.
 const uint32_t WriteLeadFrames = 44100 * 5 / 1000;
 // The old sound fades out and the new in over this many frames: no click, and heard at once.
 const uint32_t CrossFadeFrames = 441;
@@ -238,7 +237,7 @@ struct TSoundStream::TWorkerState {
     MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&play, &write));
     const uint32_t halfStart = play / 4 >= half ? half : 0;
     const bool live = running;
-    const uint32_t begin = live ? Ahead(halfStart, write / 4) + RewriteLeadFrames : play / 4 - halfStart;
+    const uint32_t begin = live ? Ahead(halfStart, write / 4) + WriteLeadFrames : play / 4 - halfStart;
     if (lost || begin >= total) return;
     std::unique_ptr<int16_t[]> sound(new (std::nothrow) int16_t[size_t(total - begin) * 2]());
     if (!sound) return;

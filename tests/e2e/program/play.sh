@@ -23,6 +23,9 @@ convert "$S/pictures/$(python3 "$DISKPY" get "$disk" PlayList.ini song1 pic1)" -
   -strip "PNG32:$S/pictures/small-about.png"
 wine "$MD_BIN/bin/vfspack.exe" create "$disk/data.vfs" "$S/pictures" >/dev/null
 python3 "$DISKPY" set "$disk" PlayList.ini song1 pic1 small-about.png
+# Song 1 a rising tone, found again in its render from any moment of it, for the seeks.
+sox -q -n -r 44100 -c 2 -b 16 "$disk/sweep.wav" synth 45 sine 200-3000 vol 0.5
+python3 "$DISKPY" set "$disk" PlayList.ini song1 file sweep.wav
 # Made at its first path: vfspack reads its arguments in the ANSI code page.
 mkdir -p "$(dirname "$S/$folder")" && mv "$disk" "$S/$folder" && disk="$S/$folder"
 
@@ -97,14 +100,14 @@ check "and the background where the larger one stood" test "$(differing_from "$S
 click_button "$disk" ButtonInfo
 check "info back to the larger picture, whole" e2e_poll 10 shows_now "$disk" 1 pic0
 
-# Seeks in song 1, a WAV found again in its render by correlation: the bar at 5%, Ctrl+Right, Left
-# twice and Right, Left while paused, the bar at 75%, each heard at its place and without a step
-# steeper than the song's own; then Right past the end, into song 2.
+# Seeks in song 1, found again in its render by correlation: the bar at 5%, Ctrl+Right, Left twice
+# and Right, Left while paused, the bar at 75%, each heard at its place and without a step steeper
+# than the song's own; then Ctrl+Right past the end, into song 2.
 seeks_heard() {
   local song bx by bw bh jumps=() a b
   song=$(python3 "$DISKPY" get "$disk" PlayList.ini song1 file)
-  (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/drift.wav" --float >/dev/null)
-  read -r bx by bw bh <<<"$(for k in X Y Width Height; do python3 "$DISKPY" get "$disk" skin.ini Seek $k; done)"
+  (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/song1.wav" --float >/dev/null)
+  read -r bx by bw bh <<<"$(for k in X Y Width Height; do python3 "$DISKPY" get "$disk" skin.ini Seek $k; done | tr '\n' ' ')"
   recorded() { echo $(($(stat -c %s "$S/seek.raw") / 4)); }
   press() { a=$(recorded); "$@"; sleep 1.5; jumps+=("$a $a"); }
   record_start "$S/seek.raw"
@@ -114,15 +117,18 @@ seeks_heard() {
   press xdotool key Left
   press xdotool key Left
   press xdotool key Right
-  a=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1; xdotool key Left; sleep 0.5
-  check "Left while paused moves the place the clock shows" e2e_poll 5 eval \
-    '[[ $(wine "$MD_PROBE" accessible | tr -d "\r" | head -n1 | cut -f3) =~ ", paused, 0:2"[0-9]" of 0:37" ]]'
+  clock() { wine "$MD_PROBE" accessible | tr -d '\r' | head -n1 | sed -nE 's/.*, paused, ([0-9]+):([0-9]+) of .*/\1 \2/p' \
+    | awk '{ print $1 * 60 + $2 }'; }
+  a=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1
+  local paused_at; paused_at=$(clock)
+  xdotool key Left
+  check "Left while paused moves the place the clock shows 5 s back" e2e_poll 5 eval '[ "$(clock)" = $((paused_at - 5)) ]'
   b=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1.5; jumps+=("$a $b")
   press xdotool mousemove $(at $((bx + bw * 3 / 4)) $((by + bh / 2))) click 1 mousemove $(at 340 200)
   shot "$S/bar.png"
   python3 "$DISKPY" extract "$disk" "$(python3 "$DISKPY" get "$disk" skin.ini Seek pic)" "$S/lit.png"
   python3 "$DISKPY" extract "$disk" pic.png "$S/pic.png"
-  lit=$(python3 - "$S" "$(disk_rect)" "$bx" "$by" "$bw" "$bh" <<'PY'
+  lit=$(/usr/bin/python3 - "$S" "$(disk_rect)" "$bx" "$by" "$bw" "$bh" <<'PY'
 import sys
 from PIL import Image
 S, (left, top), (x, y, w, h) = sys.argv[1], map(int, sys.argv[2].split()[:2]), map(int, sys.argv[3:7])
@@ -134,19 +140,19 @@ print(sum(near(shot.getpixel((left + x + c, top + y + row)), lit.getpixel((c, ro
 PY
 )
   check "the seek bar pressed at 75% is lit to match ($lit)" awk -v f="$lit" 'BEGIN { exit !(f >= 0.74 && f <= 0.82) }'
-  xdotool key Right
-  check "Right past the end starts song 2" e2e_poll 10 shows_now "$disk" 2 TitlePic
+  xdotool key ctrl+Right
+  check "Ctrl+Right past the end starts song 2" e2e_poll 10 shows_now "$disk" 2 TitlePic
   record_stop
   xdotool key z
   check "and Z goes back to song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
-  local expected=("bar 0.05" "by 30" "by -5" "by -5" "by 5" "by -5" "bar 0.75") n=0 length
-  length=$(python3 -c "import sys; print($(stat -c %s "$S/drift.wav") / 8 / 44100)")
-  /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/drift.wav" ${jumps[*]} >"$S/seeks.txt"
+  local expected=("bar $((bw / 20))" "by 30" "by -5" "by -5" "by 5" "by -5" "bar $((bw * 3 / 4))") n=0 length
+  length=$(python3 -c "print($(stat -c %s "$S/song1.wav") / 8 / 44100)")
+  /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/song1.wav" ${jumps[*]} >"$S/seeks.txt"
   while read -r _ before after latency step most; do
     read -r kind value <<<"${expected[n]}"
     check "seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most)" \
       awk -v k="$kind" -v v="$value" -v b="$before" -v a="$after" -v l="$latency" -v s="$step" -v m="$most" -v n="$length" \
-      -v p="$((n == 5))" 'BEGIN { want = k == "by" ? b + v : v * n; d = a - want; if (d < 0) d = -d
+      -v p="$((n == 5))" -v w="$bw" 'BEGIN { d = k == "by" ? a - b - v : a + l - v / w * n; if (d < 0) d = -d
         exit !(d <= 0.15 && (p || (l != "none" && l <= 0.5)) && s <= m + 2) }'
     n=$((n + 1))
   done <"$S/seeks.txt"
