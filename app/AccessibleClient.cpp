@@ -229,6 +229,7 @@ private:
     if (!song) return Text(value, state);
     const int length = wsprintfA(text, "Song %d: %s, %s", int(PlayList->currentIndex) + 1, song, state);
     char* end = AddHeardTime(text + length);
+    end += wsprintfA(end, ", volume %d%%", int(ListenerVolume));
     if (ListenerWidth != 100) wsprintfA(end, ", width %d%%", int(ListenerWidth));
     return Text(value, text);
   }

@@ -3,6 +3,7 @@
 #include "app/ButtonFocus.h"
 #include "app/ButtonTable.h"
 #include "app/FaceTimer.h"
+#include "app/ListenerSettings.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
 #include "player/TransportFlags.h"
@@ -58,9 +59,10 @@ void TakeKey(HWND hwnd, WPARAM key, LPARAM flags) {
   if (key == WidthKey.key && (flags & RepeatBit)) return;
   if (key == WidthKey.key) {
     CycleListenerWidth();
-    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    ListenerChanged(hwnd);
     return;
   }
+  if (key == VK_UP || key == VK_DOWN) return SetListenerVolume(hwnd, ListenerVolume + (key == VK_UP ? 5 : -5));
   const int focused = FocusedButton();
   if (focused >= 0 && (key == VK_RETURN || key == VK_SPACE)) return PressButton(hwnd, focused);
   PressButton(hwnd, ButtonForKey(int(key)));

@@ -7,6 +7,7 @@
 #include "app/ButtonTips.h"
 #include "app/FaceTimer.h"
 #include "app/KeyCommands.h"
+#include "app/ListenerSettings.h"
 #include "app/PlayerWnd.h"
 #include "player/Commands.h"
 #include "player/Transport.h"
@@ -139,6 +140,18 @@ void OnCaptureChanged(HWND hwnd, LPARAM newCapture) {
   ShowFaceNow(hwnd);
 }
 
+// Each notch a step of the volume, up louder. A high-resolution wheel's parts of a notch add up,
+// until it turns the other way.
+void OnMouseWheel(HWND hwnd, WPARAM wParam) {
+  static int turned = 0;
+  const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+  if ((turned < 0) != (delta < 0)) turned = 0;
+  turned += delta;
+  const int notches = turned / WHEEL_DELTA;
+  turned -= notches * WHEEL_DELTA;
+  if (notches) SetListenerVolume(hwnd, ListenerVolume + 5 * notches);
+}
+
 void OnPlayerCommand(HWND hwnd, WPARAM code, LPARAM lParam) {
   const TPlayState before = CurrentPlayState();
   if (code == cmdInfo)
@@ -172,6 +185,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: OnLeftButtonUp(hwnd, wParam, lParam); break;
     case WM_CAPTURECHANGED: OnCaptureChanged(hwnd, lParam); break;
     case WM_RBUTTONUP: Minimise(hwnd); break;
+    case WM_MOUSEWHEEL: OnMouseWheel(hwnd, wParam); return 0;
     case WM_PLAYER_COMMAND: OnPlayerCommand(hwnd, wParam, lParam); break;
     case WM_SONG_STARTED: ShowSongPictures(hwnd); WakeFace(hwnd); break;
   }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/ListenerSettings.h"
 #include "app/PlayerWnd.h"
 #include "app/PlayerWndProc.h"
 #include "app/StartupHooks.h"
@@ -82,6 +83,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       OpenFirstSong();
       MainWindow->SetWindowProc(PlayerWndProc);
       StartPlayerInput(MainWindow->GetHandle());
+      LoadListenerSettings();
       MainWindow->RunMessageLoop();
 
       delete MainWindow;

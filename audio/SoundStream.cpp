@@ -80,7 +80,7 @@ namespace {
 
 enum { HalfwayEvent, EndEvent, RewriteEvent, QuitEvent, StreamEventCount };
 
-// The program never changes volume, pan or frequency. The controls are asked for all the same:
+// The program changes the volume alone. Pan and frequency are asked for all the same:
 // on a software buffer they cost nothing, and this is the buffer every device has played the
 // disk through, so that none is handed a kind of buffer it was never tried with.
 const DWORD SecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME |
@@ -530,4 +530,8 @@ TSoundStream::~TSoundStream() {
   s.primaryBuffer.Reset();
   dsound.Reset();
   // The events go with the worker's state, last.
+}
+
+void TSoundStream::SetVolume(int32_t hundredthsOfDb) {
+  if (shared->secondaryBuffer) shared->secondaryBuffer->SetVolume(hundredthsOfDb);
 }

@@ -95,4 +95,9 @@ private:
   TComPtr<IDirectSoundNotify> notify;  // null unless CreateBuffers got that far
   TOwnedHandle thread;
   bool quiet;
+
+public:
+  // The buffer's own volume, in hundredths of a dB (0 as rendered, -10000 silent): heard at once,
+  // not after what the buffer holds. A buffer that refuses it plays on as it was.
+  void SetVolume(int32_t hundredthsOfDb);
 };

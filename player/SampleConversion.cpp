@@ -170,6 +170,15 @@ TMix MixFor(float gainDb, float separation, int listenerWidth) {
   return mix;
 }
 
+int32_t BufferVolume(int percent) {
+  if (percent >= 100) return 0;
+  if (percent <= 0) return BufferVolumeSilent;
+  // 2000 log10(g^3) through log2, beside the gain's exp2. The lowest few percent would pass the
+  // buffer's floor.
+  const double hundredths = 6000.0 / 3.321928094887362 * std::log2(percent / 100.0);
+  return hundredths <= BufferVolumeSilent ? BufferVolumeSilent : int32_t(hundredths - 0.5);
+}
+
 float MixSample(float x, float y, TMix mix) {
   const float half = 0.5f * mix.gain, halfWidth = 0.5f * mix.gain * mix.width;
   return half * (x + y) + halfWidth * (x - y);

@@ -45,6 +45,12 @@ struct TMix {
 // percent.
 TMix MixFor(float gainDb, float separation, int listenerWidth);
 
+// The listener's volume in percent (0 to 100) as the sound buffer's own attenuation, in hundredths
+// of a dB: a cube law, gain (percent / 100)^3, so 50% is -18 dB. 0 at 100, never above, and
+// BufferVolumeSilent at 0.
+constexpr int32_t BufferVolumeSilent = -10000;
+int32_t BufferVolume(int percent);
+
 // ConvertSamples over interleaved stereo with the mix applied first. A neutral mix converts
 // exactly as ConvertSamples does; otherwise the result is ConvertSample of each mixed float.
 void ConvertMixed(const float* in, int16_t* out, size_t count, TDitherGenerator& dither, TMix mix);

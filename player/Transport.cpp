@@ -111,6 +111,7 @@ TSoundStream* MakeStream(bool quiet) {
   stream->SetTagProc(TagRenderedHalf);
   stream->SetSeekProc(OnStreamSeek);
   stream->CreateBuffers(StreamMs);  // a failure leaves the stream lost
+  stream->SetVolume(BufferVolume(ListenerVolume));
   return stream;
 }
 
@@ -380,4 +381,8 @@ void SeekTo(int64_t frame) {
   if (PlayingFlag) return AskRewriteFrom(target);
   PendingSongFrame = target;
   SeekWhilePaused = true;
+}
+
+void ApplyListenerVolume() {
+  if (Stream) Stream->SetVolume(BufferVolume(ListenerVolume));
 }

@@ -63,3 +63,6 @@ void SeekBy(int32_t seconds);
 void OnStreamRender(void* half, uint32_t bytes);
 // While a song plays, fills the zero-filled half with the library's next second, converted.
 void RenderSamples(void* half, uint32_t bytes);
+
+// The listener's volume, as ListenerVolume holds it, on the stream's buffer: heard at once.
+void ApplyListenerVolume();

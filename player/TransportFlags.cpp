@@ -17,3 +17,5 @@ uint8_t CycleListenerWidth() {
   ListenerWidth = next;
   return next;
 }
+
+std::atomic<uint8_t> ListenerVolume{100};

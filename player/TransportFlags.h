@@ -16,3 +16,7 @@ void SetTransportState(TTransportState state);
 extern std::atomic<uint8_t> ListenerWidth;
 // 100 -> 50 -> 0 -> 100; gives the new width.
 uint8_t CycleListenerWidth();
+
+// The listener's volume in percent, 0 to 100: the sound buffer's own, on top of everything
+// rendered. The window thread's alone.
+extern std::atomic<uint8_t> ListenerVolume;

@@ -167,11 +167,12 @@ keys_and_reader() {
   reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
   value() { reader | head -n1 | cut -f3; }
   # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
-  # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused.
-  song_state() { value | sed -E 's/, [0-9:]+ of [0-9:]+$//'; }
+  # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused, then the
+  # volume, untouched here.
+  song_state() { value | sed -E 's/(, [0-9:]+ of [0-9:]+)?, volume 100%$//'; }
   value_is() { [ "$(song_state)" = "$1" ]; }
-  value_ends() { [[ $(value) =~ ", $1"(, [0-9]+:[0-9]{2} of [0-9]+:[0-9]{2})?$ ]]; }
-  time_held() { local a; a=$(value); [[ $a =~ ", paused, "[0-9]+:[0-9]{2}" of "[0-9]+:[0-9]{2}$ ]] && sleep 1.5 && [ "$(value)" = "$a" ]; }
+  value_ends() { [[ $(value) =~ ", $1"(, [0-9]+:[0-9]{2} of [0-9]+:[0-9]{2})?", volume 100%"$ ]]; }
+  time_held() { local a; a=$(value); [[ $a =~ ", paused, "[0-9]+:[0-9]{2}" of "[0-9]+:[0-9]{2}", volume 100%"$ ]] && sleep 1.5 && [ "$(value)" = "$a" ]; }
   title_shows() { shot "$S/key.png"; shows_song_picture "$disk" "$S/key.png" "$1" TitlePic; }
   sounds() { sleep 2.5; record_start "$S/key.raw"; sleep 1; record_stop; [ "$(peak "$S/key.raw")" "$@" ]; }
   read -r left top _ <<<"$(disk_rect)"

@@ -139,6 +139,7 @@ public:
       for (size_t i = 0; i < copy.size(); ++i) data[(lockedAt + i) % data.size()] = copy[i];
     });
   }
+  HRESULT SetVolume(int32_t) override { return Call(); }
   HRESULT SetCurrentPosition(DWORD position) override { return Call([&] { cursor = position; }); }
   HRESULT Play(DWORD, DWORD, DWORD) override {
     return Call([&] {

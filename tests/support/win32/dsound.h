@@ -42,6 +42,7 @@ struct IDirectSoundBuffer : IUnknown {
   virtual HRESULT SetCurrentPosition(DWORD position) = 0;
   virtual HRESULT Play(DWORD reserved, DWORD priority, DWORD flags) = 0;
   virtual HRESULT Stop() = 0;
+  virtual HRESULT SetVolume(int32_t volume) = 0;
 };
 
 struct IDirectSoundNotify : IUnknown {

@@ -110,6 +110,12 @@ HRESULT STDMETHODCALLTYPE SpySetCurrentPosition(IDirectSoundBuffer* self, DWORD 
                 [&] { return Original(self).SetCurrentPosition(self, position); });
 }
 
+HRESULT STDMETHODCALLTYPE SpySetVolume(IDirectSoundBuffer* self, LONG volume) {
+  TSpyCall call{"SetVolume", BufferName(self)};
+  call.volume = volume;
+  return Logged(call, 0, 0, [&] { return Original(self).SetVolume(self, volume); });
+}
+
 ULONG STDMETHODCALLTYPE SpyBufferRelease(IDirectSoundBuffer* self) {
   Record(TSpyCall{"Release", BufferName(self)});
   return Original(self).Release(self);
@@ -186,6 +192,7 @@ void Install() {
       t.Play = SpyPlay;
       t.Stop = SpyStop;
       t.SetCurrentPosition = SpySetCurrentPosition;
+      t.SetVolume = SpySetVolume;
       t.Release = SpyBufferRelease;
     });
   }

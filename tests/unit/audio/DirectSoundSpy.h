@@ -20,6 +20,7 @@ struct TSpyCall {
   void* address = nullptr;  // Lock (returned), Unlock (given)
   bool hasFormat = false;
   WAVEFORMATEX format = {};  // CreateSoundBuffer, SetFormat
+  int32_t volume = 0;  // SetVolume
   std::vector<uint32_t> offsets;  // SetNotificationPositions
   std::vector<HANDLE> events;
 };

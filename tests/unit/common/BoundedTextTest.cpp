@@ -1,8 +1,10 @@
 #include "common/BoundedText.h"
+#include "common/Decimal.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 TEST(BoundedText, ComposesNumbersAndCutsWhatDoesNotFit) {
@@ -20,4 +22,15 @@ TEST(BoundedText, ComposesNumbersAndCutsWhatDoesNotFit) {
   EXPECT_EQ(small[6], 'x');
   TBoundedText(small, 1).Add("anything");
   EXPECT_STREQ(small, "");
+}
+
+// A kept value is a number only when it is digits alone, within its bound.
+TEST(BoundedText, ReadsOnlyPlainDecimalsWithinTheirBound) {
+  uint32_t value = 7;
+  for (const char* text : {"", "abc", "900", "101", "-5", "+5", " 5", "5 ", "5%", "7e1", "0x10", "99999999999"})
+    EXPECT_FALSE(ReadDecimal(text, 100, value)) << text;
+  EXPECT_EQ(7u, value);
+  for (const char* text : {"0", "070", "100"}) {
+    EXPECT_TRUE(ReadDecimal(text, 100, value) && int(value) == atoi(text)) << text;
+  }
 }
