@@ -31,6 +31,7 @@ void CALLBACK OnFaceTick(HWND window, UINT, UINT_PTR, DWORD) {
   input.elapsedSeconds = (now - LastTickAt) / 1000.0;
   const int32_t length = CurrentSongFrames();
   input.heardFraction = heard.clockShown && length > 0 ? double(heard.songFrame) / length : 0.0;
+  input.volumeFraction = ListenerVolume / 100.0;
   LastTickAt = now;
   RECT dirty[FacePartCount];
   const bool lit = DrawFace(input, dirty);

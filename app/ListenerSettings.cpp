@@ -1,5 +1,7 @@
 #include "app/ListenerSettings.h"
 
+#include "app/FaceTimer.h"
+
 #include "common/BoundedText.h"
 #include "common/Decimal.h"
 #include "player/Transport.h"
@@ -52,6 +54,7 @@ void SetListenerVolume(HWND window, int percent) {
   if (volume == ListenerVolume) return;
   ListenerVolume = volume;
   ApplyListenerVolume();
+  ShowFaceNow(window);
   ListenerChanged(window);
 }
 

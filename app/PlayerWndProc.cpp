@@ -74,14 +74,17 @@ double BarFractionAt(LPARAM lParam) {
   return FaceBarFraction(HeldBar, int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
 }
 
+// The volume follows the pointer as it goes; the place only where the button is let go.
 void MoveHeldBar(HWND hwnd, LPARAM lParam) {
   HoldFaceBar(HeldBar, BarFractionAt(lParam));
+  if (HeldBar == FaceVolumeBar) SetListenerVolume(hwnd, int(BarFractionAt(lParam) * 100 + 0.5));
   ShowFaceNow(hwnd);
 }
 
 void ReleaseHeldBar(HWND hwnd, LPARAM lParam) {
   const double fraction = BarFractionAt(lParam);
   if (HeldBar == FaceSeekBar) SeekTo(int64_t(fraction * std::max(CurrentSongFrames(), 0)));
+  if (HeldBar == FaceVolumeBar) SetListenerVolume(hwnd, int(fraction * 100 + 0.5));
   HeldBar = FacePartCount;
   ReleaseFaceBar();
   ShowFaceNow(hwnd);

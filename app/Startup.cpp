@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/FaceTimer.h"
 #include "app/ListenerSettings.h"
 #include "app/PlayerWnd.h"
 #include "app/PlayerWndProc.h"
@@ -84,6 +85,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       MainWindow->SetWindowProc(PlayerWndProc);
       StartPlayerInput(MainWindow->GetHandle());
       LoadListenerSettings();
+      ShowFaceNow(MainWindow->GetHandle());  // the volume bar as kept
       MainWindow->RunMessageLoop();
 
       delete MainWindow;
