@@ -103,12 +103,12 @@ function(md_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
 endfunction()
 
-# md_script_test(NAME name COMMAND ... [TIMEOUT s] [SECONDS s] [LABELS ...] [SAMPLE_EXACT]): a
+# md_script_test(NAME name COMMAND ... [TIMEOUT s] [SECONDS s] [LABELS ...] [SAMPLE_EXACT lane]): a
 # shell-driven test (end-to-end). SECONDS: about how long it runs, so that the longest begin first.
 # SAMPLE_EXACT: it compares a recording sample for sample, which a starved stream fails; such tests
-# run one at a time, beside the others.
+# run one at a time in each of two lanes (1, 2), beside the others.
 function(md_script_test)
-  cmake_parse_arguments(T "SAMPLE_EXACT" "NAME;TIMEOUT;SECONDS" "COMMAND;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;SECONDS;SAMPLE_EXACT" "COMMAND;LABELS" ${ARGN})
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
@@ -122,7 +122,7 @@ function(md_script_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST ${T_SECONDS}
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
   if(T_SAMPLE_EXACT)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact_${T_SAMPLE_EXACT})
   endif()
 endfunction()
 
