@@ -31,8 +31,8 @@ done
 c=$(frames) && xdotool key space && sleep 1
 record_stop
 press_escape "$disk"; disk_wait_exit
-for p in "${presses[@]}"; do level_step "$S/v.raw" $p; done >"$S/steps"
-floor=$(silent_after "$S/v.raw" "$c")
+for p in "${presses[@]}"; do level_step "$S/v.raw" $p "$c"; done >"$S/steps"
+floor=$(cut -d' ' -f3 "$S/steps" | head -n1)
 ms=$(cut -d' ' -f2 "$S/steps" | sort -n)
 echo "volume press to level heard over $(grep -c . <<<"$ms") presses: median $(sed -n 5p <<<"$ms") ms, worst $(tail -n1 <<<"$ms") ms" \
   "(target 100); steps $(cut -d' ' -f1 "$S/steps" | tr '\n' ' ')dB (2.75 expected); a pause to silence, the device's own latency: $floor ms"

@@ -128,26 +128,19 @@ heard_song() { # dir song recording
   render_song "$1" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$2" file)" "$MD_SESSION_DIR/heard.wav" &&
     python3 "$MD_SRC/tests/e2e/player/analyse.py" heard "$3" /dev/null "$MD_SESSION_DIR/heard.wav"
 }
-# A step of a steady 500 Hz tone in a recording, pressed between its frames A and B: the level
-# after B against the level before A, in dB, and the ms from B until the level, in steps of 10 ms
-# (five whole periods), stands within 0.5 dB of where it settles.
+# A steady 500 Hz tone stepped between frames A and B and paused at C: the step in dB, the ms from B
+# until it stands within 0.5 dB of where it settles (10 ms windows), and the ms from C to silence.
 level_step() { python3 - "$@" <<'PY'
 import array, math, sys
-data = open(sys.argv[1], "rb").read()
-pcm, a, b = array.array("h", data[: len(data) // 4 * 4]), int(sys.argv[2]), int(sys.argv[3])
-db = lambda f: 10 * math.log10(sum(v * v for v in pcm[2 * f: 2 * f + 882: 2]) / 441 + 1e-9)
-median = lambda v: sorted(v)[len(v) // 2]
-before, after = median([db(f) for f in range(a - 44100, a - 441, 441)]), median([db(f) for f in range(b + 22050, b + 66150, 441)])
-settled = next((f for f in range(a - 22050, b + 22050, 441) if all(abs(db(f + 441 * k) - after) < 0.5 for k in range(3))), b + 22050)
-print("%.2f %d" % (after - before, (settled - b) * 1000 // 44100))
+d = open(sys.argv[1], "rb").read(); p, (a, b, c) = array.array("h", d[: len(d) // 4 * 4]), map(int, sys.argv[2:])
+db = lambda f: 10 * math.log10(sum(v * v for v in p[2 * f: 2 * f + 882: 2]) / 441 + 1e-9)
+level = lambda r: sorted(db(f) for f in r)[len(r) // 2]
+before, after = level(range(a - 44100, a - 441, 441)), level(range(b + 22050, b + 66150, 441))
+ms = lambda x, fs, ok: next(((f - x) * 1000 // 44100 for f in fs if ok(f)), 9999)
+print("%.2f %d %d" % (after - before, ms(b, range(a - 22050, c, 441), lambda f: all(abs(db(f + 441 * k) - after) < 0.5 for k in range(3))),
+                      ms(c, range(c, len(p) // 2 - 441, 44), lambda f: not any(p[2 * f: 2 * f + 882]))))
 PY
-}  # file a b
-# The ms from frame C of a recording until 10 ms of silence begin: a pause heard, the device's own
-# latency.
-silent_after() { python3 -c "
-import array, sys
-d = open(sys.argv[1], 'rb').read(); p, c = array.array('h', d[: len(d) // 4 * 4]), int(sys.argv[2])
-print(next(((f - c) * 1000 // 44100 for f in range(c, len(p) // 2 - 441, 44) if not any(p[2 * f: 2 * f + 882])), 9999))" "$@"; }  # file c
+}  # file a b c
 fell_silent() { [ "$(peak "$1" "$2")" -eq 0 ]; }  # file seconds
 
 # Waits for the program to end and sets DISK_STATUS to its exit status (124 when it did not end

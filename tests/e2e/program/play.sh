@@ -167,8 +167,7 @@ keys_and_reader() {
   reader() { wine "$MD_PROBE" accessible | tr -d '\r'; }
   value() { reader | head -n1 | cut -f3; }
   # Up to 8 s for what a key did to show; a key that acted twice is caught by the next step.
-  # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused, then the
-  # volume, untouched here.
+  # The state, then the time heard (", 0:12 of 0:33") while a song plays or is paused, and the volume.
   song_state() { value | sed -E 's/(, [0-9:]+ of [0-9:]+)?, volume 100%$//'; }
   value_is() { [ "$(song_state)" = "$1" ]; }
   value_ends() { [[ $(value) =~ ", $1"(, [0-9]+:[0-9]{2} of [0-9]+:[0-9]{2})?", volume 100%"$ ]]; }

@@ -3,16 +3,11 @@
 
     seek_heard.py RECORDING.raw REFERENCE.wav A B [A B ...]
 
-RECORDING is 16-bit stereo at 44,100 Hz; REFERENCE the song rendered whole (orvelrender --float).
-For each jump, the sound before recording frame A is the old place and after B the new one (A = B
-for a seek while playing; A the pause and B the resume for one while paused). Each is found in the
-reference by correlation. One line a jump:
-
-    jump BEFORE AFTER LATENCY STEP SONG_STEP
-
-BEFORE and AFTER are the song's place in seconds heard at A and B, as the old and the new sound
-run on; LATENCY the seconds from B until the new place is heard more than the old; STEP the
-steepest sample step heard from B on for 0.3 s, SONG_STEP the song's own steepest anywhere.
+RECORDING: 16-bit stereo at 44,100 Hz; REFERENCE: the song rendered whole (orvelrender --float).
+Before recording frame A the old place sounds, after B the new (A = B but for a seek while paused).
+One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP": the song's places in seconds heard at
+A and at B, found in the reference by correlation; the seconds from B until the new place is heard
+more than the old; the steepest sample step in the 0.3 s from B, and the song's own steepest.
 """
 import struct
 import sys

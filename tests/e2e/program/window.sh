@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The window as a person handles it: hover, a press on a button that drags the window and still
-# fires, the volume stepped by the keys, drags that lose their capture or their button, minimise
-# and restore, and the eject button that closes on its release. The volume and the width are
-# found again at the next start, and a garbled file of them gives the defaults.
+# fires, the volume and width kept for the next start, drags that lose their capture or their
+# button, minimise and restore, and the eject button that closes on its release.
 #   window.sh            the layered window (default prefix)
 #   window.sh classic    the plain popup repainted through WM_PAINT (win98 prefix)
 source "$(dirname "$0")/lib.sh"
@@ -38,16 +37,13 @@ check "the press still played" e2e_poll 10 heard "$S/dragged.raw"
 record_stop
 
 # Down four times: 80% on the cube law, 20 log10(0.8^3) = -5.8 dB, heard as soon as the device
-# lets anything be heard, which a pause then shows. The presses are timed by the recording's own
-# length. W then narrows the width; both are kept.
+# lets a pause be heard. The presses are timed by the recording's own length. W narrows the width.
 record_start "$S/volume.raw"
 xdotool mousemove $(at 340 200) sleep 1.5
 frames() { echo $(($(stat -c %s "$S/volume.raw") / 4)); }
-a=$(frames) && xdotool key Down Down Down Down && b=$(frames) && sleep 2
-c=$(frames) && xdotool key space && sleep 1
+a=$(frames) && xdotool key Down Down Down Down && b=$(frames) && sleep 2 && c=$(frames) && xdotool key space sleep 1
 record_stop
-read -r step ms <<<"$(level_step "$S/volume.raw" "$a" "$b")"
-floor=$(silent_after "$S/volume.raw" "$c")
+read -r step ms floor <<<"$(level_step "$S/volume.raw" "$a" "$b" "$c")"
 check "Down four times: ${step} dB, within 0.2 dB of -5.8, heard ${ms} ms after the last: within 100 ms of the ${floor} ms a pause takes" \
   awk -v s="$step" -v m="$ms" -v f="$floor" 'BEGIN { exit !(s > -6.01 && s < -5.61 && m <= f + 100) }'
 xdotool key w
@@ -88,17 +84,10 @@ check "no process is left" test -z "$(e2e_session_pids 'bin/musicdisk.exe')"
 value() { wine "$MD_PROBE" accessible | tr -d '\r' | head -n1 | cut -f3; }
 disk_start "$disk" wait
 check "the next start tells the volume and the width kept" test "$(value)" = "Song 1: tone.wav, stopped, volume 80%, width 50%"
-record_start "$S/kept.raw"
-click_button "$disk" ButtonPlayPause
-e2e_poll 10 heard_for "$S/kept.raw" 1
-record_stop
-check "and plays at 80%: the tone's peak of 16384 at 0.512" awk -v p="$(peak "$S/kept.raw" 0.5)" 'BEGIN { exit !(p > 8200 && p < 8580) }'
-press_escape "$disk"
-check "Esc ends it with status 0" ends_with_status_0
+press_escape "$disk" && disk_wait_exit
 printf '[Listener]\r\nVolume=900\r\nWidth=33\r\n\x89PNG\x00\xff\r\n[' >"$kept"
 disk_start "$disk" wait
-check "a garbled listener.ini gives the defaults" test "$(value)" = "Song 1: tone.wav, stopped, volume 100%"
-check "and no box" test -z "$(wine "$MD_PROBE" boxes | tr -d '\r')"
+check "a garbled listener.ini gives the defaults, and no box" eval \
+  '[ "$(value)" = "Song 1: tone.wav, stopped, volume 100%" ] && [ -z "$(wine "$MD_PROBE" boxes | tr -d "\r")" ]'
 press_escape "$disk"
-check "Esc ends it with status 0" ends_with_status_0
 e2e_finish

@@ -112,7 +112,7 @@ HRESULT STDMETHODCALLTYPE SpySetCurrentPosition(IDirectSoundBuffer* self, DWORD 
 
 HRESULT STDMETHODCALLTYPE SpySetVolume(IDirectSoundBuffer* self, LONG volume) {
   TSpyCall call{"SetVolume", BufferName(self)};
-  call.volume = volume;
+  call.offset = uint32_t(volume);
   return Logged(call, 0, 0, [&] { return Original(self).SetVolume(self, volume); });
 }
 

@@ -16,11 +16,10 @@ struct TSpyCall {
   DWORD thread = 0;
   uint32_t flags = 0;   // CreateSoundBuffer, Lock, Play
   uint32_t bytes = 0;   // CreateSoundBuffer, Lock, Unlock
-  uint32_t offset = 0;  // Lock, SetCurrentPosition
+  uint32_t offset = 0;  // Lock, SetCurrentPosition; SetVolume's, as unsigned
   void* address = nullptr;  // Lock (returned), Unlock (given)
   bool hasFormat = false;
   WAVEFORMATEX format = {};  // CreateSoundBuffer, SetFormat
-  int32_t volume = 0;  // SetVolume
   std::vector<uint32_t> offsets;  // SetNotificationPositions
   std::vector<HANDLE> events;
 };

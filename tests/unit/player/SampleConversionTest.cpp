@@ -159,11 +159,9 @@ TEST(SampleConversion, MixIsMidAndSide) {
   EXPECT_EQ(MixSample(0.9f, -0.3f, mono), MixSample(-0.3f, 0.9f, mono));
 }
 
-// The listener's volume, as the sound buffer takes it: 50% is -18 dB, nothing is raised, and the
-// lowest steps stop at the buffer's silence.
+// The volume as the buffer takes it: 50% is -18 dB, nothing is raised, the lowest stop at silence.
 TEST(SampleConversion, VolumeIsACubeLawInHundredthsOfADb) {
-  const int32_t rows[][2] = {{100, 0}, {150, 0}, {95, -134}, {80, -581}, {50, -1806}, {5, -7806},
-                             {3, -9137}, {2, -10000}, {0, -10000}, {-5, -10000}};
+  const int32_t rows[][2] = {{100, 0}, {150, 0}, {80, -581}, {50, -1806}, {3, -9137}, {2, -10000}, {0, -10000}};
   for (const auto& row : rows) EXPECT_EQ(row[1], BufferVolume(row[0])) << row[0];
 }
 

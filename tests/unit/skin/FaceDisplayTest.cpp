@@ -12,7 +12,7 @@ namespace {
 
 const uint32_t Grey = 0xFF808080, Red = 0xFFFF0000, White = 0xFFFFFFFF;
 const int GlyphWidth = 4, GlyphHeight = 6;
-const RECT MeterArea = {4, 4, 44, 20}, ClockAt = {50, 20, 0, 0};
+const RECT MeterArea = {4, 4, 44, 20};
 
 // Each glyph one opaque white column on a see-through background.
 TVfsInput Digits() {
