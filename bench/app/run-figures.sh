@@ -6,14 +6,8 @@
 #   what the meter and the clock add while playing, against the same disk without them, on the
 #   layered window and on the classic one (the win98 prefix).
 # Usage: bench/app/run-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
-here=$(cd "$(dirname "$0")/../.." && pwd)
-win=${1:-$here/build}/win
-source "$here/scripts/lib/env.sh"
-source "$here/scripts/lib/session.sh"
-export WINEPREFIX=$MD_WINEPREFIX MD_BIN=$win MD_SRC=$here
+source "$(dirname "$0")/program-session.sh" "${1:-}"
 disk=$win/demo/disk
-md_session_start || exit 1
-source "$here/tests/e2e/program/lib.sh"
 trap program_cleanup EXIT
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 cpu_ms() { local s; s=$(cat "/proc/$1/stat") && awk -v hz="$(getconf CLK_TCK)" '{ print ($12 + $13) * 1000 / hz }' <<<"${s##*) }"; }

@@ -3,15 +3,9 @@
 # (2.5 dB apart), each timed by the recording's own length at the press and read from the
 # recording; beside them, what a pause takes to fall silent, the device's own latency.
 # Usage: bench/app/run-volume-figures.sh [BUILD_ROOT]   (default build/; uses BUILD_ROOT/win)
-here=$(cd "$(dirname "$0")/../.." && pwd)
-win=${1:-$here/build}/win
-source "$here/scripts/lib/env.sh"
-source "$here/scripts/lib/session.sh"
-export WINEPREFIX=$MD_WINEPREFIX MD_BIN=$win MD_SRC=$here
-md_session_start || exit 1
-source "$here/tests/e2e/program/lib.sh"
+source "$(dirname "$0")/program-session.sh" "${1:-}"
 trap program_cleanup EXIT
-S=$MD_SESSION_DIR disk=$(disk_copy)
+disk=$(disk_copy)
 sox -q -n -r 44100 -c 2 -b 16 "$disk/tone.wav" synth 90 sine 500 vol 0.5
 python3 "$DISKPY" set "$disk" PlayList.ini song0 file tone.wav
 disk_start "$disk" wait

@@ -4,17 +4,11 @@
 # seek_heard.py). Beside it the floor every press waits out here, the sound path's own delay
 # (Wine's mixer, PulseAudio and the recorder): a stop, from the press to the silence heard.
 # Usage: bench/app/seek-latency.sh [BUILD_ROOT] [--quiet]   (default build/; --quiet: no CPU hogs)
-here=$(cd "$(dirname "$0")/../.." && pwd)
-win=${1:-$here/build}/win
-source "$here/scripts/lib/env.sh"
-source "$here/scripts/lib/session.sh"
-export WINEPREFIX=$MD_WINEPREFIX MD_BIN=$win MD_SRC=$here
-md_session_start || exit 1
-source "$here/tests/e2e/program/lib.sh"
+source "$(dirname "$0")/program-session.sh" "${1:-}"
 hogs=()
 trap 'kill "${hogs[@]}" 2>/dev/null; program_cleanup' EXIT
 [ "${2:-}" = --quiet ] || for _ in 1 2; do (while :; do :; done) & hogs+=($!); done
-S=$MD_SESSION_DIR disk=$(disk_copy)
+disk=$(disk_copy)
 sox -q -n -r 44100 -c 2 -b 16 "$disk/sweep.wav" synth 120 sine 200-3000 vol 0.5
 python3 "$DISKPY" set "$disk" PlayList.ini song0 file sweep.wav
 (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" sweep.wav "$S/sweep-render.wav" --float >/dev/null)
