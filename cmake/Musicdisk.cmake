@@ -103,22 +103,26 @@ function(md_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
 endfunction()
 
-# md_script_test(NAME name COMMAND ... [TIMEOUT s] [LABELS ...] [SAMPLE_EXACT]): a shell-driven test
-# (end-to-end). SAMPLE_EXACT: it compares a recording sample for sample, which a starved stream
-# fails; such tests run one at a time, beside the others.
+# md_script_test(NAME name COMMAND ... [TIMEOUT s] [SECONDS s] [LABELS ...] [SAMPLE_EXACT lane]): a
+# shell-driven test (end-to-end). SECONDS: about how long it runs, so that the longest begin first.
+# SAMPLE_EXACT: it compares a recording sample for sample, which a starved stream fails; such tests
+# run one at a time in each of two lanes (1, 2), beside the others.
 function(md_script_test)
-  cmake_parse_arguments(T "SAMPLE_EXACT" "NAME;TIMEOUT" "COMMAND;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;SECONDS;SAMPLE_EXACT" "COMMAND;LABELS" ${ARGN})
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
   # Side by side with the others: a test that looks at windows and boxes does so in a session of
   # its own, with its own display, sound server and prefix.
-  # They take longest: begun first, they are not left to run alone at the end.
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST 100
+  # A fixed cost, even on a first run: begun first, the long ones are not left to run alone at the end.
+  if(NOT T_SECONDS)
+    set(T_SECONDS 10)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST ${T_SECONDS}
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
   if(T_SAMPLE_EXACT)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact_${T_SAMPLE_EXACT})
   endif()
 endfunction()
 

@@ -2,9 +2,15 @@
 # scripts/make-disk on the demo songs and a module such as trackers write (a title, a message,
 # sample names): the song details it reads, a disk that checks clean, and that disk playing with
 # each song's title strip and both info pictures on screen, until the last song's end wraps to the
-# first.
+# first. Run side by side in three parts:
+#   made_disk.sh [pictures]   the song details, the pictures, the made disk browsed and wrapped
+#   made_disk.sh levelled     a levelled disk played through, its loudness, width and pitch heard
+#   made_disk.sh amiga        a module made with --resampler a500, heard sample for sample
 source "$(dirname "$0")/lib.sh"
+part=${1:-pictures}
 scenario_begin
+native="$(dirname "$MD_BIN")/native/tools"
+if [ "$part" = pictures ]; then
 python3 - "$S/greetings.it" <<'PY'
 import math, struct, sys
 names = ["  greetings fly out to", "the whole tracking scene", "", "and to you, listener", "hi-hat", "bass"]
@@ -29,7 +35,6 @@ for name in names:
     out += bytes([1, 0]) + struct.pack("<7I", frames, 0, 0, rate, 0, 0, data_at) + bytes(4)
 open(sys.argv[1], "wb").write(out + pattern + message.encode() + b"\0" + data)
 PY
-native="$(dirname "$MD_BIN")/native/tools"
 "$native/orvelrender/orvelrender" --info "$S/greetings.it" >"$S/info.txt"
 check "orvelrender --info reads the module's format, title, length, message and sample names" diff - "$S/info.txt" <<'TXT'
 format: Impulse Tracker 2.14 (it)
@@ -168,11 +173,23 @@ click_button "$made" ButtonPlayPause
 check "the end of the last song starts song 0, with its title" e2e_poll 15 shows_now "$made" 0 TitlePic
 press_escape "$made"
 check "Esc ends it with status 0" ends_with_status_0
+fi
 
+if [ "$part" = levelled ]; then
 # Levelled: the demo's songs beside a quiet one and a loud one that clips, named in Russian and in
-# French, and a tone panned hard left whose pitch rises each second, under a Russian title.
-sox "$disk/slow-drift.wav" "$S/Тихая ночь.wav" trim 0 12 vol 0.05
-sox "$disk/night-pulse.ogg" "$S/Forté.wav" trim 0 12 gain 14 2>/dev/null
+# French, and a tone panned hard left whose pitch rises each second, under a Russian title. Each
+# song is cut to seconds, as many as its loudness needs: the module to its first pattern.
+mkdir "$S/cut"
+python3 - "$disk/first-light.xm" "$S/cut/first-light.xm" <<'PY'
+import struct, sys
+xm = bytearray(open(sys.argv[1], "rb").read())
+struct.pack_into("<H", xm, 64, 1)
+open(sys.argv[2], "wb").write(xm)
+PY
+sox "$disk/slow-drift.wav" "$S/cut/slow-drift.wav" trim 0 8
+sox "$disk/night-pulse.ogg" "$S/cut/night-pulse.ogg" trim 0 8
+sox "$disk/slow-drift.wav" "$S/Тихая ночь.wav" trim 0 8 vol 0.05
+sox "$disk/night-pulse.ogg" "$S/Forté.wav" trim 0 8 gain 14 2>/dev/null
 python3 - "$S/pan.wav" <<'PY'
 import math, struct, sys
 tone = [int(9000 * math.sin(2 * math.pi * (200 + 50 * (i // 44100)) * i / 44100 + 0.5)) for i in range(26 * 44100)]
@@ -180,7 +197,7 @@ data = b"".join(struct.pack("<hh", v, 0) for v in tone)
 open(sys.argv[1], "wb").write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " + struct.pack(
     "<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data" + struct.pack("<I", len(data)) + data)
 PY
-even="$S/even" levelled=("$disk/first-light.xm" "$disk/slow-drift.wav" "$disk/night-pulse.ogg" "$S/Тихая ночь.wav" "$S/Forté.wav")
+even="$S/even" levelled=("$S/cut/first-light.xm" "$S/cut/slow-drift.wav" "$S/cut/night-pulse.ogg" "$S/Тихая ночь.wav" "$S/Forté.wav")
 MD_BUILD_ROOT="$(dirname "$MD_BIN")" "$MD_SRC/scripts/make-disk" --title "Ночной диск" "${levelled[@]}" "$S/pan.wav" -o "$even" \
   >"$S/even.log" 2>&1
 check "songs named in any language make a disk that checks clean, under ASCII names, with each song's gain" eval \
@@ -263,7 +280,9 @@ check "and at 0 its channels are equal" awk -v d="$(field mono)" 'BEGIN { exit !
 check "W narrows it to 25% (4.44 dB), to mono, and back to 50%, each heard within 2.5 s" \
   awk '$1 == "delays" { ok = $2 <= 2.5 && $3 <= 2.5 && $4 <= 2.5 } END { exit !ok }' "$S/even.txt"
 check "while the song goes on: its pitch only ever rises, one step a second" test "$(field pitch)" = on
+fi
 
+if [ "$part" = amiga ]; then
 # A ProTracker module (a held saw, square notes, the LED filter on) on a disk made with --resampler a500.
 python3 - "$S/amiga.mod" <<'PY'
 import struct, sys
@@ -287,4 +306,5 @@ press_escape "$S/amiga"
 check "a MOD made with --resampler a500 is heard as orvelrender --resampler a500 renders it, sample for sample" eval \
   "grep -q '^Resampler=a500' '$S/amiga/PlayList.ini' && ends_with_status_0 &&
    python3 '$MD_SRC/tests/e2e/player/analyse.py' --wine-log '$S/wine.log' song '$S/amiga.raw' /dev/null '$S/a500.wav'"
+fi
 e2e_finish

@@ -13,7 +13,7 @@ if(MD_WINDOWS)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/TransportTest.cpp ${PROJECT_SOURCE_DIR}/tests/unit/audio/DirectSoundSpy.cpp
     LIBS md_transport orvel_stand_in LABELS player TIMEOUT 120 WORKDIR ${stand_in_dir})
   set_target_properties(transport_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${stand_in_dir})
-  set_tests_properties(transport_test PROPERTIES RUN_SERIAL TRUE)
+  set_tests_properties(transport_test PROPERTIES LABELS "player;alone" RESOURCE_LOCK md_timed)
 endif()
 # The refill race reads and sets the transport's own flags.
 if(TARGET render_race_test)
