@@ -4,6 +4,9 @@
    disk.py entry DISK NAME               prints "w h" of a PNG entry of data.vfs
    disk.py extract DISK NAME FILE        writes the entry's bytes to FILE
    disk.py get DISK FILE SECTION KEY     prints an INI value (empty when missing)
+   disk.py placed DISK SECTION KEY FILE  writes the picture that a button state (SECTION pic0..2) or a
+                                         song (songN pic0, pic1, TitlePic) shows to FILE, and prints
+                                         "x y" where it is drawn (window coordinates)
    disk.py set DISK FILE SECTION KEY VALUE   changes (or adds) one INI value in place
 The INI files are read as the program reads them, data.vfs through vfspack (see disk_format.py);
 `vfspack songs DISK` lists a disk's songs."""
@@ -49,6 +52,18 @@ def main():
         print(profile_ini.get(profile_ini.read(f"{disk}/{sys.argv[3]}"), sys.argv[4], sys.argv[5]))
     elif verb == "set":
         set_value(f"{disk}/{sys.argv[3]}", *sys.argv[4:7])
+    elif verb == "placed":
+        section, key = sys.argv[3], sys.argv[4]
+        if section.lower().startswith("song"):
+            ini = profile_ini.read(os.path.join(disk, "PlayList.ini"))
+            place = "Title" if key.lower() == "titlepic" else "Info"
+            x, y = (profile_ini.get_int(ini, "Music", place + axis) for axis in "XY")
+        else:
+            ini = profile_ini.read(os.path.join(disk, SKIN))
+            x, y = profile_ini.get_int(ini, section, BUTTON_X), profile_ini.get_int(ini, section, BUTTON_Y)
+        with open(sys.argv[5], "wb") as f:
+            f.write(entries(disk)[profile_ini.get(ini, section, key).lower()])
+        print(x, y)
     elif verb == "button":
         ini = profile_ini.read(os.path.join(disk, SKIN))
         section = sys.argv[3]

@@ -141,7 +141,7 @@ for line in open(S + "/shots"):
         count("pause", seconds == int(heard(g0)) and (a - g0 < 0.7 * rate or sum(lit) == 0), what)
         continue
     if e0 - rate < a and b < e0 - 0.1 * rate: count("change", seconds == 8, what)
-    if e0 + 0.1 * rate < a and b < e1 - 0.05 * rate: count("change", text == "0:00" and (a - e0 < 0.7 * rate or sum(lit) == 0), what)
+    if e0 + 0.1 * rate < a and b < e1 - 0.1 * rate: count("change", text == "0:00" and (a - e0 < 0.7 * rate or sum(lit) == 0), what)
     if pos > 8.9: continue  # the song ends at 9 s and starts again
     if -1.9 < pos < -0.1: count("early", sum(lit) == 0 and text == "0:00", what)
     if pos >= -0.1: count("clock", seconds is not None and seconds - 0.25 <= heard(a) and heard(b) < seconds + 1.25, what)

@@ -25,8 +25,9 @@ disk_start() { # dir [wait]
 
 # The probe's line for the main window, waiting up to 30 s for it.
 window_now() { wine "$MD_PROBE" window 2>/dev/null | tr -d '\r' | grep '^window'; }
-disk_window_line() { e2e_poll 30 window_now >/dev/null && window_now; }
-disk_rect() { disk_window_line | cut -f2; }
+disk_window_line() { local line; e2e_poll 30 eval 'line=$(window_now)' && echo "$line"; }
+# Within a look at one screenshot, SHOT_RECT holds where the window was: one question to Wine.
+disk_rect() { [ -n "${SHOT_RECT:-}" ] && echo "$SHOT_RECT" || disk_window_line | cut -f2; }
 disk_exstyle() { disk_window_line | cut -f3; }
 disk_iconic() { disk_window_line | cut -f4; }
 disk_caption() { disk_window_line | cut -f5; }
@@ -52,10 +53,11 @@ click_button() { # dir section
 shot() { import -window root "$1"; }
 
 # Polled on a fresh screenshot: what the window shows now.
-screen_shows_button() { shot "$MD_SESSION_DIR/poll.png" && shows_button "$1" "$MD_SESSION_DIR/poll.png" "$2" "$3"; }
+screen_shows_button() { local SHOT_RECT; SHOT_RECT=$(disk_rect) && shot "$MD_SESSION_DIR/poll.png" &&
+  shows_button "$1" "$MD_SESSION_DIR/poll.png" "$2" "$3"; }
 shows_now() { # dir song key...: each of song N's pictures
-  local dir=$1 song=$2 key; shift 2
-  shot "$MD_SESSION_DIR/poll.png" || return 1
+  local dir=$1 song=$2 key SHOT_RECT; shift 2
+  SHOT_RECT=$(disk_rect) && shot "$MD_SESSION_DIR/poll.png" || return 1
   for key; do shows_song_picture "$dir" "$MD_SESSION_DIR/poll.png" "$song" "$key" || return 1; done
 }
 # The window drawn: the stop button's idle picture where skin.ini puts it.
@@ -75,27 +77,15 @@ differing_from() { # shot file x y
   convert "$1" -crop "${w}x${h}+${sx}+${sy}" +repage "$MD_SESSION_DIR/crop.png"
   compare -metric AE -fuzz 3% "$MD_SESSION_DIR/crop.png" "$2" null: 2>&1 | cut -d' ' -f1
 }
-# The window at (x, y) on SHOT shows the archive entry NAME, to the pixel.
-shows() { # dir shot name x y
-  python3 "$DISKPY" extract "$1" "$3" "$MD_SESSION_DIR/entry.png" &&
-    [ "$(differing_from "$2" "$MD_SESSION_DIR/entry.png" "$4" "$5")" -eq 0 ]
+# The picture SECTION KEY places (a button state, a song's picture) where it is drawn, to the pixel.
+shows_placed() { # dir shot section key
+  local x y
+  read -r x y <<<"$(python3 "$DISKPY" placed "$1" "$3" "$4" "$MD_SESSION_DIR/entry.png")" &&
+    [ "$(differing_from "$2" "$MD_SESSION_DIR/entry.png" "$x" "$y")" -eq 0 ]
 }
-
-# A button state picture where skin.ini puts the button.
-shows_button() { # dir shot section state
-  local name x y
-  name=$(python3 "$DISKPY" get "$1" skin.ini "$3" "pic$4")
-  read -r x y _ <<<"$(python3 "$DISKPY" button "$1" "$3")"
-  shows "$1" "$2" "$name" "$x" "$y"
-}
-
+shows_button() { shows_placed "$1" "$2" "$3" "pic$4"; }  # dir shot section state
 # The song picture of ROW (pic0, pic1, TitlePic) of song N where PlayList.ini puts it.
-shows_song_picture() { # dir shot song key
-  local place=Info
-  [ "$4" = TitlePic ] && place=Title
-  shows "$1" "$2" "$(python3 "$DISKPY" get "$1" PlayList.ini "song$3" "$4")" \
-    "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}X)" "$(python3 "$DISKPY" get "$1" PlayList.ini Music ${place}Y)"
-}
+shows_song_picture() { shows_placed "$1" "$2" "song$3" "$4"; }  # dir shot song key
 
 record_start() { # file
   parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=50 >"$1" &
@@ -112,7 +102,7 @@ import sys, array
 data = open(sys.argv[1], 'rb').read()[: (1 << 30)]
 tail = int(float(sys.argv[2]) * 44100) * 4 if len(sys.argv) > 2 else len(data) // 4 * 4
 a = array.array('h', data[len(data) // 4 * 4 - tail: len(data) // 4 * 4] if tail <= len(data) else b'')
-print(max((abs(v) for v in a), default=-1 if tail > len(data) else 0))" "$@"; }
+print(max(max(a), -min(a)) if a else -1 if tail > len(data) else 0)" "$@"; }
 # Polled on a recording as it grows: sound has come, or the last SECONDS are silent.
 heard() { [ "$(peak "$1")" -gt 1000 ]; }  # file
 heard_for() { python3 -c "

@@ -4,7 +4,8 @@
     seek_heard.py RECORDING.raw REFERENCE.wav A B [A B ...]
 
 RECORDING: 16-bit stereo at 44,100 Hz; REFERENCE: the song rendered whole (orvelrender --float).
-Before recording frame A the old place sounds, after B the new (A = B but for a seek while paused).
+Before recording frame A the old place sounds, after B the new. A = B but for a seek while paused,
+where A is before the pause and B before the play: the places are those of the silence between.
 One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP": the song's places in seconds heard at
 A and at B, found in the reference by correlation; the seconds from B until the new place is heard
 more than the old; the steepest sample step in the 0.3 s from B, and the song's own steepest.
@@ -44,6 +45,9 @@ def main():
     presses = list(map(int, sys.argv[3:]))
     for a, b in zip(presses[0::2], presses[1::2]):
         lead = int(0.3 * RATE)
+        if a != b:  # paused: from the last sound before the pause to the first after it
+            before_pause, after_play = np.flatnonzero(np.abs(heard[a:b]) > 1000), np.flatnonzero(np.abs(heard[b:]) > 1000)
+            a, b = a + (int(before_pause[-1]) + 1 if len(before_pause) else 0), b + (int(after_play[0]) if len(after_play) else 0)
         before = locate(heard[a - lead - WINDOW:a - lead], song) + WINDOW + lead
         after = locate(heard[b + lead:b + lead + WINDOW], song) - lead
         latency = None

@@ -13,8 +13,7 @@ kept="$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")/musicdisk/list
 
 disk_start "$disk" wait
 shot "$S/start.png"
-check "the skin is on screen" shows "$disk" "$S/start.png" "$(python3 "$DISKPY" get "$disk" skin.ini ButtonStop pic0)" \
-  $(python3 "$DISKPY" button "$disk" ButtonStop | cut -d' ' -f1,2)
+check "the skin is on screen" shows_button "$disk" "$S/start.png" ButtonStop 0
 
 xdotool mousemove $(button_centre "$disk" ButtonForward)
 check "hover lights the button" e2e_poll 10 screen_shows_button "$disk" ButtonForward 1
