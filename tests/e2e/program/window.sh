@@ -35,24 +35,16 @@ check "the drag moved the window with the pointer" test "$left" -ge 145 -a "$lef
 check "the press still played" e2e_poll 10 heard "$S/dragged.raw"
 record_stop
 
-# Down four times: 80% on the cube law, 20 log10(0.8^3) = -5.8 dB, heard about as soon as the
-# device lets a pause be heard, not after the buffer: how soon is bench/app/run-volume-figures.sh's
-# to measure. Then Up and Down again: a busy machine now and then holds up a key or a pause, or
-# drops out for a moment, so two rounds of three must hold. Presses are timed by the recording.
+# Down four times: 80% on the cube law, 20 log10(0.8^3) = -5.8 dB, heard as soon as the device
+# lets a pause be heard. The presses are timed by the recording's own length. W narrows the width.
 record_start "$S/volume.raw"
 xdotool mousemove $(at 340 200) sleep 1.5
 frames() { echo $(($(stat -c %s "$S/volume.raw") / 4)); }
-rounds=()
-for key in Down Up Down; do
-  [ ${#rounds[@]} -eq 0 ] || xdotool key space sleep 1.5
-  a=$(frames) && xdotool key $key $key $key $key && b=$(frames) && sleep 2 && c=$(frames) && xdotool key space sleep 1
-  rounds+=("$a $b $c")
-done
+a=$(frames) && xdotool key Down Down Down Down && b=$(frames) && sleep 2 && c=$(frames) && xdotool key space sleep 1
 record_stop
-steps=$(for r in "${rounds[@]}"; do level_step "$S/volume.raw" $r; done)
-late=$(awk '{ print $2 - $3 }' <<<"$steps" | sort -n | sed -n 2p)
-check "Down, Up, Down four times: $(echo $(cut -d' ' -f1 <<<"$steps")) dB, two within 0.2 dB of 5.8; the middle round heard ${late} ms after a pause would be: within 500 ms" \
-  awk -v l="$late" '{ s = $1 * (NR == 2 ? -1 : 1); ok += s > -6.01 && s < -5.61 } END { exit !(NR == 3 && ok >= 2 && l != "" && l <= 500) }' <<<"$steps"
+read -r step ms floor <<<"$(level_step "$S/volume.raw" "$a" "$b" "$c")"
+check "Down four times: ${step} dB, within 0.2 dB of -5.8, heard ${ms} ms after the last: within 100 ms of the ${floor} ms a pause takes" \
+  awk -v s="$step" -v m="$ms" -v f="$floor" 'BEGIN { exit !(s > -6.01 && s < -5.61 && m <= f + 100) }'
 xdotool key w
 
 # Steps of 8 from a point of the body stay over the body.
