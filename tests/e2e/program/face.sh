@@ -35,11 +35,11 @@ for name in pic.png meter.png digits.png; do cp "$S/pictures/$name" "$S/$name"; 
 disk_start "$disk" wait
 read -r left top _ <<<"$(disk_rect)"
 frames() { echo $(( $(stat -c %s "$S/face.raw") / 4 )); }
-# Each shot with the frames recorded just before and just after it, and what was last pressed.
+# Each shot with the times just before and just after it, and what was last pressed.
 n=0 phase=play
-snap() { local a; a=$(frames); shot "$S/shot$n.png"; echo "$n $a $(frames) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
+snap() { local a; a=$(now); shot "$S/shot$n.png"; echo "$n $a $(now) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
 snap_for() { local end=$(($(date +%s%N) + $1 * 1000000)); while [ "$(date +%s%N)" -lt $end ]; do snap; done; }
-record_start "$S/face.raw"
+record_start "$S/face.raw" && record_clock "$S/face.raw"
 sleep 0.5
 click_button "$disk" ButtonPlayPause
 xdotool mousemove $(at 2 2)
@@ -85,6 +85,7 @@ from PIL import Image
 S, (mx, my, mw, mh, bars, gap), (cx, cy) = sys.argv[1], *(list(map(int, a.split())) for a in sys.argv[2:])
 rate, bw = 44100, (mw - gap * (bars - 1)) // bars
 data = open(S + "/face.raw", "rb").read()
+ahead = max(size / 4 / rate - t for t, size in (map(float, line.split()) for line in open(S + "/face.raw.clock")))
 pcm = array.array("h", data[: len(data) // 4 * 4])
 loud = [max(abs(v) for v in pcm[i:i + 882]) > 1000 for i in range(0, len(pcm) - 882, 882)]  # 10 ms blocks
 onset, last = loud.index(True) * 441, (len(loud) - loud[::-1].index(True)) * 441
@@ -127,7 +128,7 @@ def count(kind, ok, what):
     if not ok: print("  off:", kind, what)
 for line in open(S + "/shots"):
     n, a, b, phase, left, top = line.split()
-    a, b, left, top = int(a), int(b), int(left), int(top)
+    (a, b), left, top = (round((float(t) + ahead) * rate) for t in (a, b)), int(left), int(top)
     if b - a > 0.3 * rate: continue  # too slow to say when it was seen
     shot = Image.open("%s/shot%s.png" % (S, n)).convert("RGB")
     lit, (text, seconds) = meter(shot), clock(shot)

@@ -4,7 +4,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 MD_PROBE="$MD_BIN/tools/probe/probe.exe"
 MUSICDISK="$MD_BIN/bin/musicdisk.exe"
 DISKPY="$MD_SRC/scripts/lib/disk.py"
-DISK_PID='' RECORDER=''
+DISK_PID='' RECORDER='' CLOCK=''
 
 # A copy of the demo disk to change freely: prints its folder.
 disk_copy() {
@@ -92,9 +92,25 @@ record_start() { # file
   RECORDER=$!
 }
 record_stop() {
+  if [ -n "$CLOCK" ]; then kill "$CLOCK" 2>/dev/null; wait "$CLOCK" 2>/dev/null; CLOCK=''; fi
   [ -n "$RECORDER" ] || return 0
   kill -INT "$RECORDER" 2>/dev/null; wait "$RECORDER" 2>/dev/null; RECORDER=''
 }
+# The recording's length against the clock until record_stop. A loaded machine feeds the recorder
+# late, by as much as a second, never early: the least late sample places any moment in the sound.
+record_clock() { # recording
+  python3 -c 'import os, sys, time
+while True: size = os.path.getsize(sys.argv[1]); print(time.time(), size, flush=True); time.sleep(0.02)' \
+    "$1" >"$1.clock" &
+  CLOCK=$!
+}
+now() { echo "${EPOCHREALTIME/,/.}"; }
+at_frames() { python3 - "$@" <<'PY'
+import sys
+ahead = max(size / 4 / 44100 - t for t, size in (map(float, line.split()) for line in open(sys.argv[1] + ".clock")))
+print(*(round((float(t) + ahead) * 44100) for t in sys.argv[2:]))
+PY
+}  # recording time...: the frame heard at each
 # Peak absolute sample of a raw recording, or of its last SECONDS (0 for silence, -1 while the
 # recording is shorter).
 peak() { python3 -c "

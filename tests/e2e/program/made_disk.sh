@@ -216,30 +216,24 @@ check "it plays every song through to the last" e2e_poll 240 shows_now "$even" 5
 # The keys go to the window under the pointer, put there first: finding the button asks Wine,
 # which on a loaded machine takes longer than the change it would be timing.
 xdotool mousemove $(button_centre "$even" ButtonStop)
-# The recording's length against the clock meanwhile: a loaded machine feeds the recorder late,
-# never early, so the least late it was places each press in the sound.
-python3 -c 'import os, sys, time
-end = time.time() + 22
-while time.time() < end: print(time.time(), os.path.getsize(sys.argv[1]), flush=True); time.sleep(0.02)' \
-  "$S/even.raw" >"$S/even.clock" &
+record_clock "$S/even.raw"
 sleep 5
 for _ in 1 2 3; do
-  presses+=("${EPOCHREALTIME/,/.}")
+  presses+=("$(now)")
   xdotool key w
   sleep 5
 done
-wait $!
+sleep 2
 record_stop
+presses=($(at_frames "$S/even.raw" "${presses[@]}"))
 press_escape "$even"
 check "and ends with status 0" ends_with_status_0
 # Songs are parted by the silence of the cleared buffer. Loudness by the native orvelrender, on
 # the recording and on the songs as rendered; the tone's balance and pitch a tenth of a second at a time.
-/usr/bin/python3 - "$S/even.raw" "$native/orvelrender/orvelrender" "$S/even.clock" "${presses[@]}" "${levelled[@]}" \
+/usr/bin/python3 - "$S/even.raw" "$native/orvelrender/orvelrender" "${presses[@]}" "${levelled[@]}" \
   >"$S/even.txt" <<'PY'
 import array, math, os, struct, subprocess, sys
-raw, tool, clock, presses, songs = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:7], sys.argv[7:]
-ahead = max(size / 4 / 44100 - t for t, size in (map(float, line.split()) for line in open(clock)))
-presses = [(float(t) + ahead) * 44100 for t in presses]
+raw, tool, presses, songs = sys.argv[1], sys.argv[2], [int(f) for f in sys.argv[3:6]], sys.argv[6:]
 a = array.array("h", open(raw, "rb").read()[: os.path.getsize(raw) // 4 * 4])
 frames = len(a) // 2
 lufs = lambda path: float(subprocess.run([tool, "--loudness", path], capture_output=True, text=True).stdout.split()[1])
