@@ -51,11 +51,16 @@ TClock::time_point RealDeadline(DWORD ms) {
 }
 
 std::function<void(const char*)>& Hook = *new std::function<void(const char*)>;
+int HooksRunning = 0;
 void Hooked(const char* call) {
   std::unique_lock<std::mutex> lock(M);
   const std::function<void(const char*)> hook = Hook;
+  if (!hook) return;
+  ++HooksRunning;
   lock.unlock();
-  if (hook) hook(call);
+  hook(call);
+  lock.lock();
+  if (--HooksRunning == 0) Changed.notify_all();
 }
 
 struct TPosted { UINT message; WPARAM wParam; LPARAM lParam; };
@@ -319,8 +324,10 @@ void Plug() { Present = true; }
 void FailNotifications(bool fail) { NotifyFails = fail; }
 
 void SetHook(std::function<void(const char*)> hook) {
-  std::lock_guard<std::mutex> lock(M);
+  std::unique_lock<std::mutex> lock(M);
   Hook = std::move(hook);
+  // A worker may still be inside the old hook, on state its test is about to free.
+  Changed.wait(lock, [] { return HooksRunning == 0; });
 }
 
 std::vector<int16_t> TakeHeard() {

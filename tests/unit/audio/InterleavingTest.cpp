@@ -84,8 +84,8 @@ protected:
   }
 
   void TearDown() override {
-    StandIn::SetHook(nullptr);
     release = true;
+    StandIn::SetHook(nullptr);
     PlayerCommand(cmdStop);
     ShutdownPlayer();
     delete Player;
@@ -107,6 +107,7 @@ protected:
   std::thread::id window;
   // For the hooks, which workers may still run after a test's body.
   std::atomic<bool> holdUp{false}, stick{false}, release{false};
+  std::atomic<int> hold{0};  // 1: the worker is to stop at its next wait, or lock; 2: it has
   std::atomic<std::thread::id> stuck;
 };
 
@@ -202,7 +203,6 @@ TEST_F(Interleaving, AnEndFromBeforeAStopAndPlay) {
 // or a song's end told, but taken by the worker after it, plays nothing of the old place: the
 // play starts over, the resume starts at the seek's place, and the next song follows.
 TEST_F(Interleaving, ASeekRacingARefillAStopAPauseAndAnEnd) {
-  std::atomic<int> hold{0};  // 1: the worker is to stop at its next wait, or lock; 2: it has
   StandIn::SetHook([&](const char* call) {
     int armed = 1;
     if ((OnWorker(call, "Wait") || (holdUp && OnWorker(call, "Lock"))) && hold.compare_exchange_strong(armed, 2))
