@@ -35,7 +35,8 @@ for name in pic.png meter.png digits.png; do cp "$S/pictures/$name" "$S/$name"; 
 disk_start "$disk" wait
 read -r left top _ <<<"$(disk_rect)"
 frames() { echo $(( $(stat -c %s "$S/face.raw") / 4 )); }
-# Each shot with the times just before and just after it, and what was last pressed.
+# Each shot with the times just before and just after it, and what was last pressed; placed in
+# the sound once it is recorded.
 n=0 phase=play
 snap() { local a; a=$(now); shot "$S/shot$n.png"; echo "$n $a $(now) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
 snap_for() { local end=$(($(date +%s%N) + $1 * 1000000)); while [ "$(date +%s%N)" -lt $end ]; do snap; done; }
@@ -77,6 +78,9 @@ snap_for 6000
 click_button "$disk" ButtonStop && phase=stop
 snap_for 1200
 record_stop
+placed=($(at_frames "$S/face.raw" $(cut -d' ' -f2,3 "$S/shots")))
+i=0
+while read -r n _ _ rest; do echo "$n ${placed[i]} ${placed[i + 1]} $rest"; i=$((i + 2)); done <"$S/shots" >"$S/shots.frames"
 meter=$(for k in X Y Width Height Bars Gap; do python3 "$DISKPY" get "$disk" skin.ini Meter $k; done)
 clock=$(for k in X Y; do python3 "$DISKPY" get "$disk" skin.ini Clock $k; done)
 /usr/bin/python3 - "$S" "$meter" "$clock" >"$S/face.txt" <<'PY'
@@ -85,7 +89,6 @@ from PIL import Image
 S, (mx, my, mw, mh, bars, gap), (cx, cy) = sys.argv[1], *(list(map(int, a.split())) for a in sys.argv[2:])
 rate, bw = 44100, (mw - gap * (bars - 1)) // bars
 data = open(S + "/face.raw", "rb").read()
-ahead = max(size / 4 / rate - t for t, size in (map(float, line.split()) for line in open(S + "/face.raw.clock")))
 pcm = array.array("h", data[: len(data) // 4 * 4])
 loud = [max(abs(v) for v in pcm[i:i + 882]) > 1000 for i in range(0, len(pcm) - 882, 882)]  # 10 ms blocks
 onset, last = loud.index(True) * 441, (len(loud) - loud[::-1].index(True)) * 441
@@ -126,9 +129,9 @@ fails = {"tone": [0, 0], "side": [0, 0], "early": [0, 0], "clock": [0, 0], "paus
 def count(kind, ok, what):
     fails[kind][0] += not ok; fails[kind][1] += 1
     if not ok: print("  off:", kind, what)
-for line in open(S + "/shots"):
+for line in open(S + "/shots.frames"):
     n, a, b, phase, left, top = line.split()
-    (a, b), left, top = (round((float(t) + ahead) * rate) for t in (a, b)), int(left), int(top)
+    a, b, left, top = int(a), int(b), int(left), int(top)
     if b - a > 0.3 * rate: continue  # too slow to say when it was seen
     shot = Image.open("%s/shot%s.png" % (S, n)).convert("RGB")
     lit, (text, seconds) = meter(shot), clock(shot)

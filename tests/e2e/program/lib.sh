@@ -97,7 +97,8 @@ record_stop() {
   kill -INT "$RECORDER" 2>/dev/null; wait "$RECORDER" 2>/dev/null; RECORDER=''
 }
 # The recording's length against the clock until record_stop. A loaded machine feeds the recorder
-# late, by as much as a second, never early: the least late sample places any moment in the sound.
+# late, by as much as a second, never early: the least late sample within 3 s places a moment in
+# the sound (not further off, as the recorder may also drop what it was fed too late to keep).
 record_clock() { # recording
   python3 -c 'import os, sys, time
 while True: size = os.path.getsize(sys.argv[1]); print(time.time(), size, flush=True); time.sleep(0.02)' \
@@ -107,8 +108,9 @@ while True: size = os.path.getsize(sys.argv[1]); print(time.time(), size, flush=
 now() { echo "${EPOCHREALTIME/,/.}"; }
 at_frames() { python3 - "$@" <<'PY'
 import sys
-ahead = max(size / 4 / 44100 - t for t, size in (map(float, line.split()) for line in open(sys.argv[1] + ".clock")))
-print(*(round((float(t) + ahead) * 44100) for t in sys.argv[2:]))
+clock = [(t, size / 4 / 44100 - t) for t, size in (map(float, line.split()) for line in open(sys.argv[1] + ".clock"))]
+at = lambda t: round((t + max(ahead for s, ahead in clock if abs(s - t) <= 3)) * 44100)
+print(*(at(float(t)) for t in sys.argv[2:]))
 PY
 }  # recording time...: the frame heard at each
 # Peak absolute sample of a raw recording, or of its last SECONDS (0 for silence, -1 while the
