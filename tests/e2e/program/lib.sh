@@ -60,8 +60,10 @@ shows_now() { # dir song key...: each of song N's pictures
   SHOT_RECT=$(disk_rect) && shot "$MD_SESSION_DIR/poll.png" || return 1
   for key; do shows_song_picture "$dir" "$MD_SESSION_DIR/poll.png" "$song" "$key" || return 1; done
 }
-# The window drawn: the stop button's idle picture where skin.ini puts it.
-disk_shown() { e2e_poll 20 screen_shows_button "$1" ButtonStop 0; }  # dir
+# The window drawn: the stop button's picture where skin.ini puts it, idle, or lit where a start
+# puts the window under the pointer that pressed Esc over it last time.
+stop_shown() { screen_shows_button "$1" ButtonStop 0 || shows_button "$1" "$MD_SESSION_DIR/poll.png" ButtonStop 1; }
+disk_shown() { e2e_poll 20 stop_shown "$1"; }  # dir
 
 # Without a window manager the keys go to the window under the pointer: Esc is pressed over
 # the stop button's picture, which is always part of the window.
