@@ -35,12 +35,11 @@ for name in pic.png meter.png digits.png; do cp "$S/pictures/$name" "$S/$name"; 
 disk_start "$disk" wait
 read -r left top _ <<<"$(disk_rect)"
 frames() { echo $(( $(stat -c %s "$S/face.raw") / 4 )); }
-# Each shot with the times just before and just after it, and what was last pressed; placed in
-# the sound once it is recorded.
+# Each shot with the frames recorded just before and just after it, and what was last pressed.
 n=0 phase=play
-snap() { local a; a=$(now); shot "$S/shot$n.png"; echo "$n $a $(now) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
+snap() { local a; a=$(frames); shot "$S/shot$n.png"; echo "$n $a $(frames) $phase $left $top" >>"$S/shots"; n=$((n + 1)); }
 snap_for() { local end=$(($(date +%s%N) + $1 * 1000000)); while [ "$(date +%s%N)" -lt $end ]; do snap; done; }
-record_start "$S/face.raw" && record_clock "$S/face.raw"
+record_start "$S/face.raw"
 sleep 0.5
 click_button "$disk" ButtonPlayPause
 xdotool mousemove $(at 2 2)
@@ -78,9 +77,6 @@ snap_for 6000
 click_button "$disk" ButtonStop && phase=stop
 snap_for 1200
 record_stop
-placed=($(at_frames "$S/face.raw" $(cut -d' ' -f2,3 "$S/shots")))
-i=0
-while read -r n _ _ rest; do echo "$n ${placed[i]} ${placed[i + 1]} $rest"; i=$((i + 2)); done <"$S/shots" >"$S/shots.frames"
 meter=$(for k in X Y Width Height Bars Gap; do python3 "$DISKPY" get "$disk" skin.ini Meter $k; done)
 clock=$(for k in X Y; do python3 "$DISKPY" get "$disk" skin.ini Clock $k; done)
 /usr/bin/python3 - "$S" "$meter" "$clock" >"$S/face.txt" <<'PY'
@@ -129,7 +125,7 @@ fails = {"tone": [0, 0], "side": [0, 0], "early": [0, 0], "clock": [0, 0], "paus
 def count(kind, ok, what):
     fails[kind][0] += not ok; fails[kind][1] += 1
     if not ok: print("  off:", kind, what)
-for line in open(S + "/shots.frames"):
+for line in open(S + "/shots"):
     n, a, b, phase, left, top = line.split()
     a, b, left, top = int(a), int(b), int(left), int(top)
     if b - a > 0.3 * rate: continue  # too slow to say when it was seen
