@@ -106,7 +106,8 @@ endfunction()
 # md_script_test(NAME name COMMAND ... [TIMEOUT s] [SECONDS s] [LABELS ...] [SAMPLE_EXACT lane]): a
 # shell-driven test (end-to-end). SECONDS: about how long it runs, so that the longest begin first.
 # SAMPLE_EXACT: it compares a recording sample for sample, which a starved stream fails; such tests
-# run one at a time in each of two lanes (1, 2), beside the others.
+# run one at a time in each of two lanes (1, 2), beside the others. A lane is the longest chain of
+# the run, so its tests go ahead of all others whenever the lane is free.
 function(md_script_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT;SECONDS;SAMPLE_EXACT" "COMMAND;LABELS" ${ARGN})
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
@@ -122,7 +123,8 @@ function(md_script_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" COST ${T_SECONDS}
     ENVIRONMENT "MD_BIN=${PROJECT_BINARY_DIR};MD_SRC=${PROJECT_SOURCE_DIR}")
   if(T_SAMPLE_EXACT)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact_${T_SAMPLE_EXACT})
+    math(EXPR lane_cost "${T_SECONDS} + 1000")
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK md_sample_exact_${T_SAMPLE_EXACT} COST ${lane_cost})
   endif()
 endfunction()
 
