@@ -144,7 +144,8 @@ for line in open(S + "/shots"):
     if e0 + 0.1 * rate < a and b < e1 - 0.1 * rate: count("change", text == "0:00" and (a - e0 < 0.7 * rate or sum(lit) == 0), what)
     if pos > 8.9: continue  # the song ends at 9 s and starts again
     if -1.9 < pos < -0.1: count("early", sum(lit) == 0 and text == "0:00", what)
-    if pos >= -0.1: count("clock", seconds is not None and seconds - 0.25 <= heard(a) and heard(b) < seconds + 1.25, what)
+    # A shot begun before the onset saw the song at its start.
+    if pos >= -0.1: count("clock", seconds is not None and seconds - 0.25 <= max(heard(a), 0) and heard(b) < seconds + 1.25, what)
     p = pos % 3
     if pos < 0: continue
     if 0.1 <= p <= 0.9 or 2.1 <= p <= 2.9:
