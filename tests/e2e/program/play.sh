@@ -108,9 +108,8 @@ seeks_heard() {
   song=$(python3 "$DISKPY" get "$disk" PlayList.ini song1 file)
   (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/song1.wav" --float >/dev/null)
   read -r bx by bw bh <<<"$(for k in X Y Width Height; do python3 "$DISKPY" get "$disk" skin.ini Seek $k; done | tr '\n' ' ')"
-  recorded() { echo $(($(stat -c %s "$S/seek.raw") / 4)); }
-  press() { a=$(recorded); "$@"; sleep 1.5; jumps+=("$a $a"); }
-  record_start "$S/seek.raw"
+  press() { a=$(now); "$@"; sleep 1.5; jumps+=("$a" "$a"); }
+  record_start "$S/seek.raw" && record_clock "$S/seek.raw"
   sleep 1
   press xdotool mousemove $(at $((bx + bw / 20)) $((by + bh / 2))) click 1
   press xdotool mousemove $(at 340 200) key ctrl+Right
@@ -119,11 +118,11 @@ seeks_heard() {
   press xdotool key Right
   clock() { wine "$MD_PROBE" accessible | tr -d '\r' | head -n1 | sed -nE 's/.*, paused, ([0-9]+):([0-9]+) of .*/\1 \2/p' \
     | awk '{ print $1 * 60 + $2 }'; }
-  a=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1
+  a=$(now); click_button "$disk" ButtonPlayPause; sleep 1
   local paused_at; paused_at=$(clock)
   xdotool key Left
   check "Left while paused moves the place the clock shows 5 s back" e2e_poll 5 eval '[ "$(clock)" = $((paused_at - 5)) ]'
-  b=$(recorded); click_button "$disk" ButtonPlayPause; sleep 1.5; jumps+=("$a $b")
+  b=$(now); click_button "$disk" ButtonPlayPause; sleep 1.5; jumps+=("$a" "$b")
   press xdotool mousemove $(at $((bx + bw * 3 / 4)) $((by + bh / 2))) click 1 mousemove $(at 340 200)
   shot "$S/bar.png"
   python3 "$DISKPY" extract "$disk" "$(python3 "$DISKPY" get "$disk" skin.ini Seek pic)" "$S/lit.png"
@@ -147,7 +146,7 @@ PY
   check "and Z goes back to song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
   local expected=("bar $((bw / 20))" "by 30" "by -5" "by -5" "by 5" "by -5" "bar $((bw * 3 / 4))") n=0 length
   length=$(python3 -c "print($(stat -c %s "$S/song1.wav") / 8 / 44100)")
-  /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/song1.wav" ${jumps[*]} >"$S/seeks.txt"
+  /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/song1.wav" $(at_frames "$S/seek.raw" "${jumps[@]}") >"$S/seeks.txt"
   while read -r _ before after latency step most; do
     read -r kind value <<<"${expected[n]}"
     check "seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most)" \
