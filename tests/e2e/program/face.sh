@@ -99,10 +99,11 @@ e0, e1 = next(((a, b) for a, b in runs if b - a > 1.5 * rate and a > g1 and b < 
 def counted(f, fa, pa):  # the place pa heard at frame fa, counted on to frame f; the pause holds it
     return pa + (f - fa - max(0, min(f, g1) - max(fa, g0))) / rate
 # A loaded machine may feed the recorder too late for it to keep everything: the place is set anew
-# from the sound itself where a tone begins after a quiet second, as the song's do at 2, 5 and 8 s.
+# from the sound itself where a tone begins after a quiet second (not a dropout), as the song's do at
+# 2, 5 and 8 s.
 anchors = [(onset, 0.0)]
-for i in range(1, len(loud)):
-    if loud[i] and not loud[i - 1] and onset < i * 441 < e0 and abs(i * 441 - g1) > 441:
+for i in range(70, len(loud)):
+    if loud[i] and not any(loud[i - 70:i]) and onset < i * 441 < e0 and abs(i * 441 - g1) > 441:
         near = min((2, 5, 8), key=lambda q: abs(q - counted(i * 441, *anchors[-1])))
         if abs(near - counted(i * 441, *anchors[-1])) < 0.6:
             print("tone at %d s heard %+.2f s from the count" % (near, near - counted(i * 441, *anchors[-1])))
