@@ -104,9 +104,10 @@ def counted(f, fa, pa):  # the place pa heard at frame fa, counted on to frame f
 anchors = [(onset, 0.0)]
 for i in range(70, len(loud)):
     if loud[i] and not any(loud[i - 70:i]) and onset < i * 441 < e0 and abs(i * 441 - g1) > 441:
-        near = min((2, 5, 8), key=lambda q: abs(q - counted(i * 441, *anchors[-1])))
-        if abs(near - counted(i * 441, *anchors[-1])) < 1.4:  # half their spacing: a whole lost second
-            print("tone at %d s heard %+.2f s from the count" % (near, near - counted(i * 441, *anchors[-1])))
+        place = counted(i * 441, *anchors[-1])
+        near = min((2, 5, 8), key=lambda q: abs(q - place))
+        if abs(near - place) < 1.4:  # half their spacing: a whole lost second
+            print("tone at %d s heard %+.2f s from the count" % (near, near - place))
             anchors.append((i * 441, float(near)))
 def heard(f):  # the song's position heard at frame f of the recording, in seconds
     return counted(f, *max((a for a in anchors if a[0] <= f), default=anchors[0]))
