@@ -3,7 +3,7 @@
 On Windows the audio engine mixes in threads that run ahead of the programs around them; wine's
 own mixing threads are plain threads, and on a busy machine they wake too late for their 10 ms
 periods, so the sound drops out. This gives them the round-robin class, below the PulseAudio
-sink's thread. It watches until it is ended.
+sink's thread. It watches until it is ended, or until the session that started it is gone.
     sound_threads_ahead.py PULSE_SERVER
 """
 import os
@@ -26,7 +26,8 @@ def read(path):
 def main():
     marker = b"PULSE_SERVER=" + os.fsencode(sys.argv[1])
     session = {}  # pid -> {tid: first seen} for the session's processes, None for others
-    while True:
+    starter = os.getppid()
+    while os.getppid() == starter:
         now = time.monotonic()
         pids = {entry for entry in os.listdir("/proc") if entry.isdigit()}
         for pid in session.keys() - pids:

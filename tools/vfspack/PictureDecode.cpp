@@ -108,6 +108,18 @@ std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
   return found;
 }
 
+// The decoder sizes its buffer by what a chunk claims: a few bytes claiming a gigabyte would have
+// it ask for two.
+bool PngChunkRunsPastEnd(const uint8_t* p, size_t n) {
+  for (size_t at = 8; at + 8 <= n;) {
+    const uint64_t length = Big32(p + at);
+    if (length + 12 > n - at) return true;
+    if (std::memcmp(p + at + 4, "IEND", 4) == 0) return false;
+    at += size_t(length) + 12;
+  }
+  return false;
+}
+
 // A picture too large to decode whole still has its first rows decoded, at most this many bytes
 // of them: enough to tell a picture from bytes that only start like one.
 constexpr uint64_t FirstRows = 8, FirstRowsBytes = uint64_t(1) << 22;
@@ -227,6 +239,10 @@ TPicture DecodePicture(const uint8_t* data, size_t size, bool keepAlpha, uint64_
   if (uint64_t(w) * uint64_t(h) > maxPixels) {
     const std::string fault = FirstRowsFault(format, data, size, w, h);
     if (!fault.empty()) pic.fault = std::string("is a damaged ") + format + " (" + fault + ")";
+    return pic;
+  }
+  if (std::strcmp(format, "PNG") == 0 && PngChunkRunsPastEnd(data, size)) {
+    pic.fault = "is a damaged PNG (a chunk runs past the end of the file)";
     return pic;
   }
   std::unique_ptr<stbi_uc, TStbFree> pixels(stbi_load_from_memory(data, int(size), &w, &h, &channels, 4));

@@ -151,7 +151,8 @@ for line in open(S + "/shots"):
         if a > last + 0.1 * rate: count("stop", sum(lit) == 0 and text == "", what)
         continue
     if g0 <= a and b < g1:
-        count("pause", seconds == int(heard(g0)) and (a - g0 < 0.7 * rate or sum(lit) == 0), what)
+        # The pause is found in 10 ms blocks: a second's edge that close may go either way.
+        count("pause", seconds is not None and seconds - 0.05 <= heard(g0) < seconds + 1.05 and (a - g0 < 0.7 * rate or sum(lit) == 0), what)
         continue
     if e0 - rate < a and b < e0 - 0.1 * rate: count("change", seconds == 8, what)
     if e0 + 0.1 * rate < a and b < e1 - 0.1 * rate: count("change", text == "0:00" and (a - e0 < 0.7 * rate or sum(lit) == 0), what)

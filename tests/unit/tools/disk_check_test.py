@@ -38,6 +38,11 @@ def jpeg(w, h):
         return open(path, "rb").read()
 
 
+def with_idat_claiming(picture, length):
+    at = picture.index(b"IDAT") - 4
+    return picture[:at] + struct.pack(">I", length) + picture[at + 4:]
+
+
 def with_hostile_huffman_table(picture):
     """A JPEG whose first Huffman table declares 16 x 255 codes, where 256 is the most."""
     at = picture.index(b"\xff\xc4") + 5
@@ -114,6 +119,8 @@ CASES = [
     ("pic.png missing", drop_entry("pic.png"), 2, r"^error: data\.vfs pic\.png: missing: the window"),
     ("pic.png does not decode", replace_entry("pic.png", png(64, 32)[:60]), 2,
      r"^error: data\.vfs pic\.png: is a damaged PNG .*: the window has no size"),
+    ("an IDAT claiming a gigabyte", replace_entry("pic.png", with_idat_claiming(png(64, 32), 1 << 30)), 2,
+     r"^error: data\.vfs pic\.png: is a damaged PNG \(a chunk runs past the end of the file\)"),
     ("pic.png without alpha", replace_entry("pic.png", png(64, 32, alpha=False)), 1,
      r"^warning: data\.vfs pic\.png: has no alpha channel"),
     ("button section missing", lambda d: d["skin"].pop("ButtonStop"), 2,
