@@ -273,7 +273,9 @@ print("separation %.2f" % rows[1][1])
 print("mono %.3f" % min(abs(db) for _, db, _ in rows))
 print("delays", *("%.2f" % delay(int(p), x) for p, x in zip(presses, (4.44, 0.0, 9.54))))
 pitches = [r[2] for r in rows]
-print("pitch", "on" if all(-25 <= y - x <= 75 for x, y in zip(pitches, pitches[1:])) else "broken", *pitches)
+breaks = ["%.1f s: %d to %d" % ((rows[i][0] - b) / 44100, x, y) for i, (x, y) in enumerate(zip(pitches, pitches[1:]))
+          if not -25 <= y - x <= 75]
+print("pitch", "broken at " + ", ".join(breaks[:3]) if breaks else "on")
 PY
 field() { awk -v k="$1" '$1 == k { print $2 }' "$S/even.txt"; }
 check "played and recorded, the levelled songs spread at most 1 LU (8 or more as rendered)" \
@@ -284,7 +286,8 @@ check "the tone at Separation=50 is 9.54 dB louder on the left, as mid/side pred
 check "and at 0 its channels are equal" awk -v d="$(field mono)" 'BEGIN { exit !(d != "" && d < 0.05) }'
 check "W narrows it to 25% (4.44 dB), to mono, and back to 50%, each heard within 2.5 s ($(awk '$1 == "delays"' "$S/even.txt"))" \
   awk '$1 == "delays" { ok = $2 <= 2.5 && $3 <= 2.5 && $4 <= 2.5 } END { exit !ok }' "$S/even.txt"
-check "while the song goes on: its pitch only ever rises, one step a second" test "$(field pitch)" = on
+check "while the song goes on: its pitch only ever rises, one step a second ($(awk '$1 == "pitch"' "$S/even.txt"))" \
+  test "$(field pitch)" = on
 fi
 
 if [ "$part" = amiga ]; then
