@@ -26,16 +26,25 @@ md_wineserver_socket() { # prefix
 # meets one on its way out, and its desktop stays tied to this session's display.
 # Sourced again by a script's helpers while its session runs, this keeps what the session started.
 declare -p MD_WINESERVER_PIDS >/dev/null 2>&1 || MD_WINESERVER_PIDS=() MD_WINESERVER_PREFIXES=()
+# A boot that hangs (a crash in it waits on the debugger for ever) is begun again once, on a new
+# server.
 md_prefix_start() { # prefix
-  local socket
+  local socket try
   socket=$(md_wineserver_socket "$1")
-  WINEPREFIX=$1 wineserver -f -p >/dev/null 2>&1 &
-  MD_WINESERVER_PIDS+=("$!") MD_WINESERVER_PREFIXES+=("$1")
-  for _ in $(seq 200); do [ -S "$socket" ] && break; sleep 0.05; done
-  [ -S "$socket" ] || { echo "session: wineserver did not start" >&2; return 1; }
-  # The prefix's services and desktop live as long as the server: started here, they hold no
-  # test's output open (a test runner would wait for it to close).
-  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
+  for try in 1 2; do
+    WINEPREFIX=$1 wineserver -f -p >/dev/null 2>&1 &
+    MD_WINESERVER_PIDS+=("$!") MD_WINESERVER_PREFIXES+=("$1")
+    for _ in $(seq 200); do [ -S "$socket" ] && break; sleep 0.05; done
+    [ -S "$socket" ] || { echo "session: wineserver did not start" >&2; return 1; }
+    # The prefix's services and desktop live as long as the server: started here, they hold no
+    # test's output open (a test runner would wait for it to close).
+    WINEPREFIX=$1 timeout 90 wine cmd /c exit </dev/null >/dev/null 2>&1 && return 0
+    echo "session: wine did not boot on $1 within 90 s (try $try)" >&2
+    WINEPREFIX=$1 timeout 30 wineserver -k 2>/dev/null
+    wait "${MD_WINESERVER_PIDS[-1]}" 2>/dev/null
+    unset 'MD_WINESERVER_PIDS[-1]' 'MD_WINESERVER_PREFIXES[-1]'
+  done
+  return 1
 }
 
 # Ends the session's wine programs (desktops and services too) with the servers it started.
