@@ -1,10 +1,16 @@
-"""Keeps the sound threads of one session's wine programs ahead of all other work on the machine.
+"""Keeps one session's wine programs where the session's own work is, and their sound threads ahead
+of all other work on the machine.
+
+Wine starts its desktop and services in login sessions of their own, which the kernel shares the CPU
+with as it does with the session that started them: on a busy machine, the desktop then fails to
+start in time, and no window opens. Each gets the starter's niceness for its session.
 
 On Windows the audio engine mixes in threads that run ahead of the programs around them; wine's
 own mixing threads are plain threads, and on a busy machine they wake too late for their 10 ms
-periods, so the sound drops out. This gives them the round-robin class, below the PulseAudio
-sink's thread. It watches until it is ended, or until the session that started it is gone.
-    sound_threads_ahead.py PULSE_SERVER
+periods, so the sound drops out. They get the round-robin class, below the PulseAudio sink's thread.
+
+It watches until it is ended, or until the session that started it is gone.
+    session_ahead.py PULSE_SERVER
 """
 import os
 import sys
@@ -23,8 +29,24 @@ def read(path):
         return None
 
 
+def group_nice(pid):
+    """The niceness of the login session's group, from "/autogroup-N nice M"."""
+    text = read(f"/proc/{pid}/autogroup")
+    return text.split()[-1] if text else None
+
+
+def join(pid, nice):
+    if nice is not None and group_nice(pid) not in (None, nice):
+        try:
+            with open(f"/proc/{pid}/autogroup", "wb") as f:
+                f.write(nice)
+        except OSError:
+            pass
+
+
 def main():
     marker = b"PULSE_SERVER=" + os.fsencode(sys.argv[1])
+    nice = group_nice("self")
     session = {}  # pid -> {tid: first seen} for the session's processes, None for others
     starter = os.getppid()
     while os.getppid() == starter:
@@ -36,6 +58,8 @@ def main():
             if pid not in session:
                 environ = read(f"/proc/{pid}/environ")
                 session[pid] = {} if environ and marker in environ.split(b"\0") else None
+                if session[pid] is not None:
+                    join(pid, nice)
             threads = session[pid]
             if threads is None:
                 continue
