@@ -81,13 +81,7 @@ PA
       >"$MD_SESSION_DIR/pulse.log" 2>&1 &
   MD_PULSE_PID=$!
   export PULSE_SERVER="unix:$MD_SESSION_DIR/pulse/native"
-  # Where the machine allows it, wine's desktop, services and sound threads keep up with the session.
-  MD_AHEAD_PID=''
-  if chrt -r 1 true 2>/dev/null; then
-    python3 "$(dirname "${BASH_SOURCE[0]}")/session_ahead.py" "$PULSE_SERVER" >/dev/null 2>&1 &
-    MD_AHEAD_PID=$!
-  fi
-  export MD_SINK MD_SESSION_DIR MD_XVFB_PID MD_PULSE_PID MD_AHEAD_PID
+  export MD_SINK MD_SESSION_DIR MD_XVFB_PID MD_PULSE_PID
 
   # The prefix is made while both servers start.
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -z "${MD_SHARED_PREFIX:-}" ]; then
@@ -107,12 +101,12 @@ PA
 md_session_stop() {
   local pid
   md_prefix_stop
-  for pid in ${MD_AHEAD_PID:-} ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
+  for pid in ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
     kill "$pid" 2>/dev/null || true
   done
-  for pid in ${MD_AHEAD_PID:-} ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
+  for pid in ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
     wait "$pid" 2>/dev/null || true
   done
   [ -n "${MD_SESSION_DIR:-}" ] && rm -rf "$MD_SESSION_DIR"
-  unset MD_AHEAD_PID MD_PULSE_PID MD_XVFB_PID MD_SESSION_DIR
+  unset MD_PULSE_PID MD_XVFB_PID MD_SESSION_DIR
 }
