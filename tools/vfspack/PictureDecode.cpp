@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "common/LittleEndian.h"
 #include "stb_image.h"
@@ -95,29 +96,38 @@ const char* JpegTableFault(const uint8_t* p, size_t n) {
 
 uint32_t Big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
-// The colour chunks ahead of the first IDAT, in file order; a damaged chunk list ends the walk.
-std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
-  std::vector<std::string> found;
+// The chunks of a PNG in file order: `visit(type, at, length)` is given each chunk's type, place
+// and claimed length until it returns false. A chunk that claims more than the file holds is the
+// last one visited.
+template <typename TVisit>
+void WalkPngChunks(const uint8_t* p, size_t n, TVisit&& visit) {
   for (size_t at = 8; at + 8 <= n;) {
     const uint64_t length = Big32(p + at);
-    const std::string type(reinterpret_cast<const char*>(p + at + 4), 4);
-    if (type == "IDAT" || type == "IEND") break;
-    if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") found.push_back(type);
-    at += size_t(std::min<uint64_t>(length + 12, n));
+    if (!visit(std::string_view(reinterpret_cast<const char*>(p + at + 4), 4), at, length)) return;
+    at += size_t(std::min<uint64_t>(length + 12, n - at));
   }
+}
+
+// The colour chunks ahead of the first IDAT, in file order.
+std::vector<std::string> PngColourChunks(const uint8_t* p, size_t n) {
+  std::vector<std::string> found;
+  WalkPngChunks(p, n, [&](std::string_view type, size_t, uint64_t) {
+    if (type == "IDAT" || type == "IEND") return false;
+    if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") found.emplace_back(type);
+    return true;
+  });
   return found;
 }
 
 // The decoder sizes its buffer by what a chunk claims: a few bytes claiming a gigabyte would have
 // it ask for two.
 bool PngChunkRunsPastEnd(const uint8_t* p, size_t n) {
-  for (size_t at = 8; at + 8 <= n;) {
-    const uint64_t length = Big32(p + at);
-    if (length + 12 > n - at) return true;
-    if (std::memcmp(p + at + 4, "IEND", 4) == 0) return false;
-    at += size_t(length) + 12;
-  }
-  return false;
+  bool past = false;
+  WalkPngChunks(p, n, [&](std::string_view type, size_t at, uint64_t length) {
+    past = length + 12 > n - at;
+    return !past && type != "IEND";
+  });
+  return past;
 }
 
 // A picture too large to decode whole still has its first rows decoded, at most this many bytes
@@ -131,14 +141,13 @@ std::string PngFirstRowsFault(const uint8_t* p, size_t n, uint32_t height) {
   const int channels = colour == 0 || colour == 3 ? 1 : colour == 2 ? 3 : colour == 4 ? 2 : 4;
   std::vector<uint8_t> packed;
   bool inData = false;
-  for (size_t at = 8; at + 8 <= n;) {
-    const uint64_t length = std::min<uint64_t>(Big32(p + at), n - at - 8);
-    const bool data = std::memcmp(p + at + 4, "IDAT", 4) == 0;
-    if (!data && inData) break;
-    if (data) packed.insert(packed.end(), p + at + 8, p + at + 8 + length);
+  WalkPngChunks(p, n, [&](std::string_view type, size_t at, uint64_t length) {
+    const bool data = type == "IDAT";
+    if (!data && inData) return false;
+    if (data) packed.insert(packed.end(), p + at + 8, p + at + 8 + std::min<uint64_t>(length, n - at - 8));
     inData = data;
-    at += size_t(length) + 12;
-  }
+    return true;
+  });
   if (packed.empty()) return "no pixel data follows its header";
   // An interlaced picture starts with its first pass, every eighth pixel of every eighth row.
   const uint64_t rowPixels = interlaced ? (uint64_t(width) + 7) / 8 : width;
