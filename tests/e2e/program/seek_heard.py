@@ -6,9 +6,12 @@
 RECORDING: 16-bit stereo at 44,100 Hz; REFERENCE: the song rendered whole (orvelrender --float).
 Before recording frame A the old place sounds, after B the new. A = B but for a seek while paused,
 where A is before the pause and B before the play: the places are those of the silence between.
-One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP": the song's places in seconds heard at
-A and at B, found in the reference by correlation; the seconds from B until the new place is heard
-more than the old; the steepest sample step in the 0.3 s from B, and the song's own steepest.
+One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS": the song's places in seconds
+heard at A and at B, found in the reference by correlation; the seconds from B until the new place
+is heard more than the old; the steepest sample step in the 0.3 s from B, and the song's own
+steepest; the dropouts in those 0.3 s. A dropout is a run of three or more samples of digital
+silence: the sound path running dry, which a splice does not make (a song crosses zero in one or
+two). Its edges are counted there, not as the splice's step.
 """
 import struct
 import sys
@@ -37,6 +40,16 @@ def locate(window, song):
     return int(np.argmax(fit / np.sqrt(sliding + 1.0)))
 
 
+def step_and_dropouts(heard):
+    """The steepest sample step outside the edges of dropouts, and how many dropouts there are."""
+    steps, keep = np.abs(np.diff(heard)), np.ones(len(heard) - 1, bool)
+    edges = np.flatnonzero(np.diff(np.concatenate(([0], (heard == 0).astype(np.int8), [0]))))
+    runs = [(a, b) for a, b in zip(edges[0::2], edges[1::2]) if b - a >= 3]
+    for a, b in runs:
+        keep[max(a - 1, 0):b] = False  # the step into the silence, through it, and out of it
+    return int(steps[keep].max()) if keep.any() else 0, len(runs)
+
+
 def main():
     heard = np.frombuffer(open(sys.argv[1], "rb").read(), dtype="<i2")
     heard = heard[: len(heard) // 2 * 2][0::2].astype(np.float64)
@@ -58,9 +71,9 @@ def main():
             if len(old) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum():
                 latency = (f - b) / RATE
                 break
-        step = np.abs(np.diff(heard[b:b + lead])).max()
-        print("jump %.3f %.3f %s %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
-                                          step, song_step))
+        step, dropouts = step_and_dropouts(heard[b:b + lead])
+        print("jump %.3f %.3f %s %d %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
+                                             step, song_step, dropouts))
 
 
 main()
