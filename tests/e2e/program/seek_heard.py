@@ -11,7 +11,7 @@ heard at A and at B, found in the reference by correlation; the seconds from B u
 is heard more than the old; the steepest sample step in the 0.3 s from B, and the song's own
 steepest; the dropouts in those 0.3 s. A dropout is a run of three or more samples of digital
 silence: the sound path running dry, which a splice does not make (a song crosses zero in one or
-two). Its edges are counted there, not as the splice's step.
+two). Its edges are not the splice's step, and the song stood still through it.
 """
 import struct
 import sys
@@ -40,14 +40,23 @@ def locate(window, song):
     return int(np.argmax(fit / np.sqrt(sliding + 1.0)))
 
 
-def step_and_dropouts(heard):
-    """The steepest sample step outside the edges of dropouts, and how many dropouts there are."""
-    steps, keep = np.abs(np.diff(heard)), np.ones(len(heard) - 1, bool)
+def dropouts(heard):
+    """The runs of digital silence in the sound, as (start, end) frames."""
     edges = np.flatnonzero(np.diff(np.concatenate(([0], (heard == 0).astype(np.int8), [0]))))
-    runs = [(a, b) for a, b in zip(edges[0::2], edges[1::2]) if b - a >= 3]
-    for a, b in runs:
+    return [(a, b) for a, b in zip(edges[0::2], edges[1::2]) if b - a >= 3]
+
+
+def splice_step(heard):
+    """The steepest sample step outside the edges of dropouts."""
+    steps, keep = np.abs(np.diff(heard)), np.ones(len(heard) - 1, bool)
+    for a, b in dropouts(heard):
         keep[max(a - 1, 0):b] = False  # the step into the silence, through it, and out of it
-    return int(steps[keep].max()) if keep.any() else 0, len(runs)
+    return int(steps[keep].max()) if keep.any() else 0
+
+
+def silent(heard):
+    """The frames of dropouts, which the song did not move on through."""
+    return sum(b - a for a, b in dropouts(heard))
 
 
 def main():
@@ -61,8 +70,8 @@ def main():
         if a != b:  # paused: from the last sound before the pause to the first after it
             before_pause, after_play = np.flatnonzero(np.abs(heard[a:b]) > 1000), np.flatnonzero(np.abs(heard[b:]) > 1000)
             a, b = a + (int(before_pause[-1]) + 1 if len(before_pause) else 0), b + (int(after_play[0]) if len(after_play) else 0)
-        before = locate(heard[a - lead - WINDOW:a - lead], song) + WINDOW + lead
-        after = locate(heard[b + lead:b + lead + WINDOW], song) - lead
+        before = locate(heard[a - lead - WINDOW:a - lead], song) + WINDOW + lead - silent(heard[a - lead:a])
+        after = locate(heard[b + lead:b + lead + WINDOW], song) - lead + silent(heard[b:b + lead])
         latency = None
         for f in range(b, b + lead, RATE // 500):
             got = heard[f:f + RATE // 500]
@@ -71,9 +80,8 @@ def main():
             if len(old) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum():
                 latency = (f - b) / RATE
                 break
-        step, dropouts = step_and_dropouts(heard[b:b + lead])
         print("jump %.3f %.3f %s %d %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
-                                             step, song_step, dropouts))
+                                             splice_step(heard[b:b + lead]), song_step, len(dropouts(heard[b:b + lead]))))
 
 
 main()
