@@ -84,4 +84,5 @@ def main():
                                              splice_step(heard[b:b + lead]), song_step, len(dropouts(heard[b:b + lead]))))
 
 
-main()
+if __name__ == "__main__":
+    main()
