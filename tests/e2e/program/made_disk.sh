@@ -262,9 +262,11 @@ rows, window = [], 4410
 rms = lambda s: math.sqrt(sum(v * v for v in s) / len(s)) or 1e-9
 for at in range(b + 4410, e - window, window):
     left, right = a[2 * at: 2 * (at + window): 2], a[2 * at + 1: 2 * (at + window): 2]
-    # Over the frames heard: Wine's mixer may put in silence when it runs dry.
-    crossings = sum(1 for i in range(1, len(left)) if (left[i - 1] < 0) != (left[i] < 0))
-    rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, sum(map(bool, left)))))
+    # Over the frames heard, joined across the silence Wine's mixer puts in when it runs dry: the
+    # song stood still through it, and its edges are no crossings of the song's.
+    sounding = [v for v in left if v]
+    crossings = sum(1 for x, y in zip(sounding, sounding[1:]) if (x < 0) != (y < 0))
+    rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, len(sounding))))
 def delay(frame, expected):
     """Seconds from FRAME until two windows in a row hold the balance EXPECTED."""
     return next(((end - frame) / 44100 for (end, db, _), (_, after, _) in zip(rows, rows[1:])
