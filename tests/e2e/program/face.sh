@@ -47,10 +47,12 @@ end=$((SECONDS + 8))
 until heard "$S/face.raw" || [ $SECONDS -gt $end ]; do snap; done
 onset=$(python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
 print(next(i for i, v in enumerate(a) if abs(v) > 1000) // 2)" "$S/face.raw")
-# Where to press is asked of Wine beforehand: on a slow machine the question alone may take until
-# the song's quiet second, where a pause cannot be told from the song.
+# The pause is pressed in the second low tone, by the sound alone: where to press is asked of Wine
+# beforehand, and no shot is begun in the last 0.6 s, for on a loaded machine either may take until
+# the song's quiet second.
 read -r px py <<<"$(button_centre "$disk" ButtonPlayPause)"
-until [ $(( $(frames) - onset )) -gt 150000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
+until [ $(( $(frames) - onset )) -gt 110000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
+until [ $(( $(frames) - onset )) -gt 139000 ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.02; done
 xdotool mousemove "$px" "$py" click 1 && phase=pause
 snap_for 1200
 # The press goes through the clock to the face: the window moves, and its meter and clock with it.
@@ -108,8 +110,14 @@ e0, e1 = next(((a, b) for a, b in runs if b - a > 1.5 * rate and a > g1 and b < 
 dry = [(a, b, b - a if b - a < 0.9 * rate else max(0, b - a - rate))
        for a, b in dropouts(np.abs(np.frombuffer(data[: len(data) // 4 * 4], dtype="<i2").astype(int)).reshape(-1, 2).sum(1))
        if b - a >= 32 and onset <= a and b <= last and (b <= g0 or a >= g1) and (b <= e0 or a >= e1)]
+# Paused in the quiet second all the same, the song's quiet and the pause are one run: the pause
+# holds only as much of it as passed between its press and the next, taken as spread over the run.
+phases = [(int(a), phase) for _, a, _, phase, *_ in map(str.split, open(S + "/shots"))]
+pressed = next((a for a, phase in phases if phase == "pause"), 0)
+paused = next((a for a, phase in phases if phase == "play" and a > pressed), 0) - pressed
+hold = paused / (g1 - g0) if g1 - g0 - paused > 0.5 * rate else 1.0
 def counted(f, fa, pa):  # the place pa heard at frame fa, counted on to frame f; the pause holds it
-    still = max(0, min(f, g1) - max(fa, g0)) + sum(max(0, min(f, b) - max(fa, a)) * d / (b - a) for a, b, d in dry)
+    still = max(0, min(f, g1) - max(fa, g0)) * hold + sum(max(0, min(f, b) - max(fa, a)) * d / (b - a) for a, b, d in dry)
     return pa + (f - fa - still) / rate
 # A loaded machine may feed the recorder too late for it to keep everything: the place is set anew
 # from the sound itself where a tone begins after a quiet second (not a dropout), as the song's do at
