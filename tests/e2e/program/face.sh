@@ -47,12 +47,19 @@ end=$((SECONDS + 8))
 until heard "$S/face.raw" || [ $SECONDS -gt $end ]; do snap; done
 onset=$(python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
 print(next(i for i, v in enumerate(a) if abs(v) > 1000) // 2)" "$S/face.raw")
-# The pause is pressed in the second low tone, by the sound alone: where to press is asked of Wine
-# beforehand, and no shot is begun in the last 0.6 s, for on a loaded machine either may take until
-# the song's quiet second.
+# The pause is pressed in the tones after the first quiet second, timed by the sound alone from the
+# tone at 2 s: dropouts before it would put a count from the start too late. Where to press is asked
+# of Wine beforehand, and no shot is begun in the last 0.6 s, for on a loaded machine either may
+# take until the song's next quiet second.
 read -r px py <<<"$(button_centre "$disk" ButtonPlayPause)"
+second_tone() { python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
+quiet = 0
+for i in range(2 * $onset, len(a), 2):
+    if abs(a[i]) > 1000 and quiet > 30000: print(i // 2); break
+    quiet = 0 if abs(a[i]) > 1000 else quiet + 1" "$S/face.raw"; }
 until [ $(( $(frames) - onset )) -gt 110000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
-until [ $(( $(frames) - onset )) -gt 139000 ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.02; done
+until tone2=$(second_tone) && [ -n "$tone2" ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.05; done
+until [ $(( $(frames) - ${tone2:-$onset} )) -gt 50000 ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.02; done
 xdotool mousemove "$px" "$py" click 1 && phase=pause
 snap_for 1200
 # The press goes through the clock to the face: the window moves, and its meter and clock with it.

@@ -265,6 +265,7 @@ for at in range(b + 4410, e - window, window):
     # Over the frames heard, joined across the silence Wine's mixer puts in when it runs dry: the
     # song stood still through it, and its edges are no crossings of the song's.
     sounding = [v for v in left if v]
+    if len(sounding) < window // 2: continue  # mostly dropout: neither a balance nor a pitch
     crossings = sum(1 for x, y in zip(sounding, sounding[1:]) if (x < 0) != (y < 0))
     rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, len(sounding))))
 def delay(frame, expected):
