@@ -45,20 +45,20 @@ click_button "$disk" ButtonPlayPause
 xdotool mousemove $(at 2 2)
 end=$((SECONDS + 8))
 until heard "$S/face.raw" || [ $SECONDS -gt $end ]; do snap; done
-onset=$(python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
-print(next(i for i, v in enumerate(a) if abs(v) > 1000) // 2)" "$S/face.raw")
+# The first frame from FROM on that sounds after at least QUIET quiet ones.
+loud_after() { python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
+quiet = 0
+for i in range(2 * int(sys.argv[2]), len(a), 2):
+    if abs(a[i]) > 1000 and quiet >= int(sys.argv[3]): print(i // 2); break
+    quiet = 0 if abs(a[i]) > 1000 else quiet + 1" "$S/face.raw" "$1" "$2"; }
+onset=$(loud_after 0 0)
 # The pause is pressed in the tones after the first quiet second, timed by the sound alone from the
 # tone at 2 s: dropouts before it would put a count from the start too late. Where to press is asked
 # of Wine beforehand, and no shot is begun in the last 0.6 s, for on a loaded machine either may
 # take until the song's next quiet second.
 read -r px py <<<"$(button_centre "$disk" ButtonPlayPause)"
-second_tone() { python3 -c "import array, sys; d = open(sys.argv[1], 'rb').read(); a = array.array('h', d[: len(d) // 4 * 4])
-quiet = 0
-for i in range(2 * $onset, len(a), 2):
-    if abs(a[i]) > 1000 and quiet > 30000: print(i // 2); break
-    quiet = 0 if abs(a[i]) > 1000 else quiet + 1" "$S/face.raw"; }
 until [ $(( $(frames) - onset )) -gt 110000 ] || [ $SECONDS -gt $((end + 6)) ]; do snap; done
-until tone2=$(second_tone) && [ -n "$tone2" ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.05; done
+until tone2=$(loud_after "$onset" 30000) && [ -n "$tone2" ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.05; done
 until [ $(( $(frames) - ${tone2:-$onset} )) -gt 50000 ] || [ $SECONDS -gt $((end + 6)) ]; do sleep 0.02; done
 xdotool mousemove "$px" "$py" click 1 && phase=pause
 snap_for 1200
