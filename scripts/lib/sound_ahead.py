@@ -30,22 +30,27 @@ def promote(tid, priority):
 
 
 def main():
-    seen = set()      # processes already judged
+    judged = {}       # process: the program it was judged as running (a fork may still exec)
     programs = set()  # session programs whose threads are still watched
     promoted = set()
     while True:
         alive = {int(p) for p in os.listdir("/proc") if p.isdigit()}
-        seen &= alive
+        judged = {p: exe for p, exe in judged.items() if p in alive}
         programs &= alive
         promoted = {t for t in promoted if os.path.exists(f"/proc/{t}")}
-        for pid in alive - seen:
-            seen.add(pid)
-            comm = read(f"/proc/{pid}/comm").strip()
-            if not (comm.startswith(b"wineserver") or comm.endswith(b".exe")):
+        for pid in alive:
+            try:  # a program's name is cut to 15 characters; its loader's is not
+                exe = os.path.basename(os.readlink(f"/proc/{pid}/exe"))
+            except OSError:
+                continue
+            if judged.get(pid) == exe:
+                continue
+            judged[pid] = exe
+            if not exe.startswith("wine"):
                 continue
             if b"\0MD_SESSION_DIR=" not in b"\0" + read(f"/proc/{pid}/environ"):
                 continue
-            if comm.startswith(b"wineserver"):
+            if exe.startswith("wineserver"):
                 promote(pid, SERVER_PRIORITY)
             else:
                 programs.add(pid)

@@ -187,6 +187,7 @@ TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
   const std::vector<TRefill> refills = TakeRefills();
 
   const std::vector<TSpyCall> halfLocks = Locks(false);
+  for (size_t i = 0; i < refills.size(); ++i) std::printf("refill %zu at %.3f s\n", i, refills[i].seconds);
   ASSERT_GE(refills.size(), 10u);
   ASSERT_LE(refills.size(), 11u);
   ASSERT_GE(halfLocks.size(), refills.size());
@@ -194,7 +195,6 @@ TEST_F(SoundStreamTest, TimingHalvesAlternateOneSecondApart) {
   EXPECT_EQ(0u, halfLocks[0].offset);
   for (size_t i = 0; i < refills.size(); ++i) {
     const int half = int(i % 2);
-    std::printf("refill %zu: half %d at %.3f s\n", i, half, refills[i].seconds);
     EXPECT_EQ(bufferStart + half * HalfBytes, refills[i].address) << "refill " << i;
     EXPECT_EQ(half * HalfBytes, halfLocks[i].offset) << "refill " << i;
     EXPECT_EQ(HalfBytes, halfLocks[i].bytes);
