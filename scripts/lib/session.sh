@@ -82,7 +82,6 @@ PA
   MD_PULSE_PID=$!
   export PULSE_SERVER="unix:$MD_SESSION_DIR/pulse/native"
   export MD_SINK MD_SESSION_DIR MD_XVFB_PID MD_PULSE_PID
-  md_sound_ahead_start
 
   # The prefix is made while both servers start.
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -z "${MD_SHARED_PREFIX:-}" ]; then
@@ -99,22 +98,9 @@ PA
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then md_prefix_start "$WINEPREFIX" || return 1; fi
 }
 
-# Wine's sound threads and servers in the realtime class, where the right to it is given: one
-# watcher, started by the outermost session, serves the sessions inside it too.
-md_sound_ahead_start() {
-  [ -z "${MD_SOUND_AHEAD_PID:-}" ] && chrt -r 1 true 2>/dev/null || return 0
-  python3 "$(dirname "${BASH_SOURCE[0]}")/sound_ahead.py" >"$MD_SESSION_DIR/sound_ahead.log" 2>&1 &
-  MD_SOUND_AHEAD_PID=$! md_sound_ahead_owned=1
-  export MD_SOUND_AHEAD_PID
-}
-
 md_session_stop() {
   local pid
   md_prefix_stop
-  if [ -n "${md_sound_ahead_owned:-}" ]; then
-    kill "$MD_SOUND_AHEAD_PID" 2>/dev/null; wait "$MD_SOUND_AHEAD_PID" 2>/dev/null
-    unset MD_SOUND_AHEAD_PID md_sound_ahead_owned
-  fi
   for pid in ${MD_PULSE_PID:-} ${MD_XVFB_PID:-}; do
     kill "$pid" 2>/dev/null || true
   done
