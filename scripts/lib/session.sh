@@ -81,6 +81,9 @@ PA
       >"$MD_SESSION_DIR/pulse.log" 2>&1 &
   MD_PULSE_PID=$!
   export PULSE_SERVER="unix:$MD_SESSION_DIR/pulse/native"
+  # Wine's sound clients ask the server for 15 to 20 ms of buffer, and a stall that long is common
+  # on a busy two-core machine: each was a dropout. Every client here is asked for 60 ms.
+  export PULSE_LATENCY_MSEC=60
   export MD_SINK MD_SESSION_DIR MD_XVFB_PID MD_PULSE_PID
 
   # The prefix is made while both servers start.
