@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -16,7 +17,6 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
-const TClock::time_point Origin = TClock::now();
 const uint32_t BytesPerSecond = 176400;
 
 // One lock and one condition for every object, buffer and queue: the stand-in favours plainness.
@@ -41,13 +41,26 @@ void Signal(HANDLE object) {
   Changed.notify_all();
 }
 
+// The stand-in's clock is the device's: each of its ticks moves the clock on by Speed times the wall
+// clock's time since the last, at most 10 ms, and not at all while a playing buffer waits on its
+// worker (an event it fired not yet taken, a lock not yet given back). A device or a worker that a
+// busy machine leaves without a turn is then late for no one: the tests hold threads up by their
+// hooks alone. A worker that keeps the clock waiting longer than a second is stuck, not starved,
+// and the clock goes on without it.
+std::atomic<double> NowMs{0};
+const double TickMostMs = 10;
+const auto WorkerStuck = std::chrono::seconds(1);
+void DeviceThread();
+
 double ClockMs() {
-  return StandIn::Speed * std::chrono::duration<double, std::milli>(TClock::now() - Origin).count();
+  static const bool ticking = (std::thread(DeviceThread).detach(), true);
+  (void)ticking;
+  return NowMs;
 }
 
-TClock::time_point RealDeadline(DWORD ms) {
-  return ms == INFINITE ? TClock::time_point::max()
-                        : TClock::now() + std::chrono::microseconds(uint64_t(ms) * 1000 / StandIn::Speed);
+// When `ms` more of the stand-in's clock will have passed, were it to keep pace with the wall clock.
+TClock::time_point RealDeadline(double ms) {
+  return TClock::now() + std::chrono::microseconds(uint64_t(std::max(ms, 0.5) * 1000 / StandIn::Speed));
 }
 
 std::function<void(const char*)>& Hook = *new std::function<void(const char*)>;
@@ -131,6 +144,7 @@ public:
       if (flags & DSBLOCK_ENTIREBUFFER) offset = 0, bytes = DWORD(data.size());
       const DWORD first = std::min(bytes, DWORD(data.size()) - offset);
       lockedAt = offset;
+      lockedOut = true;
       copy.assign(data.begin() + offset, data.begin() + offset + first);
       copy.insert(copy.end(), data.begin(), data.begin() + (bytes - first));
       *audio = copy.data();
@@ -142,6 +156,7 @@ public:
   HRESULT Unlock(void*, DWORD, void*, DWORD) override {
     return Call([&] {
       for (size_t i = 0; i < copy.size(); ++i) data[(lockedAt + i) % data.size()] = copy[i];
+      lockedOut = false;
     });
   }
   HRESULT SetVolume(int32_t) override { return Call(); }
@@ -150,26 +165,24 @@ public:
     return Call([&] {
       if (playing || data.empty()) return;
       playing = true;
-      playedUpTo = TClock::now();
+      playedUpToMs = ClockMs();
       Playing.push_back(this);
     });
   }
   HRESULT Stop() override {
     return Call([&] {
       if (!playing) return;
-      Move(TClock::now());
+      Move(ClockMs());
       playing = false;
       Playing.erase(std::find(Playing.begin(), Playing.end(), this));
     });
   }
 
   // The cursor moves towards where the clock says, hearing what it passes. It stops at an event it
-  // fires, and moves at most 10 ms at a time: a device thread held up by a busy machine plays
-  // late, rather than past halves that the worker had no turn to refill.
-  void Move(TClock::time_point now) {
+  // fires, which stops the clock until the worker takes it.
+  void Move(double nowMs) {
     if (Dead()) return;
-    const double seconds = std::chrono::duration<double>(now - playedUpTo).count() * StandIn::Speed;
-    const uint64_t due = std::min(uint64_t(seconds * BytesPerSecond), uint64_t(BytesPerSecond / 100)) & ~uint64_t(3);
+    const uint64_t due = uint64_t(std::max(nowMs - playedUpToMs, 0.0) / 1000 * BytesPerSecond) & ~uint64_t(3);
     uint64_t bytes = 0;
     bool fired = false;
     while (bytes < due && !fired) {
@@ -188,8 +201,15 @@ public:
         }
       }
     }
-    playedUpTo += std::chrono::duration_cast<TClock::duration>(
-        std::chrono::duration<double>(double(bytes) / BytesPerSecond / StandIn::Speed));
+    playedUpToMs += 1000.0 * bytes / BytesPerSecond;
+  }
+
+  // Under M: what this buffer's worker owes it before the clock may go on.
+  bool WaitsOnWorker() const {
+    if (Dead()) return false;
+    return lockedOut || std::any_of(positions.begin(), positions.end(), [](const DSBPOSITIONNOTIFY& p) {
+             return static_cast<TObject*>(p.hEventNotify)->signalled;
+           });
   }
 
 private:
@@ -208,7 +228,8 @@ private:
   bool playing = false;
   DWORD cursor = 0;
   uint64_t framesPlayed = 0;
-  TClock::time_point playedUpTo;
+  double playedUpToMs = 0;
+  bool lockedOut = false;  // between Lock and Unlock
 };
 
 class TDevice : public TCounted<IDirectSound> {
@@ -221,12 +242,21 @@ public:
   HRESULT SetCooperativeLevel(HWND, DWORD) override { return DS_OK; }
 };
 
-// Moves every playing buffer a little at a time, as a sound card would.
+// Moves the clock and every playing buffer a little at a time, as a sound card would.
 void DeviceThread() {
+  TClock::time_point last = TClock::now(), lastAnswered = last;
   for (;;) {
     std::this_thread::sleep_for(std::chrono::microseconds(500));
     std::lock_guard<std::mutex> lock(M);
-    for (TBuffer* buffer : Playing) buffer->Move(TClock::now());
+    const TClock::time_point now = TClock::now();
+    const bool waitedOn = HooksRunning == 0 && std::any_of(Playing.begin(), Playing.end(),
+                                                           [](const TBuffer* b) { return b->WaitsOnWorker(); });
+    if (!waitedOn) lastAnswered = now;
+    if (!waitedOn || now - lastAnswered > WorkerStuck) {
+      NowMs = NowMs + std::min(StandIn::Speed * std::chrono::duration<double, std::milli>(now - last).count(), TickMostMs);
+    }
+    last = now;
+    for (TBuffer* buffer : Playing) buffer->Move(NowMs);
   }
 }
 
@@ -248,7 +278,7 @@ DWORD WaitForSingleObject(HANDLE object, DWORD ms) { return WaitForMultipleObjec
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms) {
   Hooked("Wait");
-  const TClock::time_point deadline = RealDeadline(ms);
+  const double deadline = ms == INFINITE ? INFINITY : ClockMs() + ms;
   std::unique_lock<std::mutex> lock(M);
   for (;;) {
     for (DWORD i = 0; i < count; ++i) {
@@ -258,8 +288,12 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL, DWORD ms)
         return WAIT_OBJECT_0 + i;
       }
     }
-    if (Changed.wait_until(lock, deadline) == std::cv_status::timeout && TClock::now() >= deadline) {
-      return WAIT_TIMEOUT;
+    const double now = ClockMs();
+    if (now >= deadline) return WAIT_TIMEOUT;
+    if (deadline == INFINITY) {
+      Changed.wait(lock);
+    } else {
+      Changed.wait_until(lock, RealDeadline(deadline - now));
     }
   }
 }
@@ -279,7 +313,11 @@ DWORD GetTickCount() {
   return DWORD(ClockMs());
 }
 
-void Sleep(DWORD ms) { std::this_thread::sleep_until(RealDeadline(ms)); }
+void Sleep(DWORD ms) {
+  if (ms == 0) return std::this_thread::yield();
+  const double until = ClockMs() + ms;
+  for (double now = ClockMs(); now < until; now = ClockMs()) std::this_thread::sleep_until(RealDeadline(until - now));
+}
 
 int MessageBoxA(HWND, const char*, const char*, UINT) {
   ++Boxes;
@@ -305,8 +343,7 @@ BOOL KillTimer(HWND, UINT_PTR id) {
 }
 
 HRESULT WINAPI DirectSoundCreate(const GUID*, IDirectSound** out, IUnknown*) {
-  static std::once_flag started;
-  std::call_once(started, [] { std::thread(DeviceThread).detach(); });
+  ClockMs();  // the device ticks from here on
   if (!Present) return DSERR_NODRIVER;
   *out = new TDevice;
   return DS_OK;
@@ -358,7 +395,7 @@ void Pump(double ms, const std::function<void(UINT, WPARAM, LPARAM)>& handler) {
     } else {
       double wakeAt = end;
       for (const auto& t : Timers) wakeAt = std::min(wakeAt, t.second.dueMs);
-      Changed.wait_until(lock, RealDeadline(DWORD(std::max(1.0, wakeAt - now))));
+      Changed.wait_until(lock, RealDeadline(std::max(1.0, wakeAt - now)));
     }
   }
 }

@@ -10,7 +10,8 @@
 
 namespace StandIn {
 // The stand-in's clock (GetTickCount, Sleep, waits, the play cursor) runs this many times faster
-// than the wall clock.
+// than the wall clock. It is the device's: it falls behind when the device is held up, and stands
+// still while a playing buffer waits on a worker that has not had its turn.
 const int Speed = 2;
 // One heard sample (the left channel) for every 441 frames played: a hundred a second.
 const int HeardPerSecond = 100;
