@@ -4,10 +4,14 @@
    counters.log  the program's "counters <unix ms> gdi <n> handles <n> private <b> workingset <b> song <i>"
    boxes.log     message boxes the poller saw
    sound.raw     the null sink's monitor, s16le stereo at 44,100 Hz
+   wine.log      the program's Wine lines, stamped with the raw monotonic clock's seconds
 Prints the figures and one ok/FAIL line per check; exits 1 when a check fails."""
 import array
+import os
+import re
 import statistics
 import sys
+import time
 
 BYTES_PER_SECOND = 44100 * 4
 NEAR_MS = 20000
@@ -25,6 +29,8 @@ RESUME_BACK = 0.5
 # between them are one.
 BLIP = 0.4
 CLEARED = 2.0                  # the silence of a cleared buffer after every start
+# Wine tells of its sound server running dry (an underflow) about when the silence begins.
+DRY_NEAR = 1.0
 STARTS, STOPS = {"play", "forward", "rewind"}, {"pause", "stop"}
 # After the first minute the counters may rise this much at most. Measured over 30 minutes: private
 # bytes between 23.7 and 33.2 MiB by the song loaded (the demo's WAV song holds 8 MiB more than the
@@ -85,6 +91,20 @@ def outside(s, e, quiet):
     """The part of [s, e] that no expected quiet stretch covers, in seconds."""
     covered = sum(max(0.0, min(e, qe) - max(s, qs)) for qs, qe in quiet)
     return e - s - covered
+
+
+def wine_ran_dry(path, actions):
+    """Where, in the sound, Wine told of its sound server running dry. A loaded machine starves
+    Wine's own sound threads; the server then plays silence, whatever the program gave them."""
+    raw_to_wall = time.time() - time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+    placed = []
+    for line in open(path, errors="replace"):
+        stamp = re.match(r"(\d+\.\d+):.*Underflow", line)
+        if stamp:
+            wall = float(stamp[1]) + raw_to_wall
+            t, _, ms = min(actions, key=lambda action: abs(action[2] / 1000 - wall))
+            placed.append(wall + t - ms / 1000)
+    return placed
 
 
 def read_counters(folder):
@@ -177,6 +197,9 @@ def check_sound(folder, shortest, songs, report):
                 too_long.append(f"{unexplained:.1f} s from {s:.1f} s")
         else:
             dropouts.append((s, e - s))
+    dry = wine_ran_dry(f"{folder}/wine.log", actions) if os.path.exists(f"{folder}/wine.log") else []
+    wine_dry = [(s, d) for s, d in dropouts if any(abs(s - at) <= DRY_NEAR for at in dry)]
+    dropouts = [gap for gap in dropouts if gap not in wine_dry]
     playing = [(t, transport[i + 1][0] if i + 1 < len(transport) else end)
                for i, (t, what, _) in enumerate(transport) if what in STARTS]
     for since, until in playing:
@@ -198,6 +221,8 @@ def check_sound(folder, shortest, songs, report):
           + (f", silent {min(lengths):.2f}..{max(lengths):.2f} s before the next sound or press" if ends else ""))
     print(f"gaps while playing: {len(dropouts)}"
           + (f", the largest {max(d for _, d in dropouts):.2f} s" if dropouts else ""))
+    print(f"Wine told of its sound server running dry {len(dry)} times; gaps there: "
+          + (", ".join(f"{d:.2f} s at {s:.1f} s" for s, d in wine_dry) or "none"))
     report(f"sound back within {SOUND_BACK} s of every change, {RESUME_BACK} s of every resume", not late,
            "; ".join(late[:10]))
     report(f"no gap of {SHORTEST_GAP} s or more while playing", not dropouts,

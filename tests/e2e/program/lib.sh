@@ -15,9 +15,10 @@ disk_copy() {
 }
 
 # Starts the program in DIR; with `wait`, returns once its window is on screen. Wine's own word
-# of the sound server running dry goes to $MD_SESSION_DIR/wine.log.
+# of the sound server running dry goes to $MD_SESSION_DIR/wine.log, each line stamped with the
+# seconds of the system's raw monotonic clock.
 disk_start() { # dir [wait]
-  (cd "$1" && WINEDEBUG=warn+pulse exec wine "$MUSICDISK" 2>>"$MD_SESSION_DIR/wine.log") &
+  (cd "$1" && WINEDEBUG=+timestamp,warn+pulse exec wine "$MUSICDISK" 2>>"$MD_SESSION_DIR/wine.log") &
   DISK_PID=$!
   [ "${2:-}" = wait ] || return 0
   disk_window_line >/dev/null && disk_shown "$1"

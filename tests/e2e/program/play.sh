@@ -102,13 +102,15 @@ check "info back to the larger picture, whole" e2e_poll 10 shows_now "$disk" 1 p
 
 # Seeks in song 1, found again in its render by correlation: the bar at 5%, Ctrl+Right, Left twice
 # and Right, Left while paused, the bar at 75%, each heard at its place and without a step steeper
-# than the song's own; then Ctrl+Right past the end, into song 2.
-seeks_heard() {
-  local song bx by bw bh jumps=() a b
+# than the song's own; then Ctrl+Right past the end, into song 2. Seeks judged wrong while Wine
+# told of its sound server running dry (which skips and repeats what it held) are heard once more.
+seeks_heard() { # first|last
+  local song bx by bw bh jumps=() a b dry
   song=$(python3 "$DISKPY" get "$disk" PlayList.ini song1 file)
-  (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/song1.wav" --float >/dev/null)
+  [ -f "$S/song1.wav" ] || (cd "$disk" && wine "$MD_BIN/bin/orvelrender.exe" "$song" "$S/song1.wav" --float >/dev/null)
   read -r bx by bw bh <<<"$(for k in X Y Width Height; do python3 "$DISKPY" get "$disk" skin.ini Seek $k; done | tr '\n' ' ')"
   press() { a=$(now); "$@"; sleep 1.5; jumps+=("$a" "$a"); }
+  dry=$(grep -c Underflow "$S/wine.log")
   record_start "$S/seek.raw" && record_clock "$S/seek.raw"
   sleep 1
   press xdotool mousemove $(at $((bx + bw / 20)) $((by + bh / 2))) click 1
@@ -145,19 +147,27 @@ PY
   xdotool key z
   check "and Z goes back to song 1" e2e_poll 10 shows_now "$disk" 1 TitlePic
   local expected=("bar $((bw / 20))" "by 30" "by -5" "by -5" "by 5" "by -5" "bar $((bw * 3 / 4))") n=0 length
+  local seeks=() verdicts=()
   length=$(python3 -c "print($(stat -c %s "$S/song1.wav") / 8 / 44100)")
   /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/song1.wav" $(at_frames "$S/seek.raw" "${jumps[@]}") >"$S/seeks.txt"
   while read -r _ before after latency step most dropouts; do
     read -r kind value <<<"${expected[n]}"
-    check "seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most; the sound path's dropouts: $dropouts)" \
-      awk -v k="$kind" -v v="$value" -v b="$before" -v a="$after" -v l="$latency" -v s="$step" -v m="$most" -v n="$length" \
+    seeks+=("seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most; the sound path's dropouts: $dropouts)")
+    awk -v k="$kind" -v v="$value" -v b="$before" -v a="$after" -v l="$latency" -v s="$step" -v m="$most" -v n="$length" \
       -v p="$((n == 5))" -v w="$bw" 'BEGIN { d = k == "by" ? a - b - v : a + l - v / w * n; if (d < 0) d = -d
-        exit !(d <= 0.15 && (p || (l != "none" && l <= 0.5)) && s <= m + 2) }'
+        exit !(d <= 0.15 && (p || (l != "none" && l <= 0.5)) && s <= m + 2) }' && verdicts+=(true) || verdicts+=(false)
     n=$((n + 1))
   done <"$S/seeks.txt"
-  check "all seven seeks found" test $n -eq 7
+  dry=$(($(grep -c Underflow "$S/wine.log") - dry))
+  if [ "$1" = first ] && [ "$dry" -gt 0 ] && [[ " ${verdicts[*]} " == *" false "* ]]; then
+    echo "Wine told of its sound server running dry $dry times during these seeks; heard once more:"
+    printf '  %s\n' "${seeks[@]}"
+    return 1
+  fi
+  for n in "${!seeks[@]}"; do check "${seeks[n]}" "${verdicts[n]}"; done
+  check "all seven seeks found" test ${#seeks[@]} -eq 7
 }
-seeks_heard
+seeks_heard first || seeks_heard last
 
 # Keys, media keys, the focus ring, the tooltips and the screen reader, song 1 playing: each way in
 # acts once, as the title strip, the sound and the accessible tree show.
