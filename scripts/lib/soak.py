@@ -220,9 +220,8 @@ def check_sound(folder, shortest, songs, report):
     lengths = [length for _, length in ends]
     print(f"songs that ended by themselves: {len(ends)}"
           + (f", silent {min(lengths):.2f}..{max(lengths):.2f} s before the next sound or press" if ends else ""))
-    print(f"gaps while playing: {len(dropouts)}"
-          + (f", the largest {max(d for _, d in dropouts):.2f} s" if dropouts else ""))
-    print(f"Wine told of its sound server running dry {len(dry)} times; gaps there: "
+    print(f"gaps while playing: {len(dropouts)}" + (f", the largest {max(d for _, d in dropouts):.2f} s" if dropouts else "")
+          + f"; Wine told of its sound server running dry {len(dry)} times, gaps there: "
           + (", ".join(f"{d:.2f} s at {s:.1f} s" for s, d in wine_dry) or "none"))
     report(f"sound back within {SOUND_BACK} s of every change, {RESUME_BACK} s of every resume", not late,
            "; ".join(late[:10]))

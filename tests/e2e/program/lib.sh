@@ -94,7 +94,7 @@ record_start() { # file
   parec -d "$MD_SINK.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=50 >"$1" &
   RECORDER=$!
   # What comes next is heard from its start: a busy machine may take seconds to connect a recorder.
-  local i; for i in $(seq 300); do [ -s "$1" ] && return 0; sleep 0.05; done; return 1
+  e2e_poll 15 test -s "$1"
 }
 record_stop() {
   if [ -n "$CLOCK" ]; then kill "$CLOCK" 2>/dev/null; wait "$CLOCK" 2>/dev/null; CLOCK=''; fi
