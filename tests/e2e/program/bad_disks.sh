@@ -12,10 +12,18 @@ answers() { # [seconds]
   local end=$((SECONDS + ${1:-10}))
   until kill -0 "$DISK_PID" 2>/dev/null && ! wine "$MD_PROBE" boxes | grep -q $'^box\tProgram Error\t' &&
       wine "$MD_PROBE" answers >/dev/null; do
-    [ $SECONDS -lt $end ] || return 1
+    [ $SECONDS -lt $end ] || { seen_now; return 1; }
     wine "$MD_PROBE" boxes | grep -q $'^box\tProgram Error\t' || wine "$MD_PROBE" ok >/dev/null 2>&1
     sleep 0.5
   done
+}
+# What a reader of a failure needs: whether the program lived, the boxes standing, whether its
+# thread answered, and Wine's last words (a crash is told there).
+seen_now() {
+  echo "seen: alive $(kill -0 "$DISK_PID" 2>/dev/null && echo yes || echo no);" \
+    "boxes [$(wine "$MD_PROBE" boxes | tr -d '\r' | paste -sd'|')];" \
+    "$(wine "$MD_PROBE" answers 2>&1 | tr -d '\r' | paste -sd' ')"
+  grep -v -e Underflow -e ':fixme:' "$S/wine.log" 2>/dev/null | tail -n 3 | sed 's/^/seen: wine: /'
 }
 lives() { # seconds: every box answered for that long, and the program still answers after
   local end=$((SECONDS + $1))
