@@ -268,10 +268,18 @@ for at in range(b + 4410, e - window, window):
     if len(sounding) < window // 2: continue  # mostly dropout: neither a balance nor a pitch
     crossings = sum(1 for x, y in zip(sounding, sounding[1:]) if (x < 0) != (y < 0))
     rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, len(sounding))))
+def balance(begin, end):
+    left, right = a[2 * begin: 2 * end: 2], a[2 * begin + 1: 2 * end + 1: 2]
+    return 20 * math.log10(rms(left) / rms(right)) if sum(1 for v in left if v) > (end - begin) // 2 else None
 def delay(frame, expected):
-    """Seconds from FRAME until two windows in a row hold the balance EXPECTED."""
-    return next(((end - frame) / 44100 for (end, db, _), (_, after, _) in zip(rows, rows[1:])
-                 if end > frame and abs(db - expected) < 0.5 and abs(after - expected) < 0.5), 99)
+    """Seconds from FRAME until two windows in a row hold the balance EXPECTED, from the hundredth of a
+    second where it began: the tone's channels differ only in scale, so a short window shows it."""
+    end = next((end for (end, db, _), (_, after, _) in zip(rows, rows[1:])
+                if end > frame and abs(db - expected) < 0.5 and abs(after - expected) < 0.5), None)
+    if end is None: return 99
+    at, step = end - window, window // 10
+    while at - step > frame and abs((balance(at - step, at) or 99) - expected) < 0.5: at -= step
+    return (at - frame) / 44100
 print("separation %.2f" % rows[1][1])
 print("mono %.3f" % min(abs(db) for _, db, _ in rows))
 print("delays", *("%.2f" % delay(int(p), x) for p, x in zip(presses, (4.44, 0.0, 9.54))))

@@ -8,10 +8,11 @@ Before recording frame A the old place sounds, after B the new. A = B but for a 
 where A is before the pause and B before the play: the places are those of the silence between.
 One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS": the song's places in seconds
 heard at A and at B, found in the reference by correlation; the seconds from B until the new place
-is heard more than the old; the steepest sample step in the 0.3 s from B, and the song's own
-steepest; the dropouts in those 0.3 s. A dropout is a run of three or more samples of digital
-silence: the sound path running dry, which a splice does not make (a song crosses zero in one or
-two). Its edges are not the splice's step, and the song stood still through it.
+is heard more than the old, and stays so for 20 ms; the steepest sample step in the 0.3 s from B,
+and the song's own steepest; the dropouts in those 0.3 s. A dropout is a run of three or more
+samples of digital silence: the sound path running dry, which a splice does not make (a song
+crosses zero in one or two). Its edges are not the splice's step, and the song stood still
+through it.
 """
 import struct
 import sys
@@ -72,14 +73,15 @@ def main():
             a, b = a + (int(before_pause[-1]) + 1 if len(before_pause) else 0), b + (int(after_play[0]) if len(after_play) else 0)
         before = locate(heard[a - lead - WINDOW:a - lead], song) + WINDOW + lead - silent(heard[a - lead:a])
         after = locate(heard[b + lead:b + lead + WINDOW], song) - lead + silent(heard[b:b + lead])
-        latency = None
-        for f in range(b, b + lead, RATE // 500):
-            got = heard[f:f + RATE // 500]
+        # Held for ten pieces in a row: a quiet moment can sound like either place for one.
+        chunk, held = RATE // 500, 10
+        closer = []
+        for f in range(b, b + lead + held * chunk, chunk):
+            got = heard[f:f + chunk]
             old = song[before + f - a:before + f - a + len(got)]
             new = song[after + f - b:after + f - b + len(got)]
-            if len(old) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum():
-                latency = (f - b) / RATE
-                break
+            closer.append(len(old) == len(new) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum())
+        latency = next((i * chunk / RATE for i in range(lead // chunk) if all(closer[i:i + held])), None)
         print("jump %.3f %.3f %s %d %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
                                              splice_step(heard[b:b + lead]), song_step, len(dropouts(heard[b:b + lead]))))
 
