@@ -152,9 +152,9 @@ PY
   local expected=("bar $((bw / 20))" "by 30" "by -5" "by -5" "by 5" "by -5" "bar $((bw * 3 / 4))") n=0
   local seeks=() verdicts=()
   /usr/bin/python3 "$MD_SRC/tests/e2e/program/seek_heard.py" "$S/seek.raw" "$S/song1.wav" $(at_frames "$S/seek.raw" "${jumps[@]}") >"$S/seeks.txt"
-  while read -r _ before after latency step most dropouts; do
+  while read -r _ before after latency step most dropouts step_at; do
     read -r kind value <<<"${expected[n]}"
-    seeks+=("seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most; the sound path's dropouts: $dropouts)")
+    seeks+=("seek ${expected[n]}: heard at its place, at once and without a step ($before s to $after s, $latency s, step $step of $most at $step_at s; the sound path's dropouts: $dropouts)")
     awk -v k="$kind" -v v="$value" -v b="$before" -v a="$after" -v l="$latency" -v s="$step" -v m="$most" -v n="$length" \
       -v p="$((n == 5))" -v w="$bw" 'BEGIN { d = k == "by" ? a - b - v : a + l - v / w * n; if (d < 0) d = -d
         exit !(d <= 0.15 && (p || (l != "none" && l <= 0.5)) && s <= m + 2) }' && verdicts+=(true) || verdicts+=(false)

@@ -6,13 +6,13 @@
 RECORDING: 16-bit stereo at 44,100 Hz; REFERENCE: the song rendered whole (orvelrender --float).
 Before recording frame A the old place sounds, after B the new. A = B but for a seek while paused,
 where A is before the pause and B before the play: the places are those of the silence between.
-One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS": the song's places in seconds
-heard at A and at B, found in the reference by correlation; the seconds from B until the new place
-is heard more than the old, and stays so for 20 ms; the steepest sample step in the 0.3 s from B,
-and the song's own steepest; the dropouts in those 0.3 s. A dropout is a run of three or more
-samples of digital silence: the sound path running dry, which a splice does not make (a song
-crosses zero in one or two). Its edges are not the splice's step, and the song stood still
-through it.
+One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS STEP_AT": the song's places
+in seconds heard at A and at B, found in the reference by correlation; the seconds from B until the
+new place is heard more than the old, and stays so for 20 ms; the steepest sample step in the 0.3 s
+from B, and the song's own steepest; the dropouts in those 0.3 s; the seconds from B to that step
+(the latency, where the splice made it). A dropout is a run of three or more samples of digital
+silence: the sound path running dry, which a splice does not make (a song crosses zero in one or
+two). Its edges are not the splice's step, and the song stood still through it.
 """
 import struct
 import sys
@@ -48,11 +48,11 @@ def dropouts(heard):
 
 
 def splice_step(heard):
-    """The steepest sample step outside the edges of dropouts."""
-    steps, keep = np.abs(np.diff(heard)), np.ones(len(heard) - 1, bool)
+    """The steepest sample step outside the edges of dropouts, and the seconds where it lies."""
+    steps = np.abs(np.diff(heard))
     for a, b in dropouts(heard):
-        keep[max(a - 1, 0):b] = False  # the step into the silence, through it, and out of it
-    return int(steps[keep].max()) if keep.any() else 0
+        steps[max(a - 1, 0):b] = 0  # the step into the silence, through it, and out of it
+    return (int(steps.max()), int(steps.argmax()) / RATE) if len(steps) else (0, 0.0)
 
 
 def silent(heard):
@@ -82,8 +82,9 @@ def main():
             new = song[after + f - b:after + f - b + len(got)]
             closer.append(len(old) == len(new) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum())
         latency = next((i * chunk / RATE for i in range(lead // chunk) if all(closer[i:i + held])), None)
-        print("jump %.3f %.3f %s %d %d %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
-                                             splice_step(heard[b:b + lead]), song_step, len(dropouts(heard[b:b + lead]))))
+        step, step_at = splice_step(heard[b:b + lead])
+        print("jump %.3f %.3f %s %d %d %d %.3f" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
+                                                  step, song_step, len(dropouts(heard[b:b + lead])), step_at))
 
 
 if __name__ == "__main__":
