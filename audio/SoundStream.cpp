@@ -248,14 +248,16 @@ struct TSoundStream::TWorkerState {
     }
     const TTagProc tagOf = tagProc;
     THalfTag tag = tagOf ? tagOf() : THalfTag();
-    uint32_t from = begin;
-    if (live) {
+    // What the cursor passed while the render ran is skipped. It is read with the buffer locked:
+    // a lock that waits for the device's mixer waits before the place is chosen, not between the
+    // choice and the write, where the mixer would take the old sound past it.
+    const uint32_t skipped = WriteAcross((halfStart + begin) % total, sound.get(), total - begin, live, [&] {
+      if (!live) return 0u;
       MarkLostOnFailure(secondaryBuffer->GetCurrentPosition(&play, &write));
-      from = std::max(begin, Ahead(halfStart, write / 4) + WriteLeadFrames);
-    }
-    if (lost || from >= total) return;
-    const uint32_t skipped = from - begin, frames = total - from;
-    WriteAcross((halfStart + from) % total, sound.get() + size_t(skipped) * 2, frames, live);
+      return std::max(begin, Ahead(halfStart, write / 4) + WriteLeadFrames) - begin;
+    });
+    if (lost || skipped >= total - begin) return;
+    const uint32_t from = begin + skipped, frames = total - from;
     tag.songFrame += skipped;
     tag.songFrames = tag.songFrames > skipped ? tag.songFrames - skipped : 0;
     if (heard) heard->Rewrite((halfStart + from) % total, sound.get() + size_t(skipped) * 2, frames, tag);
@@ -268,24 +270,32 @@ struct TSoundStream::TWorkerState {
     return (frame + total - halfStart) % total;
   }
 
-  // Over the buffer from frame `at`, wrapping at its end; the first frames cross-faded with what
-  // the buffer held, or, while paused, faded in after the silence of the pause.
-  void WriteAcross(uint32_t at, const int16_t* sound, uint32_t frames, bool fromOld) {
+  // Over the buffer from frame `at`, wrapping at its end, the sound's frames from the one that
+  // `firstOnceLocked` names, asked once the buffer is locked; those frames before it are left as
+  // they were. The first frames written cross-fade with what the buffer held, or, while paused,
+  // fade in after the silence of the pause. Returns the first frame written (`frames` for none).
+  template <class TFirst>
+  uint32_t WriteAcross(uint32_t at, const int16_t* sound, uint32_t frames, bool fromOld, TFirst firstOnceLocked) {
     void* parts[2] = {};
     DWORD bytes[2] = {};
     const HRESULT locked = secondaryBuffer->Lock(at * 4, frames * 4, &parts[0], &bytes[0], &parts[1], &bytes[1], 0);
     MarkLostOnFailure(locked);
-    if (FAILED(locked)) return;
+    if (FAILED(locked)) return frames;
+    uint32_t first = std::min<uint32_t>(firstOnceLocked(), frames);
+    if (lost) first = frames;
     uint32_t done = 0;
     for (int p = 0; p < 2; ++p) {
       int16_t* out = static_cast<int16_t*>(parts[p]);
       for (uint32_t f = 0; out && f < bytes[p] / 4 && done < frames; ++f, ++done) {
-        const double in = done < CrossFadeFrames ? (done + 1.0) / (CrossFadeFrames + 1.0) : 1.0;
+        if (done < first) continue;
+        const uint32_t into = done - first;
+        const double in = into < CrossFadeFrames ? (into + 1.0) / (CrossFadeFrames + 1.0) : 1.0;
         for (int c = 0; c < 2; ++c)
           out[f * 2 + c] = int16_t(sound[size_t(done) * 2 + c] * in + (fromOld ? out[f * 2 + c] * (1.0 - in) : 0.0));
       }
     }
     MarkLostOnFailure(secondaryBuffer->Unlock(parts[0], bytes[0], parts[1], bytes[1]));
+    return first;
   }
 
   void MarkLostOnFailure(HRESULT hr) {
