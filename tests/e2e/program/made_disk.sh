@@ -260,17 +260,15 @@ print("loudest", max(abs(v) for v in a))
 b, e = pieces[-1]
 rows, window = [], 4410
 rms = lambda s: math.sqrt(sum(v * v for v in s) / len(s)) or 1e-9
+balance = lambda begin, end: 20 * math.log10(rms(a[2 * begin: 2 * end: 2]) / rms(a[2 * begin + 1: 2 * end: 2]))
 for at in range(b + 4410, e - window, window):
-    left, right = a[2 * at: 2 * (at + window): 2], a[2 * at + 1: 2 * (at + window): 2]
+    left = a[2 * at: 2 * (at + window): 2]
     # Over the frames heard, joined across the silence Wine's mixer puts in when it runs dry: the
     # song stood still through it, and its edges are no crossings of the song's.
     sounding = [v for v in left if v]
     if len(sounding) < window // 2: continue  # mostly dropout: neither a balance nor a pitch
     crossings = sum(1 for x, y in zip(sounding, sounding[1:]) if (x < 0) != (y < 0))
-    rows.append((at + window, 20 * math.log10(rms(left) / rms(right)), crossings * 22050 // max(1, len(sounding))))
-def balance(begin, end):
-    left, right = a[2 * begin: 2 * end: 2], a[2 * begin + 1: 2 * end + 1: 2]
-    return 20 * math.log10(rms(left) / rms(right)) if sum(1 for v in left if v) > (end - begin) // 2 else None
+    rows.append((at + window, balance(at, at + window), crossings * 22050 // max(1, len(sounding))))
 def delay(frame, expected):
     """Seconds from FRAME until two windows in a row hold the balance EXPECTED, from the hundredth of a
     second where it began: the tone's channels differ only in scale, so a short window shows it."""
@@ -278,7 +276,7 @@ def delay(frame, expected):
                 if end > frame and abs(db - expected) < 0.5 and abs(after - expected) < 0.5), None)
     if end is None: return 99
     at, step = end - window, window // 10
-    while at - step > frame and abs((balance(at - step, at) or 99) - expected) < 0.5: at -= step
+    while at - step > frame and abs(balance(at - step, at) - expected) < 0.5: at -= step
     return (at - frame) / 44100
 print("separation %.2f" % rows[1][1])
 print("mono %.3f" % min(abs(db) for _, db, _ in rows))
