@@ -55,5 +55,6 @@ awk '{ printf "%s/%s ", $4, $5 } END { print "" }' "$S/seeks.txt"
 echo "seek press to the new place heard: $(awk '{ print $4 }' "$S/seeks.txt" | grep -v none | percentiles)," \
   "$(grep -c none "$S/seeks.txt") not found; steepest step $(awk '$5 > m { m = $5 } END { print m }' "$S/seeks.txt")" \
   "against the song's own $(awk '{ print $6; exit }' "$S/seeks.txt"); the sound path dropped out" \
-  "$(awk '{ n += $7 } END { print n + 0 }' "$S/seeks.txt") times in the 0.3 s after a press"
+  "$(awk '{ n += $7 } END { print n + 0 }' "$S/seeks.txt") times in the 0.3 s after a press and lost frames at" \
+  "$(awk '$9 != 0' "$S/seeks.txt" | wc -l) steps"
 echo "stop press to silence heard, the sound path's floor: $(printf '%s\n' "${floors[@]}" | percentiles)"

@@ -6,13 +6,16 @@
 RECORDING: 16-bit stereo at 44,100 Hz; REFERENCE: the song rendered whole (orvelrender --float).
 Before recording frame A the old place sounds, after B the new. A = B but for a seek while paused,
 where A is before the pause and B before the play: the places are those of the silence between.
-One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS STEP_AT": the song's places
-in seconds heard at A and at B, found in the reference by correlation; the seconds from B until the
-new place is heard more than the old, and stays so for 20 ms; the steepest sample step in the 0.3 s
-from B, and the song's own steepest; the dropouts in those 0.3 s; the seconds from B to that step
-(the latency, where the splice made it). A dropout is a run of three or more samples of digital
-silence: the sound path running dry, which a splice does not make (a song crosses zero in one or
-two). Its edges are not the splice's step, and the song stood still through it.
+One line a jump: "jump BEFORE AFTER LATENCY STEP SONG_STEP DROPOUTS STEP_AT SKIPPED": the song's
+places in seconds heard at A and at B, found in the reference by correlation; the seconds from B
+until the new place is heard more than the old, and stays so for 20 ms; the steepest sample step in
+the 0.3 s from B, and the song's own steepest; the dropouts in those 0.3 s; the seconds from B to
+that step (the latency, where the splice made it); and the frames the song skipped at that step, if
+the same place sounds on both sides of it, a little further on after it (else 0).
+A dropout is a run of three or more samples of digital silence: the sound path running dry, which a
+splice does not make (a song crosses zero in one or two). Its edges are not the splice's step, and
+the song stood still through it. A skip is the sound path losing frames on the way (Wine drops what
+the sound server was too slow to take, and tells nothing): a splice goes from one place to another.
 """
 import struct
 import sys
@@ -55,6 +58,29 @@ def splice_step(heard):
     return (int(steps.max()), int(steps.argmax()) / RATE) if len(steps) else (0, 0.0)
 
 
+def place_near(piece, song, guess):
+    """The frame of the song within 50 ms of guess where piece sounds, or None where none does."""
+    reach = RATE // 20
+    lo = max(guess - reach, 0)
+    near = song[lo:guess + reach + len(piece)]
+    if len(near) < len(piece) or not len(piece):
+        return None
+    misfit = np.abs(np.lib.stride_tricks.sliding_window_view(near, len(piece)) - piece).mean(axis=1)
+    best = int(misfit.argmin())
+    return lo + best if misfit[best] < 0.02 * np.abs(piece).mean() + 20 else None
+
+
+def skipped(heard, at, song, places):
+    """Frames the song moved on by at the step after heard[at], if one place sounds on both sides."""
+    piece = RATE * 3 // 1000
+    for place in places:  # where the song would be at heard[0], for the old place and the new
+        before = place_near(heard[at + 1 - piece:at + 1], song, place + at + 1 - piece)
+        after = place_near(heard[at + 1:at + 1 + piece], song, place + at + 1)
+        if before is not None and after is not None and after - before != piece:
+            return after - before - piece
+    return 0
+
+
 def silent(heard):
     """The frames of dropouts, which the song did not move on through."""
     return sum(b - a for a, b in dropouts(heard))
@@ -83,8 +109,9 @@ def main():
             closer.append(len(old) == len(new) == len(got) and np.abs(got - new).sum() < np.abs(got - old).sum())
         latency = next((i * chunk / RATE for i in range(lead // chunk) if all(closer[i:i + held])), None)
         step, step_at = splice_step(heard[b:b + lead])
-        print("jump %.3f %.3f %s %d %d %d %.3f" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
-                                                  step, song_step, len(dropouts(heard[b:b + lead])), step_at))
+        skip = skipped(heard, b + round(step_at * RATE), song, (before - a, after - b))
+        print("jump %.3f %.3f %s %d %d %d %.3f %d" % (before / RATE, after / RATE, "%.3f" % latency if latency is not None else "none",
+                                                     step, song_step, len(dropouts(heard[b:b + lead])), step_at, skip))
 
 
 if __name__ == "__main__":
